@@ -1,0 +1,13 @@
+# Our own code builds warning-free; third-party headers are included as system headers.
+add_library(kestrel_warnings INTERFACE)
+target_compile_options(kestrel_warnings INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow=local -Wnon-virtual-dtor -Wno-unused-parameter -Werror)
+
+# Product code (the plug-ins' subsystems) is compiled with hidden visibility so that each
+# plug-in library carries its own private copy and exports only its entry points.
+function(kestrel_product_library name)
+  add_library(${name} STATIC ${ARGN})
+  set_target_properties(${name} PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE kestrel_warnings)
+endfunction()

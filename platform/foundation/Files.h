@@ -1,0 +1,42 @@
+// File-system helpers for device files: attributes, reads and atomic writes.
+//
+// Paths here are local paths (resolve device paths with Device::path first). Nothing
+// throws; failures answer false / none. Atomic writes go to a temporary file in the same
+// folder, are flushed, then renamed over the target, so readers never see half a file.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/foundation/Date.h"
+#include "platform/foundation/PlistValue.h"
+
+namespace kestrel::files {
+
+bool exists(const std::string& path);
+bool isDirectory(const std::string& path);
+bool isReadableFile(const std::string& path);
+// Modification date, following symbolic links; none when the file does not exist.
+std::optional<Date> modificationDate(const std::string& path);
+bool setModificationDate(const std::string& path, Date date);
+std::optional<uint64_t> size(const std::string& path);
+
+bool createDirectories(const std::string& path);
+bool removeFile(const std::string& path);
+std::optional<Bytes> readFile(const std::string& path);
+std::optional<std::string> readText(const std::string& path);
+// Writes atomically, creating parent folders. False (and the old file intact) on failure.
+bool writeFileAtomically(const std::string& path, const void* data, size_t size);
+inline bool writeFileAtomically(const std::string& path, const Bytes& data) {
+  return writeFileAtomically(path, data.data(), data.size());
+}
+inline bool writeFileAtomically(const std::string& path, const std::string& text) {
+  return writeFileAtomically(path, text.data(), text.size());
+}
+bool writePlistAtomically(const std::string& path, const PlistValue& value,
+                          PlistValue::Format format = PlistValue::Format::XML);
+
+std::string lastPathComponent(const std::string& path);
+std::string deletingLastPathComponent(const std::string& path);
+
+}  // namespace kestrel::files

@@ -1,0 +1,11 @@
+#include "platform/host/KSHost.h"
+
+#include "platform/foundation/Format.h"
+
+namespace kestrel {
+
+std::string KSData::description() const {
+  return KSFormat("<KSData: %@; context = %@>", uniqueID, context);
+}
+
+}  // namespace kestrel
