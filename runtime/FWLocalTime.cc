@@ -6,6 +6,8 @@
 
 #include <memory>
 
+#include "platform/foundation/Locale.h"
+
 namespace {
 
 struct LocalFields {
@@ -16,7 +18,7 @@ struct LocalFields {
 std::unique_ptr<icu::Calendar> systemCalendar() {
   UErrorCode status = U_ZERO_ERROR;
   std::unique_ptr<icu::Calendar> cal(
-      icu::Calendar::createInstance(TimeZone::systemTimeZone().icuZone().clone(), icu::Locale::getDefault(), status));
+      icu::Calendar::createInstance(TimeZone::systemTimeZone().icuZone().clone(), kestrel::Locale::current().icuLocale(), status));
   if (U_FAILURE(status)) return nullptr;
   return cal;
 }

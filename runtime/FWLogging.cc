@@ -1,0 +1,3 @@
+#include "runtime/FWLogging.h"
+
+std::string FWLogPrefix(std::string_view tag) { return KSFormat(kFWLogPrefixFormat, tag); }
