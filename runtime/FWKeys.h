@@ -18,9 +18,9 @@ int64_t FWKeyFromRefID(std::string_view reference);
 // What the calendar store tells about one calendar. `identifier` and `accountName` are
 // none when the store does not offer them at all.
 struct FWCalendarInfo {
-  std::optional<std::string> identifier;
-  std::string title;
-  std::optional<std::string> accountName;
+  std::optional<std::string> identifier = std::nullopt;
+  std::string title = {};
+  std::optional<std::string> accountName = std::nullopt;
 };
 
 // The identifier when offered; else "title;account name" when account names are offered;
