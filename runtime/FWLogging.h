@@ -1,4 +1,4 @@
-// Log line tags, debug mode and time constants.
+// Log line tags and time constants.
 //
 // Every line the plug-ins write to the system log begins "KS:<tag>: ". The tag is the
 // controller's resource name ("TWTask", "TWEvent", or "FWCommon" for a record without a
@@ -6,15 +6,10 @@
 // is never read as a format, so a hostile tag cannot consume arguments. Thread-safe.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "runtime/FWTypes.h"
-
-// The "debugCode" option value that switches debug mode on.
-inline constexpr int64_t kDebugModeCode = 5807;
-inline bool FWIsDebugModeCode(int64_t debugCode) { return debugCode == kDebugModeCode; }
 
 inline constexpr int SECONDS_IN_HOUR = 3600;
 inline constexpr int SECONDS_IN_MINUTE = 60;

@@ -3,7 +3,6 @@
 #include <limits>
 
 #include "platform/foundation/DateFormats.h"
-#include "platform/foundation/DeviceProfile.h"
 #include "platform/foundation/Locale.h"
 
 using namespace kestrel;
@@ -43,19 +42,6 @@ TEST_F(DateFormats, FormattingInAZone) {
   EXPECT_EQ(formatDate(date, "HH:mm zzz", *TimeZone::named("Europe/Berlin")), "14:00 GMT+2");
   EXPECT_EQ(formatDate(date, "'y' yyyy", TimeZone::utc()), "y 2026");
   EXPECT_EQ(formatDate(Date(std::numeric_limits<double>::infinity()), "yyyy", TimeZone::utc()), "");
-}
-
-TEST(DeviceProfile, AnswersSystemInformationAndKeepsOrientation) {
-  DeviceProfile::setCurrent(DeviceProfile::tablet());
-  DeviceProfile::setOrientation(InterfaceOrientation::LandscapeLeft);
-  DeviceProfile profile = DeviceProfile::current();
-  EXPECT_EQ(profile.sysInfoValue("hw.machine"), "iPad2,1");
-  EXPECT_EQ(profile.idiom, UserInterfaceIdiom::Pad);
-  EXPECT_TRUE(profile.isLandscape());
-  EXPECT_FALSE(profile.sysInfoValue("hw.bogus"));
-  DeviceProfile::setCurrent(DeviceProfile::phone());
-  EXPECT_EQ(DeviceProfile::current().sysInfoValue("hw.machine"), "iPhone3,1");
-  EXPECT_FALSE(DeviceProfile::current().isLandscape());
 }
 
 }  // namespace

@@ -56,7 +56,6 @@ TEST_F(FWDeviceInfo, ColourDarknessByPerceivedBrightness) {
   EXPECT_TRUE(FWIsColorDark(Color::rgba(1, 0, 0)));    // red 0.299
   EXPECT_TRUE(FWIsColorDark(Color::white(0.499)));
   EXPECT_FALSE(FWIsColorDark(Color::white(0.5)));
-  EXPECT_EQ(FWNewNumberWithInt(5807).integerValue(), 5807);
 }
 
 }  // namespace

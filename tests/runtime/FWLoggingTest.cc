@@ -44,8 +44,6 @@ TEST(FWLogging, TaggedLinesGoToTheSystemLog) {
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0].message, "KS:TWPlugin: Found Taskwell at 3");
   EXPECT_EQ(entries[1].message, "KS:%@%d: tag is not a format");
-  EXPECT_TRUE(FWIsDebugModeCode(5807));
-  EXPECT_FALSE(FWIsDebugModeCode(0));
 }
 
 TEST(XYLog, ClockStampInTheZoneOfTheFirstCall) {
