@@ -54,6 +54,7 @@ TEST_F(FWDateCaptions, MissingAndNullDatesAreTheEmptySetSign) {
 TEST_F(FWDateCaptions, NumericUsesTheShortStyleWithATwoDigitYear) {
   EXPECT_EQ(local(now_, FWDateFormatterFormatNumeric), "12/8/26");
   EXPECT_EQ(local(now_, FWDateFormatterFormatNumeric, true), "12/8/26 2:30" PM);
+  EXPECT_EQ(local(now_, 7), "12/8/26");  // an unknown style, say from a damaged option
   // Locales whose short style carries the full year still get two digits.
   ASSERT_TRUE(kestrel::Locale::setCurrent("en_GB"));
   EXPECT_EQ(local(now_, FWDateFormatterFormatNumeric), "08/12/26");
