@@ -9,7 +9,6 @@
 namespace kestrel {
 namespace {
 
-constexpr const char* kNameKey = "name";
 constexpr const char* kChangeCountKey = "changeCount";
 constexpr const char* kPersistentKey = "persistent";
 constexpr const char* kItemsKey = "items";
@@ -40,10 +39,6 @@ std::string escapeName(std::string_view name) {
 std::optional<PasteboardContents> contentsFromValue(const PlistValue& value) {
   if (!value.isDict()) return std::nullopt;
   PasteboardContents out;
-  if (const PlistValue* name = value.get(kNameKey)) {
-    if (!name->isString()) return std::nullopt;
-    out.name = *name->asString();
-  }
   if (const PlistValue* count = value.get(kChangeCountKey)) {
     if (count->type() != PlistValue::Type::Integer || *count->integerValue() < 0) return std::nullopt;
     out.changeCount = *count->integerValue();
@@ -68,7 +63,6 @@ PlistValue valueFromContents(const PasteboardContents& contents) {
   items.reserve(contents.items.size());
   for (const auto& item : contents.items) items.emplace_back(item);
   PlistValue value = PlistValue::dict();
-  value.set(kNameKey, contents.name);
   value.set(kChangeCountKey, contents.changeCount);
   value.set(kPersistentKey, contents.persistent);
   value.set(kItemsKey, std::move(items));
@@ -128,9 +122,7 @@ Ref<Pasteboard> Pasteboard::pasteboardWithName(std::string_view name, bool creat
   // must survive.
   board->file_.update([&](SharedPlistFile::Contents& current) {
     if (current.state != SharedPlistFile::State::Missing) return false;
-    PasteboardContents fresh;
-    fresh.name = std::string(name);
-    current.value = valueFromContents(fresh);
+    current.value = valueFromContents(PasteboardContents{});
     return true;
   });
   return board->file_.read().state != SharedPlistFile::State::Missing ? board : nullptr;
@@ -161,7 +153,7 @@ void Pasteboard::removeTransientPasteboards() {
 
 PasteboardContents Pasteboard::contents() const {
   auto current = file_.read();
-  if (current.state != SharedPlistFile::State::Valid) return {name_, 0, false, {}};
+  if (current.state != SharedPlistFile::State::Valid) return {};
   return *contentsFromValue(current.value);
 }
 
@@ -174,7 +166,6 @@ bool Pasteboard::setPersistent(bool persistent) {
     PasteboardContents contents;
     if (current.state == SharedPlistFile::State::Valid) contents = *contentsFromValue(current.value);
     if (current.state == SharedPlistFile::State::Valid && contents.persistent == persistent) return false;
-    contents.name = name_;
     contents.persistent = persistent;
     current.value = valueFromContents(contents);
     return true;
@@ -185,7 +176,6 @@ bool Pasteboard::changeItems(const std::function<void(std::vector<Item>&)>& chan
   return file_.update([&](SharedPlistFile::Contents& current) {
     PasteboardContents contents;
     if (current.state == SharedPlistFile::State::Valid) contents = *contentsFromValue(current.value);
-    contents.name = name_;
     change(contents.items);
     contents.changeCount += 1;
     current.value = valueFromContents(contents);

@@ -2,7 +2,7 @@
 //
 // A pasteboard holds an ordered list of items; an item maps a type name ("public.url",
 // "title") to a value, usually data, a string or a number. Each pasteboard is one property
-// list under kDeviceFolder: {name, changeCount, persistent, items}. Every change of the
+// list under kDeviceFolder: {changeCount, persistent, items}. Every change of the
 // items adds 1 to the change count, which other processes see on their next call. A new
 // pasteboard starts at 0; the count starts again when a pasteboard is removed, or when its
 // file was damaged and is written afresh.
@@ -30,7 +30,6 @@ namespace kestrel {
 
 // What a pasteboard file holds.
 struct PasteboardContents {
-  std::string name;
   int64_t changeCount = 0;
   bool persistent = false;
   std::vector<PlistValue::Dict> items;
@@ -40,7 +39,7 @@ class Pasteboard {
  public:
   using Item = PlistValue::Dict;
   static constexpr const char* kDeviceFolder = "/var/mobile/Library/Caches/com.apple.UIKit.pboard";
-  static constexpr size_t kMaxEscapedNameBytes = 240;
+  static constexpr size_t kMaxEscapedNameBytes = 200;  // room for ".plist.tmp.<pid>.<n>"
 
   // The named pasteboard. With `create`, a missing one is created (empty, not persistent);
   // without it, a missing one gives none. None for a name that cannot be stored.
@@ -76,6 +75,7 @@ class Pasteboard {
   // "<Pasteboard: 0x...; name = ...; changeCount = n; items = n>"
   std::string description() const;
 
+  // Use pasteboardWithName(); public only for make_shared.
   Pasteboard(std::string name, std::string localPath);
 
  private:

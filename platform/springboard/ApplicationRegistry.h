@@ -37,15 +37,15 @@ struct SBApplication {
 
 struct ApplicationInstall {
   // Folder name of the container (a UUID on the device); empty makes a new random UUID.
-  std::string containerIdentifier;
+  std::string containerIdentifier{};
   // Bundle folder name without ".app".
-  std::string name;
-  std::string bundleIdentifier;
+  std::string name{};
+  std::string bundleIdentifier{};
   // Empty leaves "SBDisplayIdentifier" out, so the bundle identifier stands in.
-  std::string displayIdentifier;
-  std::vector<std::string> urlSchemes;
+  std::string displayIdentifier{};
+  std::vector<std::string> urlSchemes{};
   // Further Info.plist entries ("CFBundleDisplayName", "CFBundleVersion", ...).
-  PlistValue::Dict extraInfo;
+  PlistValue::Dict extraInfo{};
 };
 
 class ApplicationRegistry {
