@@ -17,6 +17,7 @@
 // when it is next written or removed (see SharedPlistFile). Thread-safe.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
