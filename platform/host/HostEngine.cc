@@ -81,6 +81,13 @@ HostResult<std::unique_ptr<HostEngine>> HostEngine::load(const Options& options)
   return engine;
 }
 
+HostResult<std::unique_ptr<HostEngine>> HostEngine::load(const std::string& libraryPath, const std::string& domain) {
+  Options options;
+  options.libraryPath = libraryPath;
+  options.domain = domain;
+  return load(options);
+}
+
 HostEngine::~HostEngine() { unload(); }
 
 void HostEngine::unload() {

@@ -40,6 +40,7 @@ class HostEngine {
   };
 
   static HostResult<std::unique_ptr<HostEngine>> load(const Options& options);
+  static HostResult<std::unique_ptr<HostEngine>> load(const std::string& libraryPath, const std::string& domain = {});
   ~HostEngine();
   HostEngine(const HostEngine&) = delete;
   HostEngine& operator=(const HostEngine&) = delete;

@@ -28,24 +28,19 @@ HostPlugin::HostPlugin(std::string domain, std::shared_ptr<Bundle> bundle, Plist
       repeats_(this, "KSPlugin"),
       options_(std::move(options)),
       theme_(defaultTheme()) {
-  std::string path = Device::path(PluginPreferences::devicePathForDomain(domain_));
-  optionsModified_ = files::modificationDate(path);
-  optionsSize_ = files::size(path);
+  optionsBytes_ = files::readFile(Device::path(PluginPreferences::devicePathForDomain(domain_)));
 }
 
 HostPlugin::~HostPlugin() = default;
 
 PlistValue HostPlugin::preferences() const {
-  std::string path = Device::path(PluginPreferences::devicePathForDomain(domain_));
-  auto modified = files::modificationDate(path);
-  auto size = files::size(path);
+  auto bytes = files::readFile(Device::path(PluginPreferences::devicePathForDomain(domain_)));
   std::lock_guard lock(mutex_);
-  if (modified == optionsModified_ && size == optionsSize_) return options_;
+  if (bytes == optionsBytes_) return options_;
   auto fresh = PluginPreferences::read(domain_);
   if (fresh) {
     options_ = std::move(*fresh);
-    optionsModified_ = modified;
-    optionsSize_ = size;
+    optionsBytes_ = std::move(bytes);
     optionsDamageLogged_ = false;
   } else if (!optionsDamageLogged_) {
     KSLog("KS:Kestrel: Keeping the previous options of %@: %@", domain_, fresh.error());

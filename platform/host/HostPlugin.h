@@ -7,10 +7,10 @@
 // and keyboards, repeat notifications (RepeatNotifications, really posted on the main run
 // loop) and the row-height cache flag.
 //
-// Options are the dictionary of the plug-in's preferences domain (PluginPreferences). The
-// file is read again whenever it changes on disk, so the plug-in sees what the settings
-// panes write; if it becomes damaged, the last good options stay in force and one line is
-// logged.
+// Options are the dictionary of the plug-in's preferences domain (PluginPreferences). Every
+// preferences() call looks at the file again and re-parses it when its bytes changed, so
+// the plug-in sees what the settings panes write; if the file becomes damaged, the last good
+// options stay in force and one line is logged.
 //
 // Generation 3 (the default) answers launchURL: and launchApplicationWithIdentifier:; an
 // older generation does not, and such calls are logged and ignored.
@@ -120,8 +120,7 @@ class HostPlugin : public KSPlugin {
 
   mutable std::mutex mutex_;
   mutable PlistValue options_;                       // GUARDED_BY(mutex_): last good options
-  mutable std::optional<Date> optionsModified_;      // GUARDED_BY(mutex_)
-  mutable std::optional<uint64_t> optionsSize_;      // GUARDED_BY(mutex_)
+  mutable std::optional<Bytes> optionsBytes_;        // GUARDED_BY(mutex_): none when absent
   mutable bool optionsDamageLogged_ = false;         // GUARDED_BY(mutex_)
   PlistValue globalOptions_ = PlistValue::dict();    // GUARDED_BY(mutex_)
   std::shared_ptr<const KSTheme> theme_;             // GUARDED_BY(mutex_)
