@@ -2,7 +2,7 @@
 //
 // open() loads the library with its symbols resolved at once and kept private to it
 // (RTLD_NOW | RTLD_LOCAL), so two plug-ins never see each other's symbols. The library's
-// code stays mapped after close(): timers, deferred calls and notification observers that a
+// code stays mapped after close() (RTLD_NODELETE): timers, deferred calls and notification observers that a
 // plug-in leaves behind in the process-wide run loop and notification centre may still hold
 // callbacks into it, and running or destroying one of those must not jump into unmapped
 // memory. close() (or destruction) drops the handle. Not thread-safe; the host uses it on

@@ -1,5 +1,6 @@
 // kestrel: the host program. Dispatches to the subcommand named by the first argument.
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -37,8 +38,15 @@ int main(int argc, char** argv) {
     printHelp(stdout);
     return kExitSuccess;
   }
-  for (const Command& c : commands())
-    if (c.name == name) return c.run(std::span<const std::string>(args).subspan(1));
+  for (const Command& c : commands()) {
+    if (c.name != name) continue;
+    try {
+      return c.run(std::span<const std::string>(args).subspan(1));
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "kestrel %s: internal error: %s\n", name.c_str(), e.what());
+      return kExitFailure;
+    }
+  }
   std::fprintf(stderr, "kestrel: unknown command '%s' (see kestrel --help)\n", name.c_str());
   return kExitUsage;
 }

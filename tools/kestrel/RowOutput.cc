@@ -1,6 +1,7 @@
 #include "tools/kestrel/RowOutput.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "tools/kestrel/CommandLine.h"
 #include "tools/kestrel/Json.h"
@@ -18,6 +19,25 @@ std::string padded(const std::string& s, size_t width) {
   return w >= width ? s : s + std::string(width - w, ' ');
 }
 
+// The item's own code answers these; a throwing item must not take the program down.
+std::string safeDescription(const KSData& row) {
+  try {
+    return row.object.description();
+  } catch (const std::exception& e) {
+    return std::string("(description failed: ") + e.what() + ")";
+  } catch (...) {
+    return "(description failed)";
+  }
+}
+
+PlistValue safeFields(const KSData& row) {
+  try {
+    return row.object.fields();
+  } catch (...) {
+    return PlistValue();
+  }
+}
+
 }  // namespace
 
 void printRowsText(std::FILE* out, const std::vector<Ref<KSData>>& rows) {
@@ -27,7 +47,7 @@ void printRowsText(std::FILE* out, const std::vector<Ref<KSData>>& rows) {
   std::vector<Line> lines{{"UNIQUE ID", "TYPE", "SORT ORDER", "DESCRIPTION"}};
   for (const auto& r : rows)
     lines.push_back({printable(r->uniqueID), std::to_string(r->type()), std::to_string(r->sortOrder()),
-                     printable(r->object.description())});
+                     printable(safeDescription(*r))});
   size_t idWidth = 0, typeWidth = 0, orderWidth = 0;
   for (const auto& l : lines) {
     idWidth = std::max(idWidth, displayWidth(l.id));
@@ -46,8 +66,8 @@ std::string rowJson(const KSData& row) {
   std::string out = "{\"uniqueID\":" + jsonString(row.uniqueID) + ",\"type\":" + std::to_string(row.type()) +
                     ",\"sortOrder\":" + std::to_string(row.sortOrder());
   if (row.object) {
-    PlistValue fields = row.object.fields();
-    out += ",\"object\":" + (fields.isDict() ? jsonValue(fields) : jsonString(row.object.description()));
+    PlistValue fields = safeFields(row);
+    out += ",\"object\":" + (fields.isDict() ? jsonValue(fields) : jsonString(safeDescription(row)));
   }
   return out + "}";
 }
