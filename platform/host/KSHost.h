@@ -6,6 +6,9 @@
 // KSDataController interface. Host classes that the real host may lack (KestrelController,
 // KSShadeWindow, launchURL: ...) are capabilities the plug-in probes first.
 //
+// Rows carry the plug-in's item as an opaque object; an item that also implements
+// KSDescribable lets the host show its fields (`kestrel rows --json`).
+//
 // Threads: the host calls the controller on the main thread; KSPlugin's members are
 // thread-safe.
 #pragma once
@@ -14,9 +17,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "platform/foundation/Color.h"
+#include "platform/foundation/Format.h"
 #include "platform/foundation/PlistValue.h"
 #include "platform/foundation/Ref.h"
 
@@ -29,6 +34,8 @@ class TextField;
 
 namespace kestrel {
 
+class Bundle;
+
 // Host notification names.
 inline constexpr const char* kKSTimerFiredNotification = "com.harlow.Kestrel.timerFired";
 inline constexpr const char* kKSViewReadyNotification = "com.harlow.Kestrel.viewReady";
@@ -40,6 +47,67 @@ inline constexpr const char* kSystemTimeZoneDidChangeNotification = "NSSystemTim
 inline constexpr const char* kKSShadeWindowClassName = "KSShadeWindow";
 
 class KSData;
+
+// Optional interface of a row's item: its fields as a property-list dictionary, for
+// hosts and tools that show items as data rather than as views.
+class KSDescribable {
+ public:
+  virtual ~KSDescribable() = default;
+  virtual PlistValue fields() const = 0;
+};
+
+// The item a row carries. It is a std::shared_ptr<void> (so std::static_pointer_cast to the
+// item's class works as usual), and assigning a typed pointer also remembers how to
+// describe the item: its description() when it has one, and its KSDescribable fields when
+// its dynamic type implements that interface.
+class KSRowObject : public std::shared_ptr<void> {
+ public:
+  KSRowObject() = default;
+  KSRowObject(std::nullptr_t) {}
+  template <class T>
+  KSRowObject(std::shared_ptr<T> object) {
+    assign(std::move(object));
+  }
+  KSRowObject& operator=(std::nullptr_t) {
+    reset();
+    return *this;
+  }
+  template <class T>
+  KSRowObject& operator=(std::shared_ptr<T> object) {
+    assign(std::move(object));
+    return *this;
+  }
+  void reset() {
+    std::shared_ptr<void>::reset();
+    describe_ = nullptr;
+    describable_.reset();
+  }
+
+  // The item's description; empty when it has none (or no item is set).
+  std::string description() const { return describe_ && get() ? describe_(get()) : std::string(); }
+  // The item's fields when it implements KSDescribable; none otherwise.
+  PlistValue fields() const { return describable_ ? describable_->fields() : PlistValue(); }
+  bool isDescribable() const { return describable_ != nullptr; }
+
+ private:
+  template <class T>
+  void assign(std::shared_ptr<T> object) {
+    describe_ = nullptr;
+    describable_.reset();
+    if constexpr (HasDescription<T>) {
+      describe_ = [](const void* p) { return std::string(static_cast<const T*>(p)->description()); };
+    }
+    if constexpr (std::is_base_of_v<KSDescribable, T>) {
+      describable_ = object;
+    } else if constexpr (std::is_polymorphic_v<T>) {
+      describable_ = std::dynamic_pointer_cast<const KSDescribable>(object);
+    }
+    std::shared_ptr<void>::operator=(std::move(object));
+  }
+
+  std::string (*describe_)(const void*) = nullptr;
+  std::shared_ptr<const KSDescribable> describable_;
+};
 
 // A row action: the host calls `handler` with the action and the row.
 class KSAction : public std::enable_shared_from_this<KSAction> {
@@ -62,7 +130,7 @@ class KSData {
   KSData(std::string uniqueID, PlistValue context) : uniqueID(std::move(uniqueID)), context(std::move(context)) {}
   std::string uniqueID;
   PlistValue context;                 // "type", "sortOrder"; none for a removal
-  std::shared_ptr<void> object;       // the row's item ("object"), owned by the row
+  KSRowObject object;                 // the row's item ("object"), owned by the row
   bool header = false;
   Ref<KSAction> defaultAction;
   int accessoryAlignment = -1;
@@ -82,7 +150,8 @@ struct KSSectionInfo {
   std::vector<std::string> sortDescriptors;  // keys, ascending
 };
 
-// Text styles of the host theme; `fontLeading` sizes rows.
+// Text styles of the host theme; `fontLeading` sizes rows. `font` is none until the view
+// toolkit provides fonts; the sizes are always filled.
 struct KSTextStyle {
   std::shared_ptr<ui::Font> font;
   double fontSize = 14;
@@ -114,12 +183,21 @@ class KSDataController {
 class KSPlugin {
  public:
   virtual ~KSPlugin() = default;
+  // The plug-in's options: the dictionary of its preferences domain, as currently stored.
   virtual PlistValue preferences() const = 0;
   virtual PlistValue globalPreferences() const { return PlistValue::dict(); }
   virtual bool enabled() const = 0;
   virtual std::shared_ptr<const KSTheme> theme() const = 0;
+  // The plug-in's preferences domain ("com.kzt.kestrel.TWPlugin"); its options live in
+  // "/var/mobile/Library/Preferences/<domain>.plist".
+  virtual std::string preferencesDomain() const { return {}; }
+  // The plug-in's resource bundle; none when the host has none for it.
+  virtual std::shared_ptr<Bundle> bundle() const { return nullptr; }
+  // Whether the host has the named class ("KSShadeWindow", "KestrelController", ...).
+  virtual bool hostClassExists(const std::string& className) const { return true; }
 
   virtual void setDataController(KSDataController* controller) = 0;
+  // REQUIRES: main thread (the controller hops there before any exchange about rows).
   // Adds or replaces rows by unique id; an empty list means "nothing changed".
   virtual void publishData(const std::vector<Ref<KSData>>& rows) = 0;
   virtual void removeData(const std::vector<Ref<KSData>>& rows) = 0;
@@ -130,7 +208,8 @@ class KSPlugin {
   virtual void showKeyboard(const std::shared_ptr<ui::TextField>& field) = 0;
   virtual void dismissKeyboard() = 0;
 
-  // Generation-3 hosts answer launchURL:; older ones do not (probe first).
+  // Generation-3 hosts answer launchURL: and launchApplicationWithIdentifier:; older ones
+  // do not (probe first).
   virtual bool respondsToLaunchURL() const = 0;
   virtual void launchURL(const std::string& url) = 0;
   virtual void launchApplicationWithIdentifier(const std::string& identifier) = 0;
@@ -152,9 +231,12 @@ class KSPlugin {
 }  // namespace kestrel
 
 // The entry point every plug-in library exports (plays the role of initWithPlugin:).
-// The returned controller keeps its KSPlugin; the host destroys it to unload the plug-in.
+// The returned controller keeps its KSPlugin; the host destroys it to unload the plug-in,
+// before it closes the library. A controller left empty means the plug-in could not start.
 extern "C" {
 using KSPluginEntryPoint = void (*)(const std::shared_ptr<kestrel::KSPlugin>* plugin,
                                     std::shared_ptr<kestrel::KSDataController>* controller);
 }
 #define KS_PLUGIN_ENTRY_POINT_NAME "KSPluginCreateController"
+// Marks a plug-in library's exported C function (the library is built with hidden symbols).
+#define KS_PLUGIN_EXPORT extern "C" __attribute__((visibility("default")))

@@ -1,0 +1,200 @@
+#include "platform/host/HostPlugin.h"
+
+#include "platform/foundation/Device.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Log.h"
+#include "platform/host/PluginPreferences.h"
+
+namespace kestrel {
+
+std::shared_ptr<const KSTheme> HostPlugin::defaultTheme() {
+  auto theme = std::make_shared<KSTheme>();
+  theme->summaryStyle.fontSize = 14;
+  theme->summaryStyle.fontLeading = 17;
+  theme->detailStyle.fontSize = 12;
+  theme->detailStyle.fontLeading = 15;
+  return theme;
+}
+
+HostResult<std::shared_ptr<HostPlugin>> HostPlugin::create(const std::string& domain, std::shared_ptr<Bundle> bundle) {
+  auto options = PluginPreferences::read(domain);
+  if (!options) return HostError{options.error()};
+  return std::shared_ptr<HostPlugin>(new HostPlugin(domain, std::move(bundle), std::move(*options)));
+}
+
+HostPlugin::HostPlugin(std::string domain, std::shared_ptr<Bundle> bundle, PlistValue options)
+    : domain_(std::move(domain)),
+      bundle_(std::move(bundle)),
+      repeats_(this, "KSPlugin"),
+      options_(std::move(options)),
+      theme_(defaultTheme()) {
+  optionsBytes_ = files::readFile(Device::path(PluginPreferences::devicePathForDomain(domain_)));
+}
+
+HostPlugin::~HostPlugin() = default;
+
+PlistValue HostPlugin::preferences() const {
+  auto bytes = files::readFile(Device::path(PluginPreferences::devicePathForDomain(domain_)));
+  std::lock_guard lock(mutex_);
+  if (bytes == optionsBytes_) return options_;
+  auto fresh = PluginPreferences::read(domain_);
+  if (fresh) {
+    options_ = std::move(*fresh);
+    optionsBytes_ = std::move(bytes);
+    optionsDamageLogged_ = false;
+  } else if (!optionsDamageLogged_) {
+    KSLog("KS:Kestrel: Keeping the previous options of %@: %@", domain_, fresh.error());
+    optionsDamageLogged_ = true;
+  }
+  return options_;
+}
+
+PlistValue HostPlugin::globalPreferences() const {
+  std::lock_guard lock(mutex_);
+  return globalOptions_;
+}
+
+std::shared_ptr<const KSTheme> HostPlugin::theme() const {
+  std::lock_guard lock(mutex_);
+  return theme_;
+}
+
+bool HostPlugin::hostClassExists(const std::string& className) const {
+  std::lock_guard lock(mutex_);
+  return missingClasses_.count(className) == 0;
+}
+
+void HostPlugin::setDataController(KSDataController* controller) {
+  std::lock_guard lock(mutex_);
+  controller_ = controller;
+}
+
+void HostPlugin::publishData(const std::vector<Ref<KSData>>& rows) { rows_.publish(rows); }
+
+void HostPlugin::removeData(const std::vector<Ref<KSData>>& rows) { rows_.remove(rows); }
+
+void HostPlugin::updateSectionInfo(const Ref<KSSectionInfo>& info, bool reloadData) {
+  std::lock_guard lock(mutex_);
+  records_.sectionInfo = info;
+  ++records_.sectionInfoUpdates;
+}
+
+void HostPlugin::showPreview(const std::shared_ptr<ui::View>& view) {
+  std::lock_guard lock(mutex_);
+  records_.shownPreviews.push_back(view);
+  preview_ = view;
+}
+
+void HostPlugin::dismissPreview() {
+  std::lock_guard lock(mutex_);
+  ++records_.previewDismissals;
+  preview_.reset();
+}
+
+void HostPlugin::showKeyboard(const std::shared_ptr<ui::TextField>& field) {
+  std::lock_guard lock(mutex_);
+  records_.shownKeyboards.push_back(field);
+  keyboard_ = field;
+}
+
+void HostPlugin::dismissKeyboard() {
+  std::lock_guard lock(mutex_);
+  ++records_.keyboardDismissals;
+  keyboard_.reset();
+}
+
+void HostPlugin::launchURL(const std::string& url) {
+  if (!respondsToLaunchURL()) {
+    KSLog("KS:Kestrel: launchURL: is not offered by a generation %d host; ignoring %@", generation(), url);
+    return;
+  }
+  std::lock_guard lock(mutex_);
+  records_.launchedURLs.push_back(url);
+}
+
+void HostPlugin::launchApplicationWithIdentifier(const std::string& identifier) {
+  if (!respondsToLaunchURL()) {
+    KSLog("KS:Kestrel: launchApplicationWithIdentifier: is not offered by a generation %d host; ignoring %@",
+          generation(), identifier);
+    return;
+  }
+  std::lock_guard lock(mutex_);
+  records_.launchedApplications.push_back(identifier);
+}
+
+void HostPlugin::dialNumberNow(const std::string& number) {
+  std::lock_guard lock(mutex_);
+  records_.dialledNumbers.push_back(number);
+}
+
+void HostPlugin::registerRepeatNotification(const std::string& name, double interval, double duration, bool wake,
+                                            const PlistValue& userInfo) {
+  repeats_.registerNotification(name, interval, duration, wake, userInfo);
+}
+
+void HostPlugin::cancelRepeatNotification(const std::string& name) { repeats_.cancel(name); }
+
+bool HostPlugin::isRepeatNotificationRegistered(const std::string& name) const { return repeats_.isRegistered(name); }
+
+void HostPlugin::setCacheDataHeights(bool cache) {
+  std::lock_guard lock(mutex_);
+  records_.cacheDataHeights = cache;
+}
+
+std::string HostPlugin::description() const { return "<KSPlugin: " + domain_ + ">"; }
+
+void HostPlugin::setTheme(std::shared_ptr<const KSTheme> theme) {
+  std::lock_guard lock(mutex_);
+  theme_ = theme ? std::move(theme) : defaultTheme();
+}
+
+void HostPlugin::setGlobalPreferences(PlistValue preferences) {
+  std::lock_guard lock(mutex_);
+  globalOptions_ = std::move(preferences);
+}
+
+void HostPlugin::setHostClassMissing(const std::string& className, bool missing) {
+  std::lock_guard lock(mutex_);
+  if (missing)
+    missingClasses_.insert(className);
+  else
+    missingClasses_.erase(className);
+}
+
+KSDataController* HostPlugin::dataController() const {
+  std::lock_guard lock(mutex_);
+  return controller_;
+}
+
+HostPlugin::Records HostPlugin::records() const {
+  std::lock_guard lock(mutex_);
+  return records_;
+}
+
+std::shared_ptr<ui::View> HostPlugin::currentPreview() const {
+  std::lock_guard lock(mutex_);
+  return preview_;
+}
+
+std::shared_ptr<ui::TextField> HostPlugin::currentKeyboard() const {
+  std::lock_guard lock(mutex_);
+  return keyboard_;
+}
+
+void HostPlugin::detach() {
+  repeats_.cancelAll();
+  Records records;
+  std::shared_ptr<ui::View> preview;
+  std::shared_ptr<ui::TextField> keyboard;
+  {
+    std::lock_guard lock(mutex_);
+    controller_ = nullptr;
+    std::swap(records, records_);
+    preview.swap(preview_);
+    keyboard.swap(keyboard_);
+  }
+  rows_.clear();
+  // The plug-in's views and section info are released here, outside the lock.
+}
+
+}  // namespace kestrel

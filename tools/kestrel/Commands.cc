@@ -1,0 +1,12 @@
+#include "tools/kestrel/Commands.h"
+
+namespace kestrel::tool {
+
+std::span<const Command> commands() {
+  static constexpr Command kCommands[] = {
+      {"rows", "load a plug-in, refresh it once and print the rows it publishes", runRows},
+  };
+  return kCommands;
+}
+
+}  // namespace kestrel::tool

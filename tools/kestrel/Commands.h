@@ -1,0 +1,36 @@
+// The kestrel program's subcommands.
+//
+// `kestrel <command> [options]` looks the command up in the table that commands() answers
+// (defined in Commands.cc) and runs it with the arguments after the command's name. A
+// command prints its results on standard output, one clear message on standard error when
+// it fails, and answers its exit status.
+//
+// To add a subcommand:
+//   1. declare its function below: int runName(std::span<const std::string> args);
+//   2. define it in its own file, tools/kestrel/<Name>Command.cc (CommandLine.h parses
+//      options and prints --help; PluginSession.h loads a plug-in the way `rows` does);
+//   3. add one entry {"name", "one-line summary", runName} to the table in Commands.cc.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace kestrel::tool {
+
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailure = 1;  // the command could not do its work
+inline constexpr int kExitUsage = 2;    // the command line was wrong
+
+struct Command {
+  std::string_view name;
+  std::string_view summary;  // shown by `kestrel --help`
+  int (*run)(std::span<const std::string> args);
+};
+
+std::span<const Command> commands();
+
+// kestrel rows: load a plug-in, refresh it once, print its rows (RowsCommand.cc).
+int runRows(std::span<const std::string> args);
+
+}  // namespace kestrel::tool

@@ -1,0 +1,167 @@
+#include "tools/kestrel/PluginSession.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Device.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/TimeZone.h"
+#include "platform/host/PluginPreferences.h"
+#include "tools/kestrel/OptionValue.h"
+
+namespace kestrel::tool {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Setup {
+  std::string pluginArgument;
+  std::string root;
+  std::optional<Date> now;
+  std::optional<std::string> zone;
+  PlistValue::Dict options;
+  std::string domain;
+  bool log = false;
+};
+
+// The folder the plug-in libraries are built into: ../lib from the kestrel binary.
+std::string builtLibraryFolder() {
+  std::error_code ec;
+  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (ec) return "lib";
+  return (exe.parent_path().parent_path() / "lib").lexically_normal().string();
+}
+
+std::optional<std::string> readSetup(const ParsedOptions& in, Setup* out) {
+  auto plugin = in.value("plugin");
+  if (!plugin || plugin->empty()) return "no plug-in given: use --plugin PATH, --plugin tasks or --plugin events";
+  out->pluginArgument = *plugin;
+
+  if (auto root = in.value("root"))
+    out->root = *root;
+  else if (const char* env = std::getenv("KESTREL_ROOT"); env && *env)
+    out->root = env;
+  if (out->root.empty()) return "no device root given: use --root DIR (or set KESTREL_ROOT)";
+
+  if (auto now = in.value("now")) {
+    Date date;
+    if (!Date::parseISO8601(*now, &date))
+      return "--now '" + printable(*now) + "' is not an ISO-8601 time such as 2026-12-08T14:30:00Z";
+    out->now = date;
+  }
+  if (auto zone = in.value("tz")) {
+    if (!TimeZone::named(*zone)) return "unknown time zone '" + printable(*zone) + "' (use a name such as Europe/Berlin)";
+    out->zone = *zone;
+  }
+  for (const auto& assignment : in.values("option")) {
+    auto parsed = parseOptionAssignment(assignment);
+    if (!parsed) return parsed.error() + " (use --option key=value)";
+    out->options[parsed->first] = parsed->second;
+  }
+  if (auto domain = in.value("domain")) {
+    if (!PluginPreferences::isValidDomain(*domain))
+      return "invalid --domain '" + printable(*domain) + "' (letters, digits, '.', '-' and '_' only)";
+    out->domain = *domain;
+  }
+  out->log = in.has("log");
+  return std::nullopt;
+}
+
+HostResult<std::string> resolvePlugin(const std::string& argument) {
+  const char* builtName = argument == "tasks" ? "libTWPlugin.so" : argument == "events" ? "libTWCalPlugin.so" : nullptr;
+  if (builtName) {
+    std::string path = builtLibraryFolder() + "/" + builtName;
+    if (!files::exists(path)) return HostError{"the " + argument + " plug-in is not built yet (no " + path + ")"};
+    return path;
+  }
+  std::error_code ec;
+  // Always a path: a bare file name must not send dlopen searching the system's folders.
+  std::string path = fs::absolute(argument, ec).lexically_normal().string();
+  if (ec || !files::exists(path)) return HostError{"no plug-in library at " + printable(argument)};
+  if (files::isDirectory(path)) return HostError{printable(argument) + " is a folder, not a plug-in library"};
+  return path;
+}
+
+std::optional<std::string> prepareRoot(const std::string& root, std::string* absolute) {
+  std::error_code ec;
+  *absolute = fs::absolute(root, ec).lexically_normal().string();
+  if (ec) return "cannot use device root " + printable(root) + ": " + ec.message();
+  if (files::exists(*absolute) && !files::isDirectory(*absolute))
+    return "device root " + printable(*absolute) + " is not a folder";
+  fs::create_directories(*absolute, ec);
+  if (ec || !files::isDirectory(*absolute))
+    return "cannot create device root " + printable(*absolute) + ": " + (ec ? ec.message() : "not a folder");
+  if (::access(absolute->c_str(), W_OK | X_OK) != 0)
+    return "device root " + printable(*absolute) + " is not writable: " + std::strerror(errno);
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::vector<OptionSpec> sessionOptions() {
+  return {
+      {"plugin", "PATH|tasks|events", "the plug-in library to load; tasks and events are the built plug-ins"},
+      {"root", "DIR", "the device root folder (default: $KESTREL_ROOT); created when missing"},
+      {"now", "TIME", "fix the clock at an ISO-8601 time, e.g. 2026-12-08T14:30:00Z (default: real time)"},
+      {"tz", "ZONE", "the system time zone, e.g. Europe/Berlin"},
+      {"option", "KEY=VALUE",
+       "store a plug-in option before loading: true/false, integers, reals, lists [1,2], else text", true},
+      {"domain", "NAME", "the plug-in's preferences domain (default: com.kzt.kestrel.<library name>)"},
+      {"log", "", "echo the log to standard error"},
+  };
+}
+
+std::unique_ptr<PluginSession> PluginSession::open(const ParsedOptions& options, Failure* failure) {
+  Setup setup;
+  if (auto wrong = readSetup(options, &setup)) {
+    *failure = {*wrong, true};
+    return nullptr;
+  }
+  auto library = resolvePlugin(setup.pluginArgument);
+  if (!library) {
+    *failure = {library.error(), false};
+    return nullptr;
+  }
+  if (setup.domain.empty()) {
+    auto derived = PluginPreferences::domainForLibrary(*library);
+    if (!derived) {
+      *failure = {derived.error() + " (use --domain)", false};
+      return nullptr;
+    }
+    setup.domain = *derived;
+  }
+  std::string root;
+  if (auto wrong = prepareRoot(setup.root, &root)) {
+    *failure = {*wrong, false};
+    return nullptr;
+  }
+
+  Device::setRoot(root);
+  if (setup.now) Clock::fix(*setup.now);
+  if (setup.zone) TimeZone::setSystemTimeZone(*setup.zone);
+  if (setup.log) setLogEchoToStderr(true);
+
+  if (!setup.options.empty()) {
+    if (auto refused = PluginPreferences::merge(setup.domain, setup.options)) {
+      *failure = {refused->message, false};
+      return nullptr;
+    }
+  }
+  auto engine = HostEngine::load(*library, setup.domain);
+  if (!engine) {
+    *failure = {engine.error(), false};
+    return nullptr;
+  }
+  auto session = std::unique_ptr<PluginSession>(new PluginSession);
+  session->engine_ = std::move(*engine);
+  session->engine_->refresh();
+  return session;
+}
+
+}  // namespace kestrel::tool

@@ -1,0 +1,79 @@
+#include "tools/kestrel/RowOutput.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "tools/kestrel/CommandLine.h"
+#include "tools/kestrel/Json.h"
+
+namespace kestrel::tool {
+namespace {
+
+// Width on screen, near enough: UTF-8 code points.
+size_t displayWidth(const std::string& s) {
+  return static_cast<size_t>(std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+std::string padded(const std::string& s, size_t width) {
+  size_t w = displayWidth(s);
+  return w >= width ? s : s + std::string(width - w, ' ');
+}
+
+// The item's own code answers these; a throwing item must not take the program down.
+std::string safeDescription(const KSData& row) {
+  try {
+    return row.object.description();
+  } catch (const std::exception& e) {
+    return std::string("(description failed: ") + e.what() + ")";
+  } catch (...) {
+    return "(description failed)";
+  }
+}
+
+PlistValue safeFields(const KSData& row) {
+  try {
+    return row.object.fields();
+  } catch (...) {
+    return PlistValue();
+  }
+}
+
+}  // namespace
+
+void printRowsText(std::FILE* out, const std::vector<Ref<KSData>>& rows) {
+  struct Line {
+    std::string id, type, order, description;
+  };
+  std::vector<Line> lines{{"UNIQUE ID", "TYPE", "SORT ORDER", "DESCRIPTION"}};
+  for (const auto& r : rows)
+    lines.push_back({printable(r->uniqueID), std::to_string(r->type()), std::to_string(r->sortOrder()),
+                     printable(safeDescription(*r))});
+  size_t idWidth = 0, typeWidth = 0, orderWidth = 0;
+  for (const auto& l : lines) {
+    idWidth = std::max(idWidth, displayWidth(l.id));
+    typeWidth = std::max(typeWidth, displayWidth(l.type));
+    orderWidth = std::max(orderWidth, displayWidth(l.order));
+  }
+  for (const auto& l : lines) {
+    std::string text = padded(l.id, idWidth) + "  " + padded(l.type, typeWidth) + "  " + padded(l.order, orderWidth) +
+                       "  " + l.description;
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    std::fprintf(out, "%s\n", text.c_str());
+  }
+}
+
+std::string rowJson(const KSData& row) {
+  std::string out = "{\"uniqueID\":" + jsonString(row.uniqueID) + ",\"type\":" + std::to_string(row.type()) +
+                    ",\"sortOrder\":" + std::to_string(row.sortOrder());
+  if (row.object) {
+    PlistValue fields = safeFields(row);
+    out += ",\"object\":" + (fields.isDict() ? jsonValue(fields) : jsonString(safeDescription(row)));
+  }
+  return out + "}";
+}
+
+void printRowsJson(std::FILE* out, const std::vector<Ref<KSData>>& rows) {
+  for (const auto& r : rows) std::fprintf(out, "%s\n", rowJson(*r).c_str());
+}
+
+}  // namespace kestrel::tool

@@ -1,0 +1,37 @@
+// kestrel rows: load a plug-in, run its start-up refresh and print the rows it published.
+#include <cstdio>
+
+#include "tools/kestrel/Commands.h"
+#include "tools/kestrel/CommandLine.h"
+#include "tools/kestrel/PluginSession.h"
+#include "tools/kestrel/RowOutput.h"
+
+namespace kestrel::tool {
+
+int runRows(std::span<const std::string> args) {
+  std::vector<OptionSpec> options = sessionOptions();
+  options.push_back({"json", "", "print one JSON object per row instead of a table"});
+  CommandLine line("rows", "--plugin PATH|tasks|events --root DIR [options]",
+                   "Loads the plug-in against the device root, posts the view-ready notification, runs the\n"
+                   "main run loop until it is idle and prints the published rows in sort order.",
+                   std::move(options));
+  auto parsed = line.parse(args);
+  if (!parsed) return line.fail(parsed.error() + " (see kestrel rows --help)", kExitUsage);
+  if (parsed->help) {
+    std::fputs(line.usage().c_str(), stdout);
+    return kExitSuccess;
+  }
+  PluginSession::Failure failure;
+  auto session = PluginSession::open(*parsed, &failure);
+  if (!session) return line.fail(failure.message, failure.usage ? kExitUsage : kExitFailure);
+
+  auto rows = session->engine().rows();
+  if (parsed->has("json"))
+    printRowsJson(stdout, rows);
+  else
+    printRowsText(stdout, rows);
+  std::fflush(stdout);
+  return kExitSuccess;
+}
+
+}  // namespace kestrel::tool
