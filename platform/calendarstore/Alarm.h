@@ -29,17 +29,17 @@ struct GeoLocation {
 };
 
 struct StructuredLocation {
-  std::string title;
-  std::optional<GeoLocation> geoLocation;
+  std::string title{};
+  std::optional<GeoLocation> geoLocation{};
   // Metres; 0 means the default radius.
   double radius = 0;
   friend bool operator==(const StructuredLocation&, const StructuredLocation&) = default;
 };
 
 struct Alarm {
-  std::optional<Date> absoluteDate;
+  std::optional<Date> absoluteDate{};
   double relativeOffset = 0;
-  std::optional<StructuredLocation> structuredLocation;
+  std::optional<StructuredLocation> structuredLocation{};
   AlarmProximity proximity = AlarmProximity::None;
 
   static Alarm alarmWithAbsoluteDate(Date date);

@@ -21,16 +21,16 @@ enum class EntityType { Event = 0, Reminder = 1 };
 enum class CalendarType { Local = 0, CalDAV = 1, Exchange = 2, Subscription = 3, Birthday = 4 };
 
 struct Calendar {
-  std::string calendarIdentifier;
-  std::string title;
-  Color color;
+  std::string calendarIdentifier{};
+  std::string title{};
+  Color color{};
   EntityType entityType = EntityType::Reminder;
   CalendarType type = CalendarType::Local;
   bool allowsModifications = true;
   // Account or source name (the optional `source` file); empty when there is none.
-  std::string sourceTitle;
+  std::string sourceTitle{};
   // Device path of the collection folder.
-  std::string folderPath;
+  std::string folderPath{};
 
   friend bool operator==(const Calendar&, const Calendar&) = default;
   std::string description() const;

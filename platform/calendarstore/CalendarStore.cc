@@ -364,6 +364,7 @@ const std::vector<Reminder>& CalendarStore::remindersInFileLocked(const ItemFile
       r.calendarIdentifier = calendar.calendarIdentifier;
       r.filePath = devicePath;
       if (!r.lastModifiedDate) r.lastModifiedDate = Date::fromUnix(static_cast<double>(entry.stamp.modifiedNs) / 1e9);
+      r.origin.asRead = std::make_shared<const Reminder>(r);
       logProblems(devicePath, problems);
       parsed.reminders.push_back(std::move(r));
     }
@@ -457,7 +458,7 @@ bool CalendarStore::saveLocked(Reminder& reminder, std::string* why, bool* wrote
     *why = "the list \"" + target->title + "\" is read-only";
     return false;
   }
-  const std::string& uuid = wanted.calendarItemIdentifier;
+  const std::string uuid = wanted.calendarItemIdentifier;
   Date now = Clock::now();
   auto existing = locateLocked(uuid);
 
@@ -506,9 +507,15 @@ bool CalendarStore::saveLocked(Reminder& reminder, std::string* why, bool* wrote
     std::vector<std::string> ignored;
     Reminder current = internal::readReminder(item.component, item.vcalendar, &ignored);
     bool addUid = uidOf(item.component).empty();
+    // Only what the caller changed since reading replaces the file's current content; a
+    // list the caller did not change stays wherever the reminder is now.
+    auto origin = wanted.origin.asRead;
+    Reminder merged = internal::mergedChanges(origin ? *origin : current, wanted, current);
+    bool callerMoved = !origin || wanted.calendarIdentifier != origin->calendarIdentifier;
+    const Calendar& destination = callerMoved ? *target : at.calendar;
 
-    if (at.calendar.calendarIdentifier == target->calendarIdentifier) {
-      bool changed = internal::writeReminderChanges(item.component, item.vcalendar, current, wanted, now);
+    if (at.calendar.calendarIdentifier == destination.calendarIdentifier) {
+      bool changed = internal::writeReminderChanges(item.component, item.vcalendar, current, merged, now);
       if (addUid) icalcomponent_add_property(item.component, icalproperty_new_uid(uuid.c_str()));
       if (!changed && !addUid) {
         reminder = at.reminder;
@@ -533,8 +540,8 @@ bool CalendarStore::saveLocked(Reminder& reminder, std::string* why, bool* wrote
         icalcomponent_add_component(vcalendar, copy);
       }
       if (addUid) icalcomponent_add_property(main, icalproperty_new_uid(uuid.c_str()));
-      internal::writeReminderChanges(main, vcalendar, current, wanted, now);
-      std::string newPath = freeItemPath(Device::path(target->folderPath), internal::fileStem(at.localPath));
+      internal::writeReminderChanges(main, vcalendar, current, merged, now);
+      std::string newPath = freeItemPath(Device::path(destination.folderPath), internal::fileStem(at.localPath));
       if (!files::writeFileAtomically(newPath, moved.serialize())) {
         *why = "cannot write " + Device::devicePath(newPath);
         return false;

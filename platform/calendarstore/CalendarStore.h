@@ -48,13 +48,13 @@ struct ItemFileEntry;
 
 // What a new collection is made with (CalendarStore::createCalendar).
 struct CalendarAttributes {
-  std::string title;
+  std::string title{};
   Color color = Color::rgba(0x1B / 255.0, 0xAD / 255.0, 0xF8 / 255.0);
   EntityType entityType = EntityType::Reminder;
   // Empty: a new UUID. Otherwise letters, digits and "-_.@+" (it names the folder).
-  std::string identifier;
+  std::string identifier{};
   CalendarType type = CalendarType::Local;
-  std::string sourceTitle;
+  std::string sourceTitle{};
   bool allowsModifications = true;
 };
 

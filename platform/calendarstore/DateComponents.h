@@ -23,7 +23,7 @@ struct DateComponents {
   int hour = 0, minute = 0, second = 0;
   bool hasTime = true;
   // None: floating (whole days are always floating).
-  std::optional<TimeZone> timeZone;
+  std::optional<TimeZone> timeZone{};
 
   static DateComponents wholeDay(int year, int month, int day);
   static DateComponents floating(int year, int month, int day, int hour, int minute, int second = 0);

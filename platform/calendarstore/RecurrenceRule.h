@@ -35,7 +35,7 @@ struct RecurrenceDayOfWeek {
 };
 
 struct RecurrenceEnd {
-  std::optional<Date> endDate;
+  std::optional<Date> endDate{};
   int occurrenceCount = 0;  // 0 when the end is a date
 
   // None for a count below 1 (there is no rule that ends after no occurrence).
@@ -50,13 +50,13 @@ struct RecurrenceRule {
   int interval = 1;
   // 0 = not given (iCalendar's default, Monday); otherwise 1 = Sunday ... 7 = Saturday.
   int firstDayOfTheWeek = 0;
-  std::vector<RecurrenceDayOfWeek> daysOfTheWeek;
-  std::vector<int> daysOfTheMonth;
-  std::vector<int> monthsOfTheYear;
-  std::vector<int> weeksOfTheYear;
-  std::vector<int> daysOfTheYear;
-  std::vector<int> setPositions;
-  std::optional<RecurrenceEnd> recurrenceEnd;
+  std::vector<RecurrenceDayOfWeek> daysOfTheWeek{};
+  std::vector<int> daysOfTheMonth{};
+  std::vector<int> monthsOfTheYear{};
+  std::vector<int> weeksOfTheYear{};
+  std::vector<int> daysOfTheYear{};
+  std::vector<int> setPositions{};
+  std::optional<RecurrenceEnd> recurrenceEnd{};
 
   // The rule when it is valid, else none.
   static std::optional<RecurrenceRule> validated(RecurrenceRule rule);

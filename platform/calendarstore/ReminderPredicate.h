@@ -14,12 +14,12 @@ namespace kestrel {
 
 struct ReminderPredicate {
   // None: every reminder list; an empty list matches nothing.
-  std::optional<std::vector<std::string>> calendarIdentifiers;
+  std::optional<std::vector<std::string>> calendarIdentifiers{};
   bool incompleteOnly = false;
   bool completedOnly = false;
   std::optional<Date> dueDateStarting;  // inclusive
   std::optional<Date> dueDateEnding;    // inclusive
-  std::optional<std::string> titleContains;
+  std::optional<std::string> titleContains{};
 
   bool matches(const Reminder& reminder) const;
   std::string description() const;

@@ -255,6 +255,29 @@ bool writeReminderChanges(icalcomponent* vtodo, icalcomponent* vcalendar, const 
   return changed;
 }
 
+Reminder mergedChanges(const Reminder& base, const Reminder& wanted, const Reminder& current) {
+  Reminder merged = current;
+  auto take = [&](auto member) {
+    if (wanted.*member != base.*member) merged.*member = wanted.*member;
+  };
+  take(&Reminder::title);
+  take(&Reminder::notes);
+  take(&Reminder::location);
+  take(&Reminder::URL);
+  take(&Reminder::dueDateComponents);
+  take(&Reminder::startDateComponents);
+  take(&Reminder::priority);
+  take(&Reminder::alarms);
+  take(&Reminder::recurrenceRules);
+  take(&Reminder::creationDate);
+  // Completion is one change: the flag and its date go together.
+  if (wanted.completed != base.completed || wanted.completionDate != base.completionDate) {
+    merged.completed = wanted.completed;
+    merged.completionDate = wanted.completionDate;
+  }
+  return merged;
+}
+
 icalcomponent* newTodoComponent(const Reminder& reminder, icalcomponent* vcalendar, Date now) {
   icalcomponent* vtodo = icalcomponent_new(ICAL_VTODO_COMPONENT);
   icalcomponent_add_property(vtodo, icalproperty_new_uid(reminder.calendarItemIdentifier.c_str()));

@@ -24,6 +24,10 @@ Reminder readReminder(icalcomponent* vtodo, icalcomponent* vcalendar, std::vecto
 bool writeReminderChanges(icalcomponent* vtodo, icalcomponent* vcalendar, const Reminder& current,
                           const Reminder& wanted, Date now);
 
+// What to write when the caller turned `base` (the reminder as it was read) into `wanted`
+// while the file came to read as `current`: the caller's changes over the current content.
+Reminder mergedChanges(const Reminder& base, const Reminder& wanted, const Reminder& current);
+
 // A new VTODO with `reminder`'s UID and content, created and stamped at `now`.
 icalcomponent* newTodoComponent(const Reminder& reminder, icalcomponent* vcalendar, Date now);
 
