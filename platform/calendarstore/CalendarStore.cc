@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -372,8 +373,7 @@ const std::vector<Reminder>& CalendarStore::remindersInFileLocked(const ItemFile
   return caches_->files.insert_or_assign(entry.localPath, std::move(parsed)).first->second.reminders;
 }
 
-std::vector<Reminder> CalendarStore::allRemindersLocked(const ReminderPredicate* filter) {
-  std::vector<Reminder> out;
+bool CalendarStore::visitRemindersLocked(const std::function<bool(const Reminder&)>& visit) {
   std::map<std::string, std::string> seen;  // identifier -> device path that holds it
   std::set<std::string> live;
   for (const Calendar& calendar : calendarsLocked(EntityType::Reminder)) {
@@ -389,11 +389,22 @@ std::vector<Reminder> CalendarStore::allRemindersLocked(const ReminderPredicate*
                   r.calendarItemIdentifier, at->second);
           continue;
         }
-        if (!filter || filter->matches(r)) out.push_back(r);
+        if (!visit(r)) return false;
       }
     }
   }
+  // A complete pass knows every file there is: forget the ones that have gone.
   std::erase_if(caches_->files, [&](const auto& kv) { return !live.count(kv.first); });
+  return true;
+}
+
+std::vector<Reminder> CalendarStore::remindersMatchingPredicate(const ReminderPredicate& predicate) {
+  std::lock_guard lock(mutex_);
+  std::vector<Reminder> out;
+  visitRemindersLocked([&](const Reminder& r) {
+    if (predicate.matches(r)) out.push_back(r);
+    return true;
+  });
 
   // The store's order; due dates are computed once per reminder, not per comparison.
   struct Key {
@@ -422,19 +433,17 @@ std::vector<Reminder> CalendarStore::allRemindersLocked(const ReminderPredicate*
   return sorted;
 }
 
-std::vector<Reminder> CalendarStore::remindersMatchingPredicate(const ReminderPredicate& predicate) {
-  std::lock_guard lock(mutex_);
-  return allRemindersLocked(&predicate);
-}
-
 std::optional<CalendarStore::Located> CalendarStore::locateLocked(const std::string& uuid) {
-  for (auto& r : allRemindersLocked(nullptr)) {
-    if (r.calendarItemIdentifier != uuid) continue;
-    auto calendar = calendarLocked(r.calendarIdentifier, EntityType::Reminder);
-    if (!calendar) return std::nullopt;
-    return Located{*calendar, Device::path(r.filePath), std::move(r)};
-  }
-  return std::nullopt;
+  std::optional<Reminder> found;
+  visitRemindersLocked([&](const Reminder& r) {
+    if (r.calendarItemIdentifier == uuid) found = r;
+    return !found;
+  });
+  if (!found) return std::nullopt;
+  auto calendar = calendarLocked(found->calendarIdentifier, EntityType::Reminder);
+  if (!calendar) return std::nullopt;
+  std::string localPath = Device::path(found->filePath);
+  return Located{*calendar, localPath, std::move(*found)};
 }
 
 std::optional<Reminder> CalendarStore::reminderWithUUID(const std::string& uuid) {

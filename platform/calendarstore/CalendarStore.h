@@ -26,6 +26,7 @@
 // serialised by an internal lock. Notifications are posted outside the lock.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -129,7 +130,9 @@ class CalendarStore : public std::enable_shared_from_this<CalendarStore> {
   std::vector<Calendar> calendarsLocked(EntityType type);
   std::optional<Calendar> calendarLocked(const std::string& identifier, EntityType type);
   const std::vector<Reminder>& remindersInFileLocked(const internal::ItemFileEntry& file, const Calendar& calendar);
-  std::vector<Reminder> allRemindersLocked(const ReminderPredicate* filter);
+  // Calls `visit` with each reminder in folder order (the first of duplicates only) until it
+  // answers false; answers whether the pass completed.
+  bool visitRemindersLocked(const std::function<bool(const Reminder&)>& visit);
   std::optional<Located> locateLocked(const std::string& uuid);
   bool saveLocked(Reminder& reminder, std::string* why, bool* wrote);
   bool removeLocked(const Reminder& reminder, std::string* why);

@@ -241,8 +241,11 @@ TEST_F(ReminderRead, ADuplicatedIdentifierKeepsTheFirstFileAndSaysSo) {
   writeItem("a", "x.ics", ics(todo("SAME", "SUMMARY:Original\r\n")));
   writeItem("b", "y.ics", ics(todo("SAME", "SUMMARY:Copy\r\n")));
   EXPECT_EQ(find("SAME")->title, "Original");
-  find("SAME");
-  EXPECT_EQ(logLinesContaining("duplicate reminder SAME").size(), 1u);
+  auto all = CalendarStore::predicateForRemindersInCalendars(std::nullopt);
+  EXPECT_EQ(titles(store->remindersMatchingPredicate(all)), std::vector<std::string>{"Original"});
+  store->remindersMatchingPredicate(all);
+  EXPECT_EQ(logLinesContaining("KS:CalendarStore: /var/mobile/Library/Calendar/Reminders/b/y.ics: duplicate reminder SAME; "
+                               "the one in /var/mobile/Library/Calendar/Reminders/a/x.ics is used").size(), 1u);
 }
 
 TEST_F(ReminderRead, ADueDateGivenAsADurationFromTheStartIsRead) {
