@@ -66,6 +66,7 @@ TEST_F(DamagedInput, OddContentIsReadAsFarAsItMakesSense) {
   EXPECT_EQ(find("Y9")->dueDateComponents->year, 9999);
   auto back = find("BACK");
   EXPECT_TRUE(back->startDate()->isLaterThanDate(*back->dueDate()));
+  EXPECT_EQ(logLinesContaining(kListPath + "backwards.ics: DTSTART after DUE").size(), 1u);
   auto bare = find("BARE");
   EXPECT_EQ(bare->title, "");
   EXPECT_FALSE(bare->dueDate());

@@ -161,6 +161,10 @@ Reminder readReminder(icalcomponent* vtodo, icalcomponent* vcalendar, std::vecto
   r.dueDateComponents = readDate(vtodo, ICAL_DUE_PROPERTY, vcalendar, problems);
   if (!r.dueDateComponents && r.startDateComponents)
     r.dueDateComponents = dueFromDuration(vtodo, *r.startDateComponents);
+  // Kept as written (the caller decides what to show), but worth a note.
+  if (r.startDateComponents && r.dueDateComponents &&
+      r.startDateComponents->date().isLaterThanDate(r.dueDateComponents->date()))
+    problems->push_back("DTSTART after DUE");
 
   r.completionDate = readInstant(vtodo, ICAL_COMPLETED_PROPERTY, vcalendar, problems);
   icalproperty* status = icalcomponent_get_first_property(vtodo, ICAL_STATUS_PROPERTY);
