@@ -5,6 +5,7 @@
 
 #include "platform/foundation/Files.h"
 #include "platform/foundation/KeyedArchive.h"
+#include "platform/foundation/Pasteboard.h"
 #include "platform/foundation/PlistValue.h"
 #include "tests/tools/FixtureTestSupport.h"
 #include "tools/fixture/TaskwellFixture.h"
@@ -74,6 +75,34 @@ TEST(TaskwellFixture, WritesTheInstallationWhereThePlugInsLookForIt) {
   auto caf = files::readFile(root.path("/System/Library/Audio/UISounds/alarm.caf"));
   ASSERT_TRUE(caf);
   EXPECT_EQ(std::string(caf->begin(), caf->begin() + 4), "caff");
+}
+
+TEST(TaskwellFixture, PublishesTheMatchedLocationContextsOnTaskwellsPasteboard) {
+  TempDeviceRoot root;
+  auto r = generateTaskwellFixture(fixtureOptions(root));
+  ASSERT_TRUE(r.ok) << r.error;
+  auto board = Pasteboard::pasteboardWithName("net.norvale.taskwell.contextLocations", false);
+  ASSERT_TRUE(board);
+  EXPECT_TRUE(board->isPersistent());
+  auto items = board->items();
+  ASSERT_EQ(items.size(), 2u);
+  StoreReader db(root.path(r.databasePath));
+  for (const auto& item : items) {
+    const Bytes* title = item.at("title").asData();
+    ASSERT_TRUE(title);
+    std::string name(title->begin(), title->end());
+    auto key = PlistValue::fromBytes(*item.at("pk").asData());
+    ASSERT_TRUE(key) << name;
+    EXPECT_EQ(db.value("select ZTITLE from ZTWCONTEXT where Z_PK=" + key->description()), name);
+    EXPECT_GT(db.number("select count(*) from ZTWLOCATION where ZCONTEXT=" + key->description() + " and ZLOCATIONNOTIFICATIONRADIUS>0"), 0);
+    if (auto ref = item.find("refID"); ref != item.end()) {
+      auto link = PlistValue::fromBytes(*ref->second.asData());
+      ASSERT_TRUE(link && link->asString());
+      EXPECT_EQ(*link->asString(), "x-coredata://" + r.storeUUID + "/TWContext/p" + key->description());
+    }
+  }
+  EXPECT_EQ(items[0].count("refID"), 0u);
+  EXPECT_EQ(items[1].count("refID"), 1u);
 }
 
 TEST(TaskwellFixture, BothSchemasCarryTheirMarkersAndEntityTable) {
