@@ -44,7 +44,7 @@ std::string TWAlarm::nameForType(int32_t type) {
 }
 
 std::string TWAlarm::description() const {
-  return KSFormat("<%@: %p; key = %@; date = %@; type = %@; fixed = %i; locn = %@; coord = %@>", "TWAlarm", this,
+  return KSFormat("<%@: %p; key = %@; date = %@; type = %@; fixed = %i; locn = %@; coord = %@>", "TWAlarm", static_cast<const void*>(this),
                   key_, date(), nameForType(type_), fixedTime(), TWOptionalDescription(location_), coordinates_);
 }
 

@@ -5,7 +5,7 @@ Ref<TWAttendee> TWAttendee::attendeeWithName(std::string name, int32_t status) {
 }
 
 std::string TWAttendee::description() const {
-  return KSFormat("<%@: %p; name = %@; status = %i>", "TWAttendee", this, name_, status_);
+  return KSFormat("<%@: %p; name = %@; status = %i>", "TWAttendee", static_cast<const void*>(this), name_, status_);
 }
 
 PlistValue TWAttendee::fields() const {

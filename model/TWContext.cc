@@ -9,7 +9,7 @@ Ref<TWContext> TWContext::contextForKey(int32_t key, std::string title, bool sel
 }
 
 std::string TWContext::description() const {
-  return KSFormat("<%@: %p; key = %i; title = %@; selected = %i; locationAware = %i; count = %i>", "TWContext", this,
+  return KSFormat("<%@: %p; key = %i; title = %@; selected = %i; locationAware = %i; count = %i>", "TWContext", static_cast<const void*>(this),
                   key_, title_, selected(), locationAware(), count());
 }
 

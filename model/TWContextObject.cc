@@ -10,7 +10,7 @@ Ref<TWContextObject> TWContextObject::objectWithKey(const TWContextObjectInit& i
 std::string TWContextObject::displayString() const { return TWIntegration::stringForTitle(name(), icon(), ""); }
 
 std::string TWContextObject::description() const {
-  return KSFormat("<%@: %p; key = %i; name = %@; icon = %@; color = %@; native = %i>", "TWContextObject", this,
+  return KSFormat("<%@: %p; key = %i; name = %@; icon = %@; color = %@; native = %i>", "TWContextObject", static_cast<const void*>(this),
                   key(), name(), icon(), color(), native());
 }
 

@@ -11,8 +11,8 @@
 
 struct TWContextObjectInit {
   int32_t key = 0;
-  std::string name;
-  std::string icon;
+  std::string name{};
+  std::string icon{};
   Color color = Color::clearColor();
   bool native = false;
 };

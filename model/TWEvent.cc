@@ -79,7 +79,7 @@ std::string TWEvent::description() const {
       "startDateRaw = %.0f; endDate = %@; endDateRaw = %.0f; allDay = %i; calendar = %@; calendarIcon = %@; "
       "calendarColor = %@; firstAlarm = %@; nextAlarm = %@; alarms = %@; availability = %i; status = %i; "
       "organiser = %@; hasAttendees = %@; attendees = %@; interact = %i; short = %i; isRepeating = %@>",
-      "TWEvent", this, key(), rootKey_, title_, native_, objectVersion(), icon_, startDate_, startDateRaw_, endDate_,
+      "TWEvent", static_cast<const void*>(this), key(), rootKey_, title_, native_, objectVersion(), icon_, startDate_, startDateRaw_, endDate_,
       endDateRaw_, allDay_, calendar_, calendarIcon_, calendarColor_, firstAlarm_, nextAlarm_,
       TWListDescription(alarms_), availability_, status_, organiser_, hasAttendees_, TWListDescription(attendees_),
       reminderInteract_, shortInfoCalendar_, repeating_);
@@ -89,7 +89,7 @@ std::string TWEvent::shortDescription() const {
   return KSFormat(
       "<%@: %p; key = %@; rootKey = %@; version = %i; title = %@; interact = %i; short = %i; startDate = %@; "
       "startDateRaw = %.0f; endDate = %@; endDateRaw = %.0f; allDay = %i; firstAlarm = %@; nextAlarm = %@>",
-      "TWEvent", this, key(), rootKey_, objectVersion(), title_, reminderInteract_, shortInfoCalendar_, startDate_,
+      "TWEvent", static_cast<const void*>(this), key(), rootKey_, objectVersion(), title_, reminderInteract_, shortInfoCalendar_, startDate_,
       startDateRaw_, endDate_, endDateRaw_, allDay_, firstAlarm_, nextAlarm_);
 }
 

@@ -20,12 +20,12 @@
 #include "model/TWObject.h"
 
 struct TWEventInit {
-  std::string key;  // for a device event: its identifier
-  std::string rootKey;  // ignored for device events (the identifier)
+  std::string key{};  // for a device event: its identifier
+  std::string rootKey{};  // ignored for device events (the identifier)
   int32_t version = 0;
-  std::string title;
-  std::string icon;
-  std::string location;  // not empty: the event's one place, from its title
+  std::string title{};
+  std::string icon{};
+  std::string location{};  // not empty: the event's one place, from its title
   Date startDate = Date::nullDate();
   TimeZone startDateTimeZone = TimeZone::systemTimeZone();
   double startDateRaw = 0;
@@ -33,8 +33,8 @@ struct TWEventInit {
   TimeZone endDateTimeZone = TimeZone::systemTimeZone();
   double endDateRaw = 0;
   bool allDay = false;
-  std::string calendar;
-  std::string calendarIcon;
+  std::string calendar{};
+  std::string calendarIcon{};
   Color calendarColor = Color::clearColor();
 };
 

@@ -96,7 +96,7 @@ std::optional<std::string> TWRecurrance::untilDescription(const Ref<Bundle>& bun
 }
 
 std::string TWRecurrance::description() const {
-  return KSFormat("<%@: %p; fromDate = %i; rule = %@>", "TWRecurrance", this, fromDate_, rule_);
+  return KSFormat("<%@: %p; fromDate = %i; rule = %@>", "TWRecurrance", static_cast<const void*>(this), fromDate_, rule_);
 }
 
 PlistValue TWRecurrance::fields() const {

@@ -62,7 +62,7 @@ std::string TWTask::description() const {
       "calendarColor = %@; importance = %i; priority = %@; action = %i; repeating = %i; project = %@; "
       "flagged = %i; parent = %i; child = %i; parentKey = %@; percentComplete = %i; context = %@; tags = %@; "
       "alarms = %@; notes = %@>",
-      "TWTask", this, title_, key(), native_, objectVersion(), icon_, startDate_, startDateRaw_, hasStartTime_,
+      "TWTask", static_cast<const void*>(this), title_, key(), native_, objectVersion(), icon_, startDate_, startDateRaw_, hasStartTime_,
       dueDate_, dueDateRaw_, allDay_, calendar_, calendarIcon_, calendarColor_, importance_, priority_, action_,
       repeating_, project_, flagged_, parent_, child_, parentKey_, percentComplete_, context_,
       TWListDescription(tags_), TWListDescription(alarms_), TWOptionalDescription(notes_));

@@ -35,10 +35,10 @@ inline constexpr int32_t kTWContextClassificationNone = 2;
 inline constexpr int32_t kTWContextClassificationOther = 3;
 
 struct TWTaskInit {
-  std::string key;
+  std::string key{};
   int32_t version = 0;
-  std::string title;
-  std::string icon;
+  std::string title{};
+  std::string icon{};
   Date startDate = Date::nullDate();
   TimeZone startDateTimeZone = TimeZone::systemTimeZone();
   double startDateRaw = 0;
@@ -47,8 +47,8 @@ struct TWTaskInit {
   TimeZone dueDateTimeZone = TimeZone::systemTimeZone();
   double dueDateRaw = 0;
   bool allDay = false;
-  std::string calendar;
-  std::string calendarIcon;
+  std::string calendar{};
+  std::string calendarIcon{};
   Color calendarColor = Color::clearColor();
   std::string parentKey = "0";
 };
