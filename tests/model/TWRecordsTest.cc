@@ -269,7 +269,7 @@ TEST_F(RecordsTest, FieldsListTheRecordUnderItsFieldNames) {
   EXPECT_EQ(fields.get("alarms")->count(), 1u);
 
   // The host sees the fields through the row object.
-  kestrel::KSRowObject row(task);
+  kestrel::KSRowObject row{Ref<FWDisplayObject>(task)};
   EXPECT_TRUE(row.isDescribable());
   EXPECT_EQ(row.fields().stringForKey("title"), "Call");
 }

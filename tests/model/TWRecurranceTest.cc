@@ -157,3 +157,26 @@ TEST_F(RecurranceTest, DescriptionShowsTheRule) {
 }
 
 }  // namespace
+
+#include "model/TWRecurrenceRuleFromStore.h"
+#ifdef TW_HAS_CALENDAR_STORE_RULES
+namespace {
+
+TEST(RecurrenceRuleFromStoreTest, StoreRulesKeepTheirFields) {
+  kestrel::RecurrenceRule store;
+  store.frequency = kestrel::RecurrenceFrequency::Monthly;
+  store.interval = 2;
+  store.daysOfTheWeek = {kestrel::RecurrenceDayOfWeek::dayOfWeek(2, -1)};
+  store.monthsOfTheYear = {3, 9};
+  store.recurrenceEnd = kestrel::RecurrenceEnd::recurrenceEndWithOccurrenceCount(4);
+  TWRecurrenceRule rule = TWRecurrenceRuleFromStore(store);
+  EXPECT_EQ(rule.frequency, kTWRecurrenceFrequencyMonthly);
+  EXPECT_EQ(rule.interval, 2);
+  EXPECT_EQ(rule.daysOfTheWeek, (std::vector<TWRecurrenceDayOfWeek>{{2, -1}}));
+  EXPECT_EQ(rule.monthsOfTheYear, (std::vector<int32_t>{3, 9}));
+  ASSERT_TRUE(rule.recurrenceEnd);
+  EXPECT_EQ(rule.recurrenceEnd->occurrenceCount, 4);
+}
+
+}  // namespace
+#endif
