@@ -31,7 +31,7 @@ class TWRecurrance;
 // Notes longer than this many characters are summarised.
 inline constexpr size_t kTWNotesSummaryLength = 256;
 
-class TWObject : public FWDisplayObject, public kestrel::KSDescribable {
+class TWObject : public FWDisplayObject {
  public:
   ~TWObject() override = default;
 
