@@ -64,8 +64,8 @@ std::string BarButtonItem::description() const {
     case Kind::FlexibleSpace: return "<BarButtonItem: flexible space>";
     case Kind::FixedSpace: return "<BarButtonItem: fixed space>";
     case Kind::CustomView: return "<BarButtonItem: custom view>";
-    case Kind::Title: return "<BarButtonItem: \"" + title_ + "\" " + actionName_ + ">";
-    case Kind::Image: return "<BarButtonItem: image " + actionName_ + ">";
+    case Kind::Title: return std::string("<BarButtonItem: \"").append(title_).append("\" ").append(actionName_) + ">";
+    case Kind::Image: return std::string("<BarButtonItem: image ").append(actionName_) + ">";
   }
   return "<BarButtonItem>";
 }

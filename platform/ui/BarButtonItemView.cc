@@ -55,10 +55,11 @@ void BarButtonItemView::drawRect(GraphicsContext& context, const Rect& rect) {
   } else if (item_->kind() == BarButtonItem::Kind::Title && !item_->title().empty()) {
     const Font& font = *titleFont();
     Rect text{b.x() + 2, std::floor(b.midY() - font.leading() / 2), std::max(0.0, b.width() - 4), font.leading()};
-    TextAttributes attributes{.color = Color::white(0, 0.5), .alignment = TextAlignment::Center};
-    context.drawText(item_->title(), font, text.offsetBy(0, -1), attributes);
-    attributes.color = Color::whiteColor();
-    context.drawText(item_->title(), font, text, attributes);
+    context.drawText(item_->title(), font, text,
+                     {.color = Color::whiteColor(),
+                      .alignment = TextAlignment::Center,
+                      .shadowColor = Color::white(0, 0.5),
+                      .shadowOffset = {0, -1}});
   }
   context.restoreGState();
 }

@@ -47,7 +47,7 @@ std::shared_ptr<Font> Font::fontWithSize(double size) const {
 std::string Font::description() const {
   char size[32];
   std::snprintf(size, sizeof size, "%g", pointSize_);
-  return "<Font: " + familyName_ + (bold_ ? " Bold " : " ") + size + ">";
+  return std::string("<Font: ").append(familyName_).append(bold_ ? " Bold " : " ").append(size) + ">";
 }
 
 }  // namespace kestrel::ui

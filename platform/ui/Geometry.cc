@@ -6,21 +6,23 @@
 
 namespace kestrel::ui {
 
-namespace {
-
-std::string number(double v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%g", v);
+std::string Point::description() const {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "{%g, %g}", x, y);
   return buf;
 }
 
-}  // namespace
+std::string Size::description() const {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "{%g, %g}", width, height);
+  return buf;
+}
 
-std::string Point::description() const { return "{" + number(x) + ", " + number(y) + "}"; }
-
-std::string Size::description() const { return "{" + number(width) + ", " + number(height) + "}"; }
-
-std::string Rect::description() const { return "{" + origin.description() + ", " + size.description() + "}"; }
+std::string Rect::description() const {
+  char buf[128];
+  std::snprintf(buf, sizeof buf, "{{%g, %g}, {%g, %g}}", origin.x, origin.y, size.width, size.height);
+  return buf;
+}
 
 double Rect::minX() const { return std::min(origin.x, origin.x + size.width); }
 double Rect::maxX() const { return std::max(origin.x, origin.x + size.width); }

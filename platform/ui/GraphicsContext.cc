@@ -57,6 +57,8 @@ double snapY(cairo_t* cr, double x, double y) {
   return dy;
 }
 
+Size roundedUp(Size s) { return {std::ceil(s.width - 1e-6), std::ceil(s.height - 1e-6)}; }
+
 cairo_surface_t* surfaceForBitmap(const Bitmap& bitmap) {
   // Read-only use: cairo never writes to a source surface.
   return cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(bitmap.data())),
@@ -344,17 +346,20 @@ Size GraphicsContext::drawText(const std::string& text, const Font& font, const 
                                 .maxLines = lines,
                                 .mode = attributes.lineBreakMode,
                                 .alignment = attributes.alignment};
-  setSource(attributes.color);
-  internal::drawText(cr_, request, r.origin);
-  return sizeWithFontLines(text, font, r.width(), lines, attributes.lineBreakMode);
+  const double alpha = states_.back().alpha;
+  if (attributes.shadowColor && !attributes.shadowColor->isClear() && finite(attributes.shadowOffset.width) &&
+      finite(attributes.shadowOffset.height)) {
+    Point shadow{r.x() + attributes.shadowOffset.width, r.y() + attributes.shadowOffset.height};
+    return roundedUp(internal::drawText(cr_, request, {{shadow, *attributes.shadowColor}, {r.origin, attributes.color}},
+                                        alpha));
+  }
+  return roundedUp(internal::drawText(cr_, request, {{r.origin, attributes.color}}, alpha));
 }
 
 Size GraphicsContext::drawTextAtPoint(const std::string& text, const Font& font, Point point, const Color& color) {
   if (text.empty() || !finite(point)) return {};
   internal::TextRequest request{.text = text, .font = font, .width = 0, .maxLines = 1, .mode = LineBreakMode::Clip};
-  setSource(color);
-  internal::drawText(cr_, request, point);
-  return sizeWithFont(text, font);
+  return roundedUp(internal::drawText(cr_, request, {{point, color}}, states_.back().alpha));
 }
 
 void GraphicsContext::fillRectWithPattern(const Rect& rect, Size cell,

@@ -44,21 +44,22 @@ std::shared_ptr<Image> Image::imageWithBitmap(Bitmap bitmap, double scale) {
   return std::make_shared<Image>(std::make_shared<const Bitmap>(std::move(bitmap)), scale);
 }
 
-std::shared_ptr<Image> Image::named(const std::string& name, const Bundle& bundle) {
+std::shared_ptr<Image> Image::named(const std::string& name, const std::shared_ptr<Bundle>& bundle) {
   return named(name, bundle, Screen::scale());
 }
 
-std::shared_ptr<Image> Image::named(const std::string& name, const Bundle& bundle, double scale) {
+std::shared_ptr<Image> Image::named(const std::string& name, const std::shared_ptr<Bundle>& bundle, double scale) {
+  if (!bundle) return nullptr;
   std::string base = endsWith(name, ".png") ? name.substr(0, name.size() - 4) : name;
   if (!isSafeResourceName(base)) return nullptr;
   if (endsWith(base, "@2x")) {
-    auto path = bundle.pathForResource(base, "png");
+    auto path = bundle->pathForResource(base, "png");
     return path ? load(*path, 2) : nullptr;
   }
   const std::pair<std::string, double> candidates[2][2] = {{{base, 1}, {base + "@2x", 2}},
                                                            {{base + "@2x", 2}, {base, 1}}};
   for (const auto& [resource, imageScale] : candidates[scale >= 2 ? 1 : 0]) {
-    if (auto path = bundle.pathForResource(resource, "png")) {
+    if (auto path = bundle->pathForResource(resource, "png")) {
       if (auto image = load(*path, imageScale)) return image;
     }
   }

@@ -27,8 +27,9 @@ class GraphicsContext;
 
 class Image {
  public:
-  static std::shared_ptr<Image> named(const std::string& name, const Bundle& bundle);
-  static std::shared_ptr<Image> named(const std::string& name, const Bundle& bundle, double scale);
+  // None also when there is no bundle.
+  static std::shared_ptr<Image> named(const std::string& name, const std::shared_ptr<Bundle>& bundle);
+  static std::shared_ptr<Image> named(const std::string& name, const std::shared_ptr<Bundle>& bundle, double scale);
   static std::shared_ptr<Image> imageWithContentsOfFile(const std::string& path);
   static std::shared_ptr<Image> imageWithContentsOfFile(const std::string& path, double scale);
   // None for an empty bitmap or a scale that is not positive.

@@ -81,13 +81,22 @@ int Label::effectiveLines(double height) const {
   return lines;
 }
 
+Size Label::measuredText(double width, int lines) const {
+  Measurement& m = measurement_;
+  if (m.font != font_.get() || m.width != width || m.lines != lines || m.mode != lineBreakMode_ || m.text != text_) {
+    m = {.text = text_, .font = font_.get(), .width = width, .lines = lines, .mode = lineBreakMode_};
+    m.size = sizeWithFontLines(text_, *font_, width, lines, lineBreakMode_);
+  }
+  return m.size;
+}
+
 Size Label::sizeThatFits(Size size) const {
   double width = size.width > 0 && std::isfinite(size.width) ? size.width : 0;
-  return sizeWithFontLines(text_, *font_, width, numberOfLines_, lineBreakMode_);
+  return measuredText(width, numberOfLines_);
 }
 
 Rect Label::textRectForBounds(const Rect& bounds, int lines) const {
-  Size text = sizeWithFontLines(text_, *font_, bounds.width(), lines, lineBreakMode_);
+  Size text = measuredText(bounds.width(), lines);
   double y = bounds.y() + std::floor((bounds.height() - text.height) / 2);
   return {bounds.x(), y, bounds.width(), text.height};
 }
@@ -99,16 +108,14 @@ void Label::drawRect(GraphicsContext& context, const Rect& rect) {
 }
 
 void Label::drawTextInRect(GraphicsContext& context, const Rect& rect) {
-  TextAttributes attributes{.alignment = alignment_,
+  TextAttributes attributes{.color = highlighted_ && highlightedTextColor_ ? *highlightedTextColor_ : textColor_,
+                            .alignment = alignment_,
                             .lineBreakMode = lineBreakMode_,
-                            .numberOfLines = linesFittingHeight(*font_, rect.height())};
+                            .numberOfLines = linesFittingHeight(*font_, rect.height()),
+                            .shadowColor = shadowColor_,
+                            .shadowOffset = shadowOffset_};
   context.saveGState();
   if (!enabled_) context.setAlpha(context.alpha() * 0.5);
-  if (shadowColor_ && !shadowColor_->isClear()) {
-    attributes.color = *shadowColor_;
-    context.drawText(text_, *font_, rect.offsetBy(shadowOffset_.width, shadowOffset_.height), attributes);
-  }
-  attributes.color = highlighted_ && highlightedTextColor_ ? *highlightedTextColor_ : textColor_;
   context.drawText(text_, *font_, rect, attributes);
   context.restoreGState();
 }

@@ -59,6 +59,7 @@ class Label : public View {
 
  private:
   int effectiveLines(double height) const;
+  Size measuredText(double width, int lines) const;
 
   std::string text_;
   std::shared_ptr<Font> font_;
@@ -71,6 +72,17 @@ class Label : public View {
   TextAlignment alignment_ = TextAlignment::Left;
   LineBreakMode lineBreakMode_ = LineBreakMode::TailTruncation;
   int numberOfLines_ = 1;
+
+  // The last measurement, reused while nothing it depends on changes.
+  struct Measurement {
+    std::string text;
+    const Font* font = nullptr;
+    double width = -1;
+    int lines = -1;
+    LineBreakMode mode = LineBreakMode::TailTruncation;
+    Size size{};
+  };
+  mutable Measurement measurement_;
 };
 
 }  // namespace kestrel::ui

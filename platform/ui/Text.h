@@ -5,11 +5,13 @@
 // empty text measures zero. Any input is accepted: invalid UTF-8 is repaired, control
 // characters other than tab and line feed show as U+FFFD, carriage returns end lines,
 // and texts beyond kMaxLaidOutTextBytes are cut (only for display; the caller's text is
-// untouched). Alignment is absolute: a left-aligned right-to-left text starts at the left
+// untouched). An unspaced run (a very long word) may break every few dozen characters
+// before it reaches the edge, so such lines can end unevenly. Alignment is absolute: a left-aligned right-to-left text starts at the left
 // edge, its runs ordered right to left by the bidirectional algorithm. Thread-safe.
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 #include "platform/foundation/Color.h"
@@ -18,7 +20,7 @@
 
 namespace kestrel::ui {
 
-inline constexpr size_t kMaxLaidOutTextBytes = 100000;
+inline constexpr size_t kMaxLaidOutTextBytes = 32768;
 
 enum class LineBreakMode {
   WordWrap,        // break between words; a word longer than a line breaks between characters
@@ -37,6 +39,9 @@ struct TextAttributes {
   TextAlignment alignment = TextAlignment::Left;
   LineBreakMode lineBreakMode = LineBreakMode::TailTruncation;
   int numberOfLines = 1;  // 0: as many as the height allows
+  // Drawn first, under the text, moved by the offset; none (or clear) for no shadow.
+  std::optional<Color> shadowColor{};
+  Size shadowOffset{0, -1};
 };
 
 // One line, as wide as it takes.

@@ -228,7 +228,15 @@ std::string View::className() const {
   return name;
 }
 
-std::string View::description() const { return "<" + className() + ": frame = " + frame().description() + ">"; }
+std::string View::description() const {
+  // Appended piecewise: "<" + std::string trips a false -Wrestrict in GCC 12 at -O3.
+  std::string out = "<";
+  out += className();
+  out += ": frame = ";
+  out += frame().description();
+  out += ">";
+  return out;
+}
 
 void View::setHidden(bool hidden) {
   if (hidden_ == hidden) return;

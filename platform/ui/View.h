@@ -28,6 +28,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <typeinfo>
 #include <vector>
 
@@ -105,7 +106,11 @@ class View : public std::enable_shared_from_this<View> {
   }
   template <class T>
   bool isKindOfClass() const {
-    return dynamic_cast<const T*>(this) != nullptr;
+    if constexpr (std::is_base_of_v<T, View>) {
+      return true;
+    } else {
+      return dynamic_cast<const T*>(this) != nullptr;
+    }
   }
   virtual std::string description() const;
 

@@ -124,7 +124,7 @@ class Layout {
  public:
   explicit Layout(const TextRequest& r) : request_(r) {
     const bool singleLine = r.maxLines == 1;
-    const std::string text = displayableText(r.text, singleLine);
+    const std::string text = displayableText(r);
     empty_ = text.empty();
     layout_ = pango_layout_new(engine().context);
     pango_layout_set_text(layout_, text.data(), int(text.size()));
@@ -216,6 +216,27 @@ class Layout {
   bool clipHorizontally_ = false;
 };
 
+// The narrowest advance of a visible character in the shipped fonts, in ems (rounded down).
+constexpr double kNarrowestAdvance = 0.2;
+constexpr int kLongestUnbrokenRun = 32;
+
+// Largest character boundary at or before `offset`.
+size_t utf8Boundary(const std::string& s, size_t offset) {
+  offset = std::min(offset, s.size());
+  while (offset > 0 && offset < s.size() && (static_cast<unsigned char>(s[offset]) & 0xC0) == 0x80) --offset;
+  return offset;
+}
+
+// False for characters that attach to the one before (marks, joiners, variation
+// selectors, emoji modifiers and tags): nothing may be inserted in front of them.
+bool startsCluster(gunichar c) {
+  if (g_unichar_ismark(c)) return false;
+  if (c == 0x200C || c == 0x200D) return false;
+  if ((c >= 0xFE00 && c <= 0xFE0F) || (c >= 0xE0000 && c <= 0xE01EF)) return false;
+  if (c >= 0x1F3FB && c <= 0x1F3FF) return false;
+  return true;
+}
+
 void appendUTF8(std::string& out, gunichar c) {
   char buf[8];
   int n = g_unichar_to_utf8(c, buf);
@@ -224,12 +245,26 @@ void appendUTF8(std::string& out, gunichar c) {
 
 }  // namespace
 
-std::string displayableText(const std::string& text, bool singleLine) {
-  std::string input = text;
-  if (input.size() > kMaxLaidOutTextBytes) {
-    size_t cut = kMaxLaidOutTextBytes;
-    while (cut > 0 && (static_cast<unsigned char>(input[cut]) & 0xC0) == 0x80) --cut;
-    input.resize(cut);
+std::string displayableText(const TextRequest& r) {
+  const bool singleLine = r.maxLines == 1;
+  const std::string& text = r.text;
+  // With a line limit only so much text can show: the rest is cut before pango sees it,
+  // keeping the end that stays visible (the head for most modes, the tail for head
+  // truncation, both for middle truncation) and enough beyond it for the ellipsis.
+  size_t keep = kMaxLaidOutTextBytes;
+  if (r.maxLines > 0 && r.width > 0 && std::isfinite(r.width)) {
+    double perLine = std::ceil(r.width / (kNarrowestAdvance * r.font.pointSize())) + 4;
+    keep = size_t(std::min(double(keep), 4 * (perLine * r.maxLines + 4)));
+  }
+  std::string input;
+  if (text.size() <= keep) {
+    input = text;
+  } else if (r.mode == LineBreakMode::HeadTruncation) {
+    input = text.substr(utf8Boundary(text, text.size() - keep));
+  } else if (r.mode == LineBreakMode::MiddleTruncation) {
+    input = text.substr(0, utf8Boundary(text, keep / 2)) + text.substr(utf8Boundary(text, text.size() - keep / 2));
+  } else {
+    input = text.substr(0, utf8Boundary(text, keep));
   }
   // A NUL byte is never part of a longer sequence; mark it before validation so the
   // C-string repair below cannot stop at it.
@@ -238,19 +273,34 @@ std::string displayableText(const std::string& text, bool singleLine) {
   std::string out;
   out.reserve(input.size());
   const char lineEnd = singleLine ? ' ' : '\n';
+  int run = 0;  // characters since the last break opportunity
+  gunichar previous = 0;
   for (const gchar* p = valid; *p; p = g_utf8_next_char(p)) {
     gunichar c = g_utf8_get_char(p);
     if (c == '\r') {
       if (p[1] != '\n') out.push_back(lineEnd);
+      run = 0;
     } else if (c == '\n' || c == 0x2028 || c == 0x2029 || c == 0x85) {
       out.push_back(lineEnd);
+      run = 0;
     } else if (c == '\t') {
       out.push_back(singleLine ? ' ' : '\t');
+      run = 0;
     } else if (c < 0x20 || (c >= 0x7f && c <= 0x9f)) {
       appendUTF8(out, 0xFFFD);
+      ++run;
     } else {
+      if (g_unichar_isspace(c)) {
+        run = 0;
+      } else if (++run > kLongestUnbrokenRun && startsCluster(c) && previous != 0x200D) {
+        // Pango breaks a long unspaced run in quadratic time; an invisible break
+        // opportunity every few dozen characters keeps wrapping linear.
+        appendUTF8(out, 0x200B);
+        run = 1;
+      }
       appendUTF8(out, c);
     }
+    previous = c;
   }
   g_free(valid);
   return out;
@@ -275,10 +325,15 @@ Size measureText(const TextRequest& request) {
   return Layout(request).size();
 }
 
-void drawText(cairo_t* cr, const TextRequest& request, Point origin) {
+Size drawText(cairo_t* cr, const TextRequest& request, std::initializer_list<TextPass> passes, double alpha) {
   Engine& e = engine();
   std::lock_guard lock(e.mutex);
-  Layout(request).draw(cr, origin);
+  Layout layout(request);
+  for (const TextPass& pass : passes) {
+    cairo_set_source_rgba(cr, pass.color.red, pass.color.green, pass.color.blue, pass.color.alpha * alpha);
+    layout.draw(cr, pass.origin);
+  }
+  return layout.size();
 }
 
 }  // namespace kestrel::ui::internal

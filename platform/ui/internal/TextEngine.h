@@ -6,8 +6,10 @@
 // lock, which every function here takes itself; callers hold no lock.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 
+#include "platform/foundation/Color.h"
 #include "platform/ui/Font.h"
 #include "platform/ui/Geometry.h"
 #include "platform/ui/Text.h"
@@ -33,12 +35,19 @@ struct TextRequest {
 
 // Exact (unrounded) extent of the lines that would be shown.
 Size measureText(const TextRequest& request);
-// Draws the shown lines with their top-left corner at `origin` (user space of `cr`) in the
-// current cairo source; in Clip mode a single line is cut at the request's width.
-void drawText(cairo_t* cr, const TextRequest& request, Point origin);
+// One drawing of the laid-out text: its top-left corner and its colour.
+struct TextPass {
+  Point origin;
+  Color color;
+};
+// Lays the text out once and draws it in each pass, in order (a shadow, then the text),
+// in user space of `cr`; in Clip mode a single line is cut at the request's width.
+// Answers the extent of the text, as measureText would.
+Size drawText(cairo_t* cr, const TextRequest& request, std::initializer_list<TextPass> passes, double alpha);
 
-// The text as it is laid out: valid UTF-8, controls replaced, line ends unified, cut to
-// kMaxLaidOutTextBytes; with `singleLine` line ends become spaces.
-std::string displayableText(const std::string& text, bool singleLine);
+// The text as it is laid out: valid UTF-8, controls replaced, line ends unified (spaces
+// on a single line), invisible break opportunities in long unspaced runs, and cut to what
+// the line limit can show (at most kMaxLaidOutTextBytes).
+std::string displayableText(const TextRequest& request);
 
 }  // namespace kestrel::ui::internal
