@@ -133,6 +133,6 @@ PlistValue::Array FWPreferences::arrayValue(std::string_view key, PlistValue::Ar
 
 std::string FWPreferences::description() const {
   std::lock_guard lock(mutex_);
-  return KSFormat("<%@: %p; filename = %@; preferences = %@>", "FWPreferences", this, filename_,
+  return KSFormat("<%@: %p; filename = %@; preferences = %@>", "FWPreferences", static_cast<const void*>(this), filename_,
                   preferences_.isNone() ? std::string("(null)") : preferences_.description());
 }
