@@ -32,7 +32,9 @@ int clampToInt(int64_t v) {
 }  // namespace
 
 Ref<FWPreferences> FWPreferences::initWithPreferences(PlistValue preferences) {
-  return std::make_shared<FWPreferences>(std::move(preferences));
+  auto prefs = std::make_shared<FWPreferences>();
+  prefs->preferences_ = std::move(preferences);
+  return prefs;
 }
 
 std::optional<std::string> FWPreferences::fileNameForName(const std::string& name) {
