@@ -1,7 +1,8 @@
 #include "runtime/FWDisplayObject.h"
 
 FWDisplayObject::FWDisplayObject(const FWDisplayObject& other)
-    : key_(other.key_),
+    : kestrel::KSDescribable(other),
+      key_(other.key_),
       objectVersion_(other.objectVersion_),
       updateRequired_(other.isUpdateRequired()),
       summaryDisplay_(other.isSummaryDisplay()) {}

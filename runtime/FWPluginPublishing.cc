@@ -168,6 +168,10 @@ Ref<KSSectionInfo> FWPlugin::sectionInfo() {
   bool showProduct = prefs ? prefs->boolValue("isShowProduct", true) : true;
   std::string key = resourceName() + (showProduct ? "/Long" : "/Short");
   auto bundle = application ? application->pluginBundle() : nullptr;
+  if (!bundle) {
+    auto host = ksPlugin();
+    bundle = host ? host->bundle() : nullptr;
+  }
   info->title = bundle ? bundle->localizedString(key) : key;
   info->reloadAction = makeAction("refreshPressed:userInfo:", &FWPlugin::refreshPressed);
   info->sortDescriptors = {kFWRowContextSortOrder};

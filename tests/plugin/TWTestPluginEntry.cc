@@ -5,7 +5,7 @@
 #include "platform/host/KSHost.h"
 #include "tests/plugin/TWTestFolderPlugin.h"
 
-extern "C" __attribute__((visibility("default"))) void KSPluginCreateController(
+KS_PLUGIN_EXPORT void KSPluginCreateController(
     const std::shared_ptr<kestrel::KSPlugin>* plugin, std::shared_ptr<kestrel::KSDataController>* controller) {
   if (!plugin || !controller) return;
   try {

@@ -28,6 +28,7 @@ TEST_F(FWPluginPublishing, SameListTwiceSendsNothingTheSecondTime) {
   EXPECT_EQ(row->type(), 0);
   EXPECT_FALSE(row->header);
   EXPECT_EQ(std::static_pointer_cast<FWDisplayObject>(row->object), list[0]);
+  EXPECT_EQ(row->object.fields().stringForKey("key"), "a");  // the host can show the item's fields
   ASSERT_TRUE(row->defaultAction);
   EXPECT_EQ(row->defaultAction->selector, "previewSelected:data:");
 

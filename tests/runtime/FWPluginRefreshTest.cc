@@ -126,6 +126,10 @@ TEST_F(FWPluginRefresh, OnlyTheExactShadeWindowClassUpdates) {
   EXPECT_TRUE(log.contains("KS:TWTest: Windowshade visible notification ############"));
 
   shown.objectClassName = "KSShadeWindow";
+  host->hasShadeWindow = false;  // a host without the class
+  NotificationCenter::defaultCenter().post(shown);
+  EXPECT_EQ(controller->datasource->fetches, 0);
+  host->hasShadeWindow = true;
   NotificationCenter::defaultCenter().post(shown);
   EXPECT_EQ(controller->datasource->fetches, 1);
 }

@@ -1,6 +1,7 @@
 // Display objects, preferences and the application record.
 #include <gtest/gtest.h>
 
+#include "platform/springboard/SBAwayController.h"
 #include "tests/runtime/RuntimeTestSupport.h"
 
 using kestrel::Device;
@@ -141,6 +142,12 @@ TEST(FWApplication, HostGenerationDecidesWhetherLinksOpen) {
 
 TEST(FWApplication, LockStateComesFromTheAwayController) {
   kestrel::test::TempDeviceRoot root;
+  auto springboard = std::make_shared<FWApplication>();
+  EXPECT_FALSE(springboard->isLockScreen());
+  ASSERT_TRUE(kestrel::SBAwayController::sharedAwayController()->setLocked(true));
+  EXPECT_TRUE(springboard->isLockScreen());
+  kestrel::SBAwayController::sharedAwayController()->setLocked(false);
+
   std::atomic<bool> locked{true};
   FWApplication::setAwayControllerSource([&] { return FWAwayController([&] { return locked.load(); }); });
   auto record = std::make_shared<FWApplication>();

@@ -56,6 +56,9 @@ class FakeKSPlugin : public KSPlugin {
   void dismissPreview() override {}
   void showKeyboard(const std::shared_ptr<kestrel::ui::TextField>&) override {}
   void dismissKeyboard() override {}
+  bool hostClassExists(const std::string& className) const override {
+    return className != "KSShadeWindow" || hasShadeWindow;
+  }
   bool respondsToLaunchURL() const override { return generation3; }
   void launchURL(const std::string& url) override {
     std::lock_guard lock(mutex);
@@ -88,6 +91,7 @@ class FakeKSPlugin : public KSPlugin {
   PlistValue prefs = PlistValue::dict();
   std::atomic<bool> isEnabled{true};
   bool generation3 = true;
+  bool hasShadeWindow = true;
   std::shared_ptr<kestrel::KSTheme> themeObject = std::make_shared<kestrel::KSTheme>();
   kestrel::KSDataController* controller = nullptr;
   std::vector<HostCall> calls;
