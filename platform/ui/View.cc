@@ -146,8 +146,11 @@ void View::adopt(const std::shared_ptr<View>& view, const View* anchor, int offs
   index = std::min(index, subviews_.size());
   subviews_.insert(subviews_.begin() + std::ptrdiff_t(index), view);
   view->superview_ = weak_from_this();
-  setNeedsLayout();
-  if (!moving) view->didMoveToSuperview();
+  // Reordering alone changes no geometry, so it asks for no layout.
+  if (!moving) {
+    setNeedsLayout();
+    view->didMoveToSuperview();
+  }
 }
 
 void View::addSubview(const std::shared_ptr<View>& view) {

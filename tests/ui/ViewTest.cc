@@ -180,6 +180,11 @@ TEST_F(ViewTest, LayoutRunsOnDemandTopDown) {
   parent->layoutIfNeeded();
   EXPECT_EQ(child->layouts, 2);
   EXPECT_EQ(parent->layouts, 1);
+
+  parent->insertSubviewAtIndex(child, 0);  // reordering changes no geometry
+  EXPECT_FALSE(parent->needsLayout());
+  parent->addSubview(std::make_shared<View>());
+  EXPECT_TRUE(parent->needsLayout());
 }
 
 TEST_F(ViewTest, LayoutThatResizesItselfSettles) {
