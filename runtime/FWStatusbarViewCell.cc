@@ -36,7 +36,7 @@ FWStatusbarViewCell::FWStatusbarViewCell(const Rect& frame, const std::shared_pt
 }
 
 double FWStatusbarViewCell::heightForStatusbarWithTheme(const std::shared_ptr<const kestrel::KSTheme>& theme) {
-  double leading = theme ? theme->detailStyle.fontLeading : 0;
+  double leading = !theme ? 0 : theme->detailStyle.font ? theme->detailStyle.font->leading() : theme->detailStyle.fontLeading;
   return std::max(kMinimumHeight, leading);
 }
 
