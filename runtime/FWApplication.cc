@@ -206,5 +206,6 @@ std::string FWApplication::description() const {
   std::lock_guard lock(mutex_);
   return KSFormat("<FWApplication: %p; applicationPath = %@; databasePath = %@; preferencesPath = %@; "
                   "pluginPreferencesPath = %@; datasourceType = %d>",
-                  static_cast<const void*>(this), applicationPath_, databasePath_, preferencesPath_, pluginPreferencesPath_, datasourceType_);
+                  static_cast<const void*>(this), applicationPath_, databasePath_, preferencesPath_,
+                  pluginPreferencesPath_, datasourceType_);
 }

@@ -27,7 +27,8 @@ PlistValue FWDisplayObject::fields() const {
 }
 
 std::string FWDisplayObject::description() const {
-  return KSFormat("<FWDisplayObject: %p; key = %@; objectVersion = %d>", static_cast<const void*>(this), key_, objectVersion_);
+  return KSFormat("<FWDisplayObject: %p; key = %@; objectVersion = %d>", static_cast<const void*>(this), key_,
+                  objectVersion_);
 }
 
 Ref<FWDisplayObject> fwDisplayObjectForKey(const FWDisplayList& list, std::string_view key) {

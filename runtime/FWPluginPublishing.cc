@@ -81,7 +81,8 @@ void FWPlugin::publishOnMain(const FWDisplayList& items) {
   if (!changed.empty()) {
     publishRows(changed);
     if (debug)
-      for (const auto& row : changed) KSLog("KS:%@: Updated row; key = %@; index = %d", tag, row->uniqueID, row->sortOrder());
+      for (const auto& row : changed)
+        KSLog("KS:%@: Updated row; key = %@; index = %d", tag, row->uniqueID, row->sortOrder());
   }
   if (removed.empty() && changed.empty()) publishRows({});
   setShouldRedisplayOnNextUpdate(false);

@@ -61,6 +61,31 @@ TEST(FWPreferences, TypedLookupsFallBackToTheirDefaults) {
   EXPECT_EQ(dict.doubleForKey("absent", 2.5), 2.5);
 }
 
+TEST(FWPreferences, ObjectValueDecodesKeyedArchives) {
+  kestrel::test::TempDeviceRoot root;
+  using kestrel::KeyedArchive;
+  PlistValue dict = PlistValue::dict();
+  dict.set("colour", KeyedArchive::encode(Color::rgba(1, 0.5, 0)));
+  dict.set("zone", KeyedArchive::encode(*TimeZone::named("Europe/Berlin")));
+  dict.set("damaged", Bytes{'b', 'p', 'l', 'i', 's', 't'});
+  dict.set("text", "not data");
+  auto prefs = FWPreferences::initWithPreferences(dict);
+
+  auto colour = prefs->objectValue("colour", std::nullopt);
+  ASSERT_TRUE(colour && std::holds_alternative<Color>(*colour));
+  EXPECT_EQ(std::get<Color>(*colour), Color::rgba(1, 0.5, 0));
+  auto zone = FWPreferences::objectValue("zone", std::nullopt, dict);
+  ASSERT_TRUE(zone && std::holds_alternative<TimeZone>(*zone));
+  EXPECT_EQ(std::get<TimeZone>(*zone).name(), "Europe/Berlin");
+
+  // Absent, damaged and wrong-typed values give the default object unchanged.
+  FWArchivedObject fallback = PlistValue("default");
+  EXPECT_EQ(std::get<PlistValue>(*prefs->objectValue("absent", fallback)), PlistValue("default"));
+  EXPECT_EQ(std::get<PlistValue>(*prefs->objectValue("damaged", fallback)), PlistValue("default"));
+  EXPECT_EQ(std::get<PlistValue>(*prefs->objectValue("text", fallback)), PlistValue("default"));
+  EXPECT_EQ(prefs->objectValue("damaged", std::nullopt), std::nullopt);
+}
+
 TEST(FWPreferences, FileLivesInCachesWhenThatFolderExists) {
   kestrel::test::TempDeviceRoot root;
   EXPECT_EQ(FWPreferences::fileNameForName("p.plist"), "/System/Library/CoreServices/Documents/p.plist");
