@@ -36,7 +36,9 @@ TEST_F(HostEngineLoadTest, LoadsThePluginAndHandsItTheHostsPlugin) {
   EXPECT_EQ(theme->summaryStyle.fontSize, 14);
   EXPECT_EQ(theme->summaryStyle.fontLeading, 17);
   EXPECT_EQ(theme->detailStyle.fontSize, 12);
-  EXPECT_EQ(theme->detailStyle.fontLeading, 15);
+  ASSERT_TRUE(theme->detailStyle.font);
+  EXPECT_EQ(theme->detailStyle.fontLeading, theme->detailStyle.font->leading());
+  EXPECT_TRUE(theme->cellDeleteIcon && theme->subheaderBackground);
   EXPECT_TRUE(e.plugin().respondsToLaunchURL());
   EXPECT_TRUE(e.plugin().enabled());
 }
