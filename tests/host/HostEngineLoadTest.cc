@@ -4,6 +4,7 @@
 #include "platform/foundation/Files.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/host/HostEngine.h"
+#include "platform/ui/Font.h"
 #include "tests/host/HostTestSupport.h"
 #include "tests/support/TempDeviceRoot.h"
 
