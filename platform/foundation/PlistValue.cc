@@ -1,6 +1,7 @@
 #include "platform/foundation/PlistValue.h"
 
 #include <plist/plist.h>
+#include <unicode/utf8.h>
 
 #include <cerrno>
 #include <cmath>
@@ -10,6 +11,7 @@
 #include <limits>
 #include <sstream>
 
+#include "platform/foundation/BinaryPlistCheck.h"
 #include "platform/foundation/Log.h"
 
 namespace kestrel {
@@ -22,6 +24,34 @@ struct PlistNode {
     if (node) plist_free(node);
   }
 };
+
+// Text in a property list is UTF-8. Binary lists can carry bytes that are not (an "ASCII"
+// string with high bytes), and libplist then writes a list it cannot read back; such
+// sequences become U+FFFD on the way in and on the way out, so a value that was read can
+// always be written and read again.
+std::string validUtf8(std::string s) {
+  const int64_t n = static_cast<int64_t>(s.size());
+  int64_t i = 0;
+  bool valid = true;
+  while (valid && i < n) {
+    UChar32 c;
+    U8_NEXT(s.data(), i, n, c);
+    valid = c >= 0;
+  }
+  if (valid) return s;
+  std::string out;
+  out.reserve(s.size() + 8);
+  for (i = 0; i < n;) {
+    UChar32 c;
+    U8_NEXT(s.data(), i, n, c);
+    if (c < 0) c = 0xFFFD;
+    char buf[U8_MAX_LENGTH];
+    int32_t len = 0;
+    U8_APPEND_UNSAFE(buf, len, c);
+    out.append(buf, static_cast<size_t>(len));
+  }
+  return out;
+}
 
 std::optional<PlistValue> fromNode(plist_t node, int depth) {
   if (!node || depth > PlistValue::kMaxDepth) return std::nullopt;
@@ -45,7 +75,7 @@ std::optional<PlistValue> fromNode(plist_t node, int depth) {
     case PLIST_KEY: {
       uint64_t len = 0;
       const char* p = plist_get_string_ptr(node, &len);
-      return PlistValue(std::string(p ? p : "", p ? len : 0));
+      return PlistValue(validUtf8(std::string(p ? p : "", p ? len : 0)));
     }
     case PLIST_DATA: {
       uint64_t len = 0;
@@ -90,7 +120,7 @@ std::optional<PlistValue> fromNode(plist_t node, int depth) {
           break;
         }
         auto item = fromNode(val, depth + 1);
-        std::string k = key ? key : "";
+        std::string k = validUtf8(key ? key : "");
         free(key);
         if (!item) {
           free(it);
@@ -118,7 +148,7 @@ plist_t toNode(const PlistValue& v, int depth) {
     case PlistValue::Type::Real:
       return plist_new_real(*v.doubleValue());
     case PlistValue::Type::String:
-      return plist_new_string(v.asString()->c_str());
+      return plist_new_string(validUtf8(*v.asString()).c_str());
     case PlistValue::Type::Data: {
       const Bytes& b = *v.asData();
       return plist_new_data(reinterpret_cast<const char*>(b.data()), b.size());
@@ -138,7 +168,7 @@ plist_t toNode(const PlistValue& v, int depth) {
     }
     case PlistValue::Type::Dict: {
       plist_t d = plist_new_dict();
-      for (const auto& [k, item] : *v.asDict()) plist_dict_set_item(d, k.c_str(), toNode(item, depth + 1));
+      for (const auto& [k, item] : *v.asDict()) plist_dict_set_item(d, validUtf8(k).c_str(), toNode(item, depth + 1));
       return d;
     }
   }
@@ -351,6 +381,7 @@ std::string PlistValue::stringForKey(std::string_view key, const std::string& de
 
 std::optional<PlistValue> PlistValue::fromBytes(const uint8_t* data, size_t size) {
   if (!data || size == 0 || size > std::numeric_limits<uint32_t>::max()) return std::nullopt;
+  if (looksLikeBinaryPlist(data, size) && !isWellFormedBinaryPlist(data, size, nullptr, {kMaxDepth})) return std::nullopt;
   PlistNode root;
   plist_from_memory(reinterpret_cast<const char*>(data), static_cast<uint32_t>(size), &root.node);
   if (!root.node) return std::nullopt;
