@@ -1,0 +1,278 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <ctime>
+
+#include "database/FWDBApplicationAccess.h"
+#include "database/FWDBRecords.h"
+#include "database/FWDatabase.h"
+#include "platform/foundation/Device.h"
+#include "platform/foundation/Files.h"
+#include "tests/support/TempDeviceRoot.h"
+
+namespace files = kestrel::files;
+using kestrel::Device;
+
+namespace {
+
+constexpr const char* kSource = "/var/mobile/Applications/A/Documents/pim.tallybookdata";
+
+void exec(sqlite3* db, const std::string& sql) {
+  char* err = nullptr;
+  ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err), SQLITE_OK) << (err ? err : "") << " in " << sql;
+}
+
+class DatabaseTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FWDBSetConsistencyRetryDelay(0);
+    kestrel::setLogObserver([this](const std::string& line) { log.push_back(line); });
+    files::createDirectories(files::deletingLastPathComponent(Device::path(kSource)));
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(Device::path(kSource).c_str(), &db), SQLITE_OK);
+    exec(db, "PRAGMA journal_mode=WAL");
+    exec(db, "create table Z_METADATA (Z_VERSION integer, Z_UUID text, Z_PLIST blob)");
+    exec(db, "insert into Z_METADATA values (1, 'uuid', null)");
+    exec(db, "create table ZTWCALTASK (Z_PK integer primary key, ZTITLE text, ZCOMPLETEDDATE real, ZPARENT integer)");
+    exec(db, "insert into ZTWCALTASK values (1, 'Call', null, null), (2, 'Write', 5.5, 1), (3, 'Walk', null, 1)");
+    sqlite3_close(db);
+    app = std::make_shared<FWApplication>();
+    // File times are real; keep the clock beside them.
+    Clock::fix(Date::fromUnix(static_cast<double>(::time(nullptr))));
+  }
+  void TearDown() override { kestrel::setLogObserver(nullptr); }
+
+  bool logged(const std::string& prefix) const {
+    for (const auto& l : log)
+      if (l.rfind(prefix, 0) == 0) return true;
+    return false;
+  }
+  std::string shadow() const { return Device::path(FWShadowDBPath(kSource, app.get())); }
+  // Stamps the source (and its write-ahead log, when there is one) relative to now.
+  void touchSource(double secondsFromNow) {
+    for (const std::string& f : {Device::path(kSource), Device::path(kSource) + "-wal"})
+      if (files::exists(f)) files::setModificationDate(f, Clock::now().addingTimeInterval(secondsFromNow));
+  }
+  void touchShadow(double secondsFromNow) {
+    files::setModificationDate(shadow(), Clock::now().addingTimeInterval(secondsFromNow));
+  }
+
+  kestrel::test::TempDeviceRoot root;
+  std::vector<std::string> log;
+  Ref<FWApplication> app;
+};
+
+struct TitleRow {
+  int64_t key;
+  std::vector<std::string> titles;
+};
+
+// Folds rows with the same key into one object, as the task readers do.
+class FoldingBuilder : public FWDBRowBuilder {
+ public:
+  FWDBObject objectForSQLRecord(sqlite3_stmt* record, int, const FWDBObject& context, FWApplication*) override {
+    int64_t key = sqlite3_column_int64(record, 0);
+    auto current = std::static_pointer_cast<TitleRow>(context);
+    if (current && current->key == key) {
+      current->titles.push_back(FWDBReadColumnString(record, 1));
+      return context;
+    }
+    return std::make_shared<TitleRow>(TitleRow{key, {FWDBReadColumnString(record, 1)}});
+  }
+};
+
+class StopAtFirstRow : public FWDBRowBuilder {
+ public:
+  FWDBObject objectForSQLRecord(sqlite3_stmt*, int, const FWDBObject&, FWApplication*) override { return nullptr; }
+};
+
+class ThrowingBuilder : public FWDBRowBuilder {
+ public:
+  FWDBObject objectForSQLRecord(sqlite3_stmt*, int, const FWDBObject&, FWApplication*) override {
+    throw FWDBException("NSRangeException", "index out of range");
+  }
+};
+
+}  // namespace
+
+TEST_F(DatabaseTest, FirstConnectionCopiesTheSourceAndOpensTheCopy) {
+  FWDBConnection db = FWDBConnectDatabase(kSource, app.get());
+  ASSERT_TRUE(db);
+  EXPECT_TRUE(files::exists(shadow()));
+  EXPECT_TRUE(fwdbIsAlternate(app.get()));
+  EXPECT_EQ(fwdbConnection(app.get()), db);
+  EXPECT_EQ(FWShadowDBPath(kSource, app.get()),
+            "/var/mobile/Library/Caches/com.kzt.kestrel.pim.tallybookdata-FWCommon.alternatedb");
+  EXPECT_TRUE(logged("KS:FWCommon: Copied new alternate DB $$$$$$$$$$$; db = "));
+  EXPECT_TRUE(logged("KS:FWCommon: Consistency check suceeded"));
+  // The copy is a self-contained file: no write-ahead log beside it.
+  EXPECT_FALSE(files::exists(shadow() + "-wal"));
+  FWDBDisconnectDatabase(db);
+}
+
+TEST_F(DatabaseTest, CopyIsReplacedOnlyWhenTheSourceIsNewerByAWholeSecond) {
+  FWDBDisconnectDatabase(FWDBConnectDatabase(kSource, app.get()));
+  Clock::fix(Date(wholeSeconds(Clock::now())));
+  touchShadow(0);
+  touchSource(0.4);  // same second: not newer
+  log.clear();
+  FWDBDisconnectDatabase(FWDBConnectDatabase(kSource, app.get()));
+  EXPECT_FALSE(logged("KS:FWCommon: Copied replacement alternate DB"));
+
+  touchSource(5);
+  FWDBDisconnectDatabase(FWDBConnectDatabase(kSource, app.get()));
+  EXPECT_TRUE(logged("KS:FWCommon: Copied replacement alternate DB $$$$$$$$$$$; db = "));
+  // Stamped no earlier than the source, so the next connection keeps it.
+  log.clear();
+  FWDBDisconnectDatabase(FWDBConnectDatabase(kSource, app.get()));
+  EXPECT_FALSE(logged("KS:FWCommon: Copied replacement alternate DB"));
+}
+
+TEST_F(DatabaseTest, CommitsStillInTheWriteAheadLogReachTheCopy) {
+  FWDBDisconnectDatabase(FWDBConnectDatabase(kSource, app.get()));
+  touchShadow(0);
+  sqlite3* writer = nullptr;
+  ASSERT_EQ(sqlite3_open(Device::path(kSource).c_str(), &writer), SQLITE_OK);
+  exec(writer, "PRAGMA wal_autocheckpoint=0");
+  exec(writer, "insert into ZTWCALTASK values (4, 'New', null, null)");
+  touchSource(-100);
+  files::setModificationDate(Device::path(kSource) + "-wal", Clock::now().addingTimeInterval(10));
+  FWDBConnection db = FWDBConnectDatabase(kSource, app.get());
+  FoldingBuilder builder;
+  auto rows = FWDBGetRecordsFromConnection("select Z_PK, ZTITLE from ZTWCALTASK", 1, nullptr, db, app.get(),
+                                           &builder, false);
+  ASSERT_TRUE(rows);
+  EXPECT_EQ(rows->size(), 4u);
+  FWDBDisconnectDatabase(db);
+  sqlite3_close(writer);
+}
+
+TEST_F(DatabaseTest, SnapshotStaysConsistentWhileAWriterKeepsWriting) {
+  std::atomic<bool> stop{false};
+  std::thread writer([&] {
+    sqlite3* w = nullptr;
+    sqlite3_open(Device::path(kSource).c_str(), &w);
+    sqlite3_busy_timeout(w, 2000);
+    for (int i = 0; !stop; ++i) {
+      // Two rows per transaction: a torn copy would show an odd count.
+      std::string sql = "begin; insert into ZTWCALTASK (ZTITLE) values ('a" + std::to_string(i) +
+                        "'); insert into ZTWCALTASK (ZTITLE) values ('b'); commit;";
+      sqlite3_exec(w, sql.c_str(), nullptr, nullptr, nullptr);
+    }
+    sqlite3_close(w);
+  });
+  for (int round = 0; round < 15; ++round) {
+    FWDBDropAlternateDatabase(kSource, app.get());
+    FWDBConnection db = FWDBConnectDatabase(kSource, app.get());
+    ASSERT_TRUE(db);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "select count(*), (select integrity_check from pragma_integrity_check) from ZTWCALTASK",
+                       -1, &st, nullptr);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(st, 0) % 2, 1) << "3 seed rows plus pairs";
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)), "ok");
+    sqlite3_finalize(st);
+    FWDBDisconnectDatabase(db);
+  }
+  stop = true;
+  writer.join();
+}
+
+TEST_F(DatabaseTest, DamagedCopyIsDroppedAndRebuiltAfterTheBackOff) {
+  FWDBDisconnectDatabase(FWDBConnectDatabase(kSource, app.get()));
+  files::writeFileAtomically(shadow(), std::string(4096, 'x'));
+  touchSource(-100);
+  touchShadow(0);  // looks up to date
+  log.clear();
+  FWDBConnection db = FWDBConnectDatabase(kSource, app.get());
+  ASSERT_TRUE(db);
+  EXPECT_TRUE(logged("KS:FWCommon: Consistency check failed"));
+  EXPECT_TRUE(logged("KS:FWCommon: Copied new alternate DB"));
+  EXPECT_TRUE(logged("KS:FWCommon: Consistency check suceeded"));
+  FWDBDisconnectDatabase(db);
+
+  // Without retries a broken copy gives none.
+  files::writeFileAtomically(shadow(), std::string(4096, 'x'));
+  touchSource(-100);
+  touchShadow(0);
+  EXPECT_FALSE(FWDBConnectDatabase(kSource, app.get(), kFWDBOpenReadOnly, 0));
+  EXPECT_FALSE(files::exists(shadow()));
+}
+
+TEST_F(DatabaseTest, MissingSourceIsReportedWithoutCopying) {
+  EXPECT_FALSE(FWDBConnectDatabase("/var/mobile/nowhere/pim.tallybookdata", app.get()));
+  EXPECT_TRUE(logged("KS:FWCommon: Failed to find DB at location /var/mobile/nowhere/pim.tallybookdata"));
+  EXPECT_FALSE(files::exists(Device::path(FWShadowDBPath("/var/mobile/nowhere/pim.tallybookdata", app.get()))));
+}
+
+TEST_F(DatabaseTest, ReaderFoldsRowsAndStopsOnNone) {
+  FoldingBuilder folding;
+  auto rows = FWDBGetRecords("select ifnull(ZPARENT, Z_PK), ZTITLE from ZTWCALTASK order by 1, Z_PK", 1, nullptr,
+                             kSource, app.get(), &folding, true);
+  ASSERT_TRUE(rows);
+  auto typed = FWDBObjectsAs<TitleRow>(*rows);
+  ASSERT_EQ(typed.size(), 1u);
+  EXPECT_EQ(typed[0]->titles, (std::vector<std::string>{"Call", "Write", "Walk"}));
+  EXPECT_TRUE(logged("KS:FWCommon: SQL rows returned = 1"));
+
+  StopAtFirstRow stop;
+  rows = FWDBGetRecords("select Z_PK from ZTWCALTASK", 1, nullptr, kSource, app.get(), &stop, false);
+  ASSERT_TRUE(rows);
+  EXPECT_TRUE(rows->empty());
+}
+
+TEST_F(DatabaseTest, PreparationErrorsAndExceptionsGiveNone) {
+  FoldingBuilder folding;
+  EXPECT_FALSE(FWDBGetRecords("selec nonsense", 1, nullptr, kSource, app.get(), &folding, false));
+  EXPECT_TRUE(logged("KS:FWCommon: **** Failed to prepare statement: near \"selec\": syntax error in selec nonsense"));
+  ThrowingBuilder throwing;
+  EXPECT_FALSE(FWDBGetRecords("select Z_PK from ZTWCALTASK", 1, nullptr, kSource, app.get(), &throwing, false));
+  EXPECT_TRUE(logged("KS:FWCommon: **** DB Read exception: NSRangeException: index out of range"));
+}
+
+TEST_F(DatabaseTest, UpdatesReachOnlyTheCurrentConnectionToTheCopy) {
+  FWDBConnection copy = FWDBConnectDatabase(kSource, app.get(), kFWDBOpenReadWrite);
+  ASSERT_TRUE(copy);
+  EXPECT_TRUE(FWDBUpdate("update ZTWCALTASK set ZCOMPLETEDDATE=100 where Z_PK=1", copy, app.get()));
+  EXPECT_FALSE(FWDBUpdate("update ZTWCALTASK set ZCOMPLETEDDATE=100 where Z_PK=3", nullptr, app.get()));
+  EXPECT_FALSE(FWDBUpdate("update ZNOSUCH set Z=1", copy, app.get()));
+  EXPECT_TRUE(logged("KS:FWCommon: **** Failed to exec statement: no such table: ZNOSUCH in update ZNOSUCH set Z=1"))
+      << ::testing::PrintToString(log);
+  FWDBDisconnectDatabase(copy);
+
+  // Flags 8 may open the source itself when no copy can be made; updates are refused there.
+  sqlite3* source = nullptr;
+  sqlite3_open(Device::path(kSource).c_str(), &source);
+  fwdbSetConnection(app.get(), source);
+  fwdbSetIsAlternate(app.get(), false);
+  EXPECT_FALSE(FWDBUpdate("update ZTWCALTASK set ZCOMPLETEDDATE=100 where Z_PK=2", source, app.get()));
+  sqlite3_close(source);
+
+  // The source is untouched; the copy holds the change.
+  sqlite3* check = nullptr;
+  sqlite3_open(Device::path(kSource).c_str(), &check);
+  sqlite3_stmt* st = nullptr;
+  sqlite3_prepare_v2(check, "select count(*) from ZTWCALTASK where ZCOMPLETEDDATE=100", -1, &st, nullptr);
+  sqlite3_step(st);
+  EXPECT_EQ(sqlite3_column_int(st, 0), 0);
+  sqlite3_finalize(st);
+  sqlite3_close(check);
+}
+
+TEST_F(DatabaseTest, ColumnReaders) {
+  sqlite3* db = nullptr;
+  sqlite3_open(":memory:", &db);
+  sqlite3_stmt* st = nullptr;
+  sqlite3_prepare_v2(db, "select null, 'x', 2.5, x''", -1, &st, nullptr);
+  ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+  EXPECT_EQ(FWDBReadColumnString(st, 0), "");
+  EXPECT_EQ(FWDBReadColumnStringWithDefault(st, 0, "dflt"), "dflt");
+  EXPECT_EQ(FWDBReadColumnStringWithDefault(st, 1, "dflt"), "x");
+  EXPECT_EQ(FWDBReadColumnDoubleWithDefault(st, 0, -1), -1);
+  EXPECT_EQ(FWDBReadColumnDoubleWithDefault(st, 2, -1), 2.5);
+  EXPECT_FALSE(FWDBReadColumnBlob(st, 3));
+  EXPECT_TRUE(FWDBReadColumnBlobToArray(st, 0).empty());
+  sqlite3_finalize(st);
+  sqlite3_close(db);
+}
