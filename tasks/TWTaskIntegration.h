@@ -1,0 +1,74 @@
+// TWTaskIntegration: the task query builder — the SQL that reads Taskwell's tasks, their
+// alarms, details and contexts, that completes a task, and that reads the store facts for
+// links.
+//
+// The class is stateless. Its schema variants (TWTaskIntegration260, TWTaskIntegration250)
+// differ only in the column that joins tasks to tags; implementationForApp picks the one for
+// the detected schema version and answers none for any other version, so no SQL is built for
+// a schema nobody knows. Every generator answers none, with a log line, when an input it
+// must paste into the text is not a record key (a key, a key list, an entity number), so
+// that only whole numbers and escaped text ever reach SQL.
+//
+// The texts read the clock and the system time zone at the call (local midnight and the
+// current offset from UTC). Thread-safe.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "runtime/FWPreferences.h"
+#include "runtime/FWTypes.h"
+#include "tasks/TWTaskQueryFacts.h"
+#include "tasks/TWTaskSortField.h"
+
+class TWTaskIntegration {
+ public:
+  virtual ~TWTaskIntegration() = default;
+
+  // A new instance of the variant for the schema version, or none.
+  static Ref<TWTaskIntegration> implementationForApp(const TWTaskQueryFacts& application);
+
+  // The rows of the task list: one task (key given), the children of a task (parent key
+  // given), the tasks whose titles contain the search text, or the list the options filter,
+  // sort and limit. `contexts` are the keys of the active contexts.
+  std::optional<std::string> basicTaskListSQL(const TWTaskQueryFacts& application, const FWPreferences& prefs,
+                                              const std::vector<int32_t>& contexts,
+                                              const std::optional<std::string>& key,
+                                              const std::optional<std::string>& parentKey,
+                                              const std::optional<std::string>& search) const;
+  // Alarms and location alarms of the tasks with these keys; none when no key is valid.
+  std::optional<std::string> addAlarmDataToTaskListSQL(const TWTaskQueryFacts& application,
+                                                       const std::vector<std::string>& keys,
+                                                       const FWPreferences& prefs) const;
+  // The detail row of one task.
+  std::optional<std::string> augmentedBasicTaskSQL(const std::string& taskKey,
+                                                   const TWTaskQueryFacts& application) const;
+  // All contexts by title, with open-task counts when `counts` is set (only of tasks that
+  // start by `earliest`, when given).
+  std::optional<std::string> arrayOfContextsSQL(const TWTaskQueryFacts& application, std::optional<Date> earliest,
+                                                bool counts) const;
+  // Highest task key, store UUID, inbox project title and default calendar title.
+  std::string infoForNewTaskSQL(const TWTaskQueryFacts& application) const;
+  // Marks the task completed now.
+  std::optional<std::string> completeTaskSQL(const std::string& taskKey, const TWTaskQueryFacts& application) const;
+  std::string numberOfLocationContextsSQL() const;
+
+  // Appends the ordering of one sort field to `sortFields` (", " between fields). `invert`
+  // is the empty-values-last flag. Codes without an ordering add nothing.
+  static void addSortField(std::string& sortFields, int field, bool ascending, bool invert,
+                           const FWPreferences& prefs);
+
+  // The system time zone's current offset from UTC, in seconds.
+  static int utcOffset();
+
+  virtual int32_t schemaVersion() const = 0;
+  // Column of Z_32TAGS that holds the tag key.
+  virtual const char* tagsColumn() const = 0;
+
+ private:
+  std::string listFiltersSQL(const TWTaskQueryFacts& application, const FWPreferences& prefs,
+                             const std::optional<std::string>& search) const;
+  std::string listOrderingSQL(const TWTaskQueryFacts& application, const FWPreferences& prefs) const;
+};
