@@ -32,5 +32,7 @@ std::span<const Command> commands();
 
 // kestrel rows: load a plug-in, refresh it once, print its rows (RowsCommand.cc).
 int runRows(std::span<const std::string> args);
+// kestrel fixture: write a generated Taskwell installation under a device root (FixtureCommand.cc).
+int runFixture(std::span<const std::string> args);
 
 }  // namespace kestrel::tool

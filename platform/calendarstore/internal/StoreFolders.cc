@@ -1,0 +1,173 @@
+#include "platform/calendarstore/internal/StoreFolders.h"
+
+#include <dirent.h>
+#include <strings.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "platform/calendarstore/internal/Text.h"
+#include "platform/foundation/Device.h"
+#include "platform/foundation/Files.h"
+
+namespace kestrel::internal {
+namespace {
+
+constexpr const char* kDisplayNameFile = "displayname";
+constexpr const char* kColorFile = "color";
+constexpr const char* kReadOnlyFile = "readonly";
+constexpr const char* kTypeFile = "type";
+constexpr const char* kSourceFile = "source";
+constexpr size_t kMaxMetadataSize = 4096;
+// The colour of a collection that names none (a calm blue).
+constexpr Color kDefaultColor = Color::rgba(0x1B / 255.0, 0xAD / 255.0, 0xF8 / 255.0);
+
+struct DirEntry {
+  std::string name;
+  std::string path;
+  struct stat st;
+};
+
+std::vector<DirEntry> listFolder(const std::string& localPath) {
+  std::vector<DirEntry> out;
+  DIR* dir = ::opendir(localPath.c_str());
+  if (!dir) return out;
+  while (struct dirent* e = ::readdir(dir)) {
+    std::string name = e->d_name;
+    if (name.empty() || name[0] == '.') continue;
+    DirEntry entry{name, localPath + "/" + name, {}};
+    if (::stat(entry.path.c_str(), &entry.st) != 0) continue;
+    out.push_back(std::move(entry));
+  }
+  ::closedir(dir);
+  std::sort(out.begin(), out.end(), [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+  return out;
+}
+
+std::optional<std::string> readMetadata(const CollectionFolder& folder, const char* name,
+                                        std::vector<std::string>* problems) {
+  std::string path = folder.localPath + "/" + name;
+  auto size = files::size(path);
+  if (!size) return std::nullopt;
+  if (*size > kMaxMetadataSize) {
+    problems->push_back(std::string(name) + " file too large");
+    return std::nullopt;
+  }
+  auto text = files::readText(path);
+  if (!text) return std::nullopt;
+  bool replaced = false;
+  std::string value = validUTF8(trimmed(*text), &replaced);
+  if (replaced) problems->push_back(std::string("invalid UTF-8 in ") + name);
+  return value;
+}
+
+std::optional<CalendarType> parseType(const std::string& text) {
+  static const std::pair<const char*, CalendarType> kTypes[] = {
+      {"local", CalendarType::Local},         {"caldav", CalendarType::CalDAV},
+      {"exchange", CalendarType::Exchange},   {"subscription", CalendarType::Subscription},
+      {"birthday", CalendarType::Birthday}};
+  for (const auto& [name, type] : kTypes)
+    if (strcasecmp(text.c_str(), name) == 0) return type;
+  return std::nullopt;
+}
+
+const char* typeName(CalendarType type) {
+  switch (type) {
+    case CalendarType::Local: return "local";
+    case CalendarType::CalDAV: return "caldav";
+    case CalendarType::Exchange: return "exchange";
+    case CalendarType::Subscription: return "subscription";
+    case CalendarType::Birthday: return "birthday";
+  }
+  return "local";
+}
+
+FileStamp stampOf(const struct stat& st) {
+  FileStamp s;
+  s.device = st.st_dev;
+  s.inode = st.st_ino;
+  s.size = static_cast<uint64_t>(st.st_size);
+  s.modifiedNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  s.changedNs = static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+  return s;
+}
+
+}  // namespace
+
+std::optional<FileStamp> FileStamp::of(const std::string& localPath) {
+  struct stat st;
+  if (::stat(localPath.c_str(), &st) != 0) return std::nullopt;
+  return stampOf(st);
+}
+
+std::vector<CollectionFolder> listCollections(const std::string& rootDevicePath, EntityType entityType) {
+  std::vector<CollectionFolder> out;
+  for (const auto& e : listFolder(Device::path(rootDevicePath))) {
+    if (!S_ISDIR(e.st.st_mode)) continue;
+    out.push_back({e.name, e.path, rootDevicePath + "/" + e.name, entityType});
+  }
+  return out;
+}
+
+std::vector<std::pair<std::string, FileStamp>> metadataStamps(const CollectionFolder& folder) {
+  std::vector<std::pair<std::string, FileStamp>> out;
+  for (const char* name : {kDisplayNameFile, kColorFile, kReadOnlyFile, kTypeFile, kSourceFile}) {
+    if (auto stamp = FileStamp::of(folder.localPath + "/" + name)) out.emplace_back(name, *stamp);
+  }
+  return out;
+}
+
+Calendar readCalendar(const CollectionFolder& folder, std::vector<std::string>* problems) {
+  Calendar c;
+  c.calendarIdentifier = folder.identifier;
+  c.entityType = folder.entityType;
+  c.folderPath = folder.devicePath;
+  c.title = readMetadata(folder, kDisplayNameFile, problems).value_or("");
+  if (c.title.empty()) c.title = validUTF8(folder.identifier);
+  c.color = kDefaultColor;
+  if (auto text = readMetadata(folder, kColorFile, problems)) {
+    if (!parseHexColor(*text, &c.color)) {
+      problems->push_back("unreadable color \"" + *text + "\"");
+      c.color = kDefaultColor;
+    }
+  }
+  if (auto text = readMetadata(folder, kTypeFile, problems)) {
+    if (auto type = parseType(*text))
+      c.type = *type;
+    else
+      problems->push_back("unknown type \"" + *text + "\"");
+  }
+  c.sourceTitle = readMetadata(folder, kSourceFile, problems).value_or("");
+  // Subscribed and birthday calendars are generated elsewhere; changes would not stick.
+  c.allowsModifications = !files::exists(folder.localPath + "/" + kReadOnlyFile) &&
+                          c.type != CalendarType::Subscription && c.type != CalendarType::Birthday;
+  return c;
+}
+
+bool writeCalendarMetadata(const std::string& localFolder, const Calendar& c) {
+  bool ok = files::writeFileAtomically(localFolder + "/" + kDisplayNameFile, c.title) &&
+            files::writeFileAtomically(localFolder + "/" + kColorFile, hexStringForColor(c.color));
+  if (ok && c.type != CalendarType::Local)
+    ok = files::writeFileAtomically(localFolder + "/" + kTypeFile, std::string(typeName(c.type)));
+  if (ok && !c.sourceTitle.empty()) ok = files::writeFileAtomically(localFolder + "/" + kSourceFile, c.sourceTitle);
+  if (ok && !c.allowsModifications) ok = files::writeFileAtomically(localFolder + "/" + kReadOnlyFile, std::string());
+  return ok;
+}
+
+std::vector<ItemFileEntry> listItemFiles(const CollectionFolder& folder) {
+  std::vector<ItemFileEntry> out;
+  for (const auto& e : listFolder(folder.localPath)) {
+    if (!S_ISREG(e.st.st_mode) || e.name.size() <= 4 || strcasecmp(e.name.c_str() + e.name.size() - 4, ".ics") != 0)
+      continue;
+    out.push_back({e.name, e.path, stampOf(e.st)});
+  }
+  return out;
+}
+
+std::string fileStem(const std::string& path) {
+  std::string name = files::lastPathComponent(path);
+  size_t dot = name.rfind('.');
+  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+}  // namespace kestrel::internal

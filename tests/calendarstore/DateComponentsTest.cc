@@ -1,0 +1,60 @@
+#include <gtest/gtest.h>
+
+#include "platform/calendarstore/DateComponents.h"
+#include "tests/support/TempDeviceRoot.h"
+
+using namespace kestrel;
+
+namespace {
+
+Date iso(const char* text) {
+  Date d;
+  EXPECT_TRUE(Date::parseISO8601(text, &d)) << text;
+  return d;
+}
+
+}  // namespace
+
+TEST(DateComponents, AWholeDayIsThatDayInTheSystemZoneNotUTCMidnight) {
+  test::TempDeviceRoot root;
+  DateComponents day = DateComponents::wholeDay(2026, 12, 10);
+  TimeZone::setSystemTimeZone("America/Los_Angeles");
+  EXPECT_EQ(day.date(), iso("2026-12-10T08:00:00Z"));
+  TimeZone::setSystemTimeZone("Pacific/Auckland");
+  EXPECT_EQ(day.date(), iso("2026-12-09T11:00:00Z"));
+  // The local day an instant falls on depends on the zone asked.
+  Date instant = iso("2026-12-10T20:00:00Z");
+  EXPECT_EQ(DateComponents::wholeDayOf(instant, *TimeZone::named("Pacific/Auckland")), DateComponents::wholeDay(2026, 12, 11));
+  EXPECT_EQ(DateComponents::wholeDayOf(instant, *TimeZone::named("America/Los_Angeles")), DateComponents::wholeDay(2026, 12, 10));
+}
+
+TEST(DateComponents, FloatingTimesFollowTheSystemZoneAndZonedTimesDoNot) {
+  test::TempDeviceRoot root;
+  DateComponents floating = DateComponents::floating(2026, 12, 10, 9, 30);
+  DateComponents zoned = DateComponents::inZone(iso("2026-12-10T08:30:00Z"), *TimeZone::named("Europe/Paris"));
+  EXPECT_EQ(zoned.hour, 9);
+  TimeZone::setSystemTimeZone("America/Los_Angeles");
+  EXPECT_EQ(floating.date(), iso("2026-12-10T17:30:00Z"));
+  EXPECT_EQ(zoned.date(), iso("2026-12-10T08:30:00Z"));
+  TimeZone::setSystemTimeZone("Asia/Tokyo");
+  EXPECT_EQ(floating.date(), iso("2026-12-10T00:30:00Z"));
+  EXPECT_EQ(zoned.date(), iso("2026-12-10T08:30:00Z"));
+}
+
+TEST(DateComponents, OutOfRangeFieldsAreInvalidAndGiveTheNullDate) {
+  test::TempDeviceRoot root;
+  EXPECT_FALSE(DateComponents::wholeDay(0, 1, 1).isValid());
+  EXPECT_FALSE(DateComponents::wholeDay(2026, 2, 29).isValid());
+  EXPECT_TRUE(DateComponents::wholeDay(2028, 2, 29).isValid());
+  EXPECT_FALSE(DateComponents::floating(2026, 1, 1, 24, 0).isValid());
+  EXPECT_TRUE(DateComponents::wholeDay(9999, 12, 31).isValid());
+  EXPECT_TRUE(DateComponents::wholeDay(0, 1, 1).date().isNull());
+  EXPECT_EQ(DateComponents::wholeDay(9999, 12, 31).date(), iso("9999-12-31T00:00:00Z"));
+}
+
+TEST(DateComponents, ATimeSkippedByDaylightSavingResolvesAfterTheChange) {
+  test::TempDeviceRoot root;
+  TimeZone::setSystemTimeZone("America/Los_Angeles");
+  // 2027-03-14 02:30 does not exist in Los Angeles; it reads as 03:30 PDT.
+  EXPECT_EQ(DateComponents::floating(2027, 3, 14, 2, 30).date(), iso("2027-03-14T10:30:00Z"));
+}
