@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Files.h"
+#include "platform/springboard/SBAwayController.h"
 #include "runtime/FWLocalTime.h"
 #include "runtime/FWPlugin.h"
 
@@ -24,7 +25,11 @@ FWApplication::FWApplication() {
     std::lock_guard lock(gHooksMutex);
     source = gAwayControllerSource;
   }
-  if (source) awayController_ = source();
+  if (source) {
+    awayController_ = source();
+  } else if (auto away = kestrel::SBAwayController::sharedAwayController()) {
+    awayController_ = [away] { return away->isLocked(); };
+  }
 }
 
 void FWApplication::setAwayControllerSource(std::function<FWAwayController()> source) {
@@ -201,5 +206,6 @@ std::string FWApplication::description() const {
   std::lock_guard lock(mutex_);
   return KSFormat("<FWApplication: %p; applicationPath = %@; databasePath = %@; preferencesPath = %@; "
                   "pluginPreferencesPath = %@; datasourceType = %d>",
-                  this, applicationPath_, databasePath_, preferencesPath_, pluginPreferencesPath_, datasourceType_);
+                  static_cast<const void*>(this), applicationPath_, databasePath_, preferencesPath_,
+                  pluginPreferencesPath_, datasourceType_);
 }

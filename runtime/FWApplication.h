@@ -46,8 +46,9 @@ class FWApplication : public std::enable_shared_from_this<FWApplication> {
 
   FWApplication();
 
-  // Where records find SpringBoard's lock controller. The SpringBoard stand-in installs a
-  // source at start; without one (or when it answers none) the device counts as unlocked.
+  // Where new records find their lock controller: SpringBoard's shared SBAwayController
+  // unless another source is installed (nullptr restores it). A source that answers none
+  // leaves the record without one, and the device then counts as unlocked.
   static void setAwayControllerSource(std::function<FWAwayController()> source);
   // Drops the private copy of the companion database. The database module installs it at
   // plug-in start; until then verification has nothing to drop.

@@ -1,7 +1,8 @@
 #include "runtime/FWDisplayObject.h"
 
 FWDisplayObject::FWDisplayObject(const FWDisplayObject& other)
-    : key_(other.key_),
+    : kestrel::KSDescribable(other),
+      key_(other.key_),
       objectVersion_(other.objectVersion_),
       updateRequired_(other.isUpdateRequired()),
       summaryDisplay_(other.isSummaryDisplay()) {}
@@ -26,7 +27,8 @@ PlistValue FWDisplayObject::fields() const {
 }
 
 std::string FWDisplayObject::description() const {
-  return KSFormat("<FWDisplayObject: %p; key = %@; objectVersion = %d>", this, key_, objectVersion_);
+  return KSFormat("<FWDisplayObject: %p; key = %@; objectVersion = %d>", static_cast<const void*>(this), key_,
+                  objectVersion_);
 }
 
 Ref<FWDisplayObject> fwDisplayObjectForKey(const FWDisplayList& list, std::string_view key) {

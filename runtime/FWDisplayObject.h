@@ -16,15 +16,16 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/host/KSHost.h"
 #include "runtime/FWTypes.h"
 
-class FWDisplayObject {
+class FWDisplayObject : public kestrel::KSDescribable {
  public:
   FWDisplayObject() = default;
   FWDisplayObject(std::string key, int32_t objectVersion) : key_(std::move(key)), objectVersion_(objectVersion) {}
   FWDisplayObject(const FWDisplayObject& other);
   FWDisplayObject& operator=(const FWDisplayObject& other);
-  virtual ~FWDisplayObject() = default;
+  ~FWDisplayObject() override = default;
 
   const std::string& key() const { return key_; }
   int32_t objectVersion() const { return objectVersion_; }
@@ -35,7 +36,7 @@ class FWDisplayObject {
 
   // The item's fields as a dictionary, for hosts and tools that show rows as data.
   // Subclasses add theirs to the base's.
-  virtual PlistValue fields() const;
+  PlistValue fields() const override;
   virtual std::string description() const;
 
  protected:

@@ -1,11 +1,12 @@
 // FWListViewDelegate: the data source of a plug-in's list — it reads the items and builds
 // their views.
 //
-// The controller calls the refresh operations (shouldUpdateForDate, fetchNewDataForPrefs,
-// detailForHeader) on the update thread, which may be a background thread; the view
-// operations come from the host on the main thread. The two status-bar icon operations are
-// optional: their defaults answer none ("not answered") and the controller then skips the
-// step that would use them.
+// The controller calls the refresh operations (shouldUpdateForDate, fetchNewDataForPrefs and
+// the status-bar icon questions) on the update thread, which may be a background thread, one
+// update at a time; the header detail and the view operations come from the host on the main
+// thread, possibly while an update reads. The two status-bar icon operations are optional:
+// their defaults answer none ("not answered") and the controller then skips the step that
+// would use them.
 #pragma once
 
 #include <cstdint>

@@ -294,6 +294,6 @@ bool FWPlugin::listLock() const {
 
 std::string FWPlugin::description() const {
   std::lock_guard lock(fieldsMutex_);
-  return KSFormat("<FWPlugin: %p; resourceName = %@; items = %lu>", this, resourceName_,
+  return KSFormat("<FWPlugin: %p; resourceName = %@; items = %lu>", static_cast<const void*>(this), resourceName_,
                   static_cast<unsigned long>(currentItems_.size()));
 }

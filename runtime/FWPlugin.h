@@ -28,6 +28,7 @@
 #include <set>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
@@ -39,6 +40,12 @@
 #include "runtime/FWListViewDelegate.h"
 #include "runtime/FWPreferences.h"
 #include "runtime/FWTypes.h"
+
+namespace kestrel::ui {
+class BarButtonItem;
+}  // namespace kestrel::ui
+
+using FWBarItems = std::vector<std::shared_ptr<kestrel::ui::BarButtonItem>>;
 
 using kestrel::KSAction;
 using kestrel::KSData;
@@ -126,6 +133,18 @@ class FWPlugin : public kestrel::KSDataController, public std::enable_shared_fro
   virtual std::optional<std::string> statusbarBadgeValue() const { return std::nullopt; }
   virtual std::optional<std::string> statusbarCaptionIcon() const { return std::nullopt; }
   virtual std::optional<std::string> statusbarCaptionIcon2() const { return std::nullopt; }
+  // The buttons of the tool-bar row and of the status-bar row, built afresh for each view.
+  virtual FWBarItems toolbarItems() { return {}; }
+  virtual FWBarItems statusbarItems() { return {}; }
+
+  // ---- Row views (FWPluginRowViews.cc; main thread) -------------------------------------
+  std::shared_ptr<kestrel::ui::View> viewForData(const Ref<KSData>& data,
+                                                 const std::shared_ptr<kestrel::ui::View>& reusable) override;
+  double viewHeightForData(const Ref<KSData>& data, double width) override;
+  // The frame of detail pages: the screen below the status bar.
+  FWRect previewCompatibleRect() const;
+  // A clear container as large as the screen, resizing with it, holding `view`.
+  std::shared_ptr<kestrel::ui::View> previewCompatibleView(const std::shared_ptr<kestrel::ui::View>& view) const;
 
   // ---- Display list (main thread; calls from elsewhere hop there and wait) ---------------
   void postUpdatedList(const FWDisplayList& items);

@@ -40,6 +40,8 @@ void FWPlugin::windowVisibleNotification(const Notification& notification) {
   if (!isHostEnabled()) return;
   KSLog("KS:%@: Windowshade visible notification ############", resourceName());
   // Only the host's own shade window counts, not a subclass of it.
+  auto host = ksPlugin();
+  if (!host || !host->hostClassExists(kestrel::kKSShadeWindowClassName)) return;
   if (notification.objectClassName != kestrel::kKSShadeWindowClassName) return;
   updateListForNotification();
 }

@@ -81,7 +81,8 @@ void FWPlugin::publishOnMain(const FWDisplayList& items) {
   if (!changed.empty()) {
     publishRows(changed);
     if (debug)
-      for (const auto& row : changed) KSLog("KS:%@: Updated row; key = %@; index = %d", tag, row->uniqueID, row->sortOrder());
+      for (const auto& row : changed)
+        KSLog("KS:%@: Updated row; key = %@; index = %d", tag, row->uniqueID, row->sortOrder());
   }
   if (removed.empty() && changed.empty()) publishRows({});
   setShouldRedisplayOnNextUpdate(false);
@@ -168,6 +169,10 @@ Ref<KSSectionInfo> FWPlugin::sectionInfo() {
   bool showProduct = prefs ? prefs->boolValue("isShowProduct", true) : true;
   std::string key = resourceName() + (showProduct ? "/Long" : "/Short");
   auto bundle = application ? application->pluginBundle() : nullptr;
+  if (!bundle) {
+    auto host = ksPlugin();
+    bundle = host ? host->bundle() : nullptr;
+  }
   info->title = bundle ? bundle->localizedString(key) : key;
   info->reloadAction = makeAction("refreshPressed:userInfo:", &FWPlugin::refreshPressed);
   info->sortDescriptors = {kFWRowContextSortOrder};

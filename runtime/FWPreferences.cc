@@ -32,7 +32,9 @@ int clampToInt(int64_t v) {
 }  // namespace
 
 Ref<FWPreferences> FWPreferences::initWithPreferences(PlistValue preferences) {
-  return std::make_shared<FWPreferences>(std::move(preferences));
+  auto prefs = std::make_shared<FWPreferences>();
+  prefs->preferences_ = std::move(preferences);
+  return prefs;
 }
 
 std::optional<std::string> FWPreferences::fileNameForName(const std::string& name) {
@@ -104,6 +106,12 @@ PlistValue::Array FWPreferences::arrayValue(std::string_view key, PlistValue::Ar
   return arrayValue(key, std::move(withDefault), preferences_);
 }
 
+std::optional<FWArchivedObject> FWPreferences::objectValue(std::string_view key,
+                                                           std::optional<FWArchivedObject> withDefault) const {
+  std::lock_guard lock(mutex_);
+  return objectValue(key, std::move(withDefault), preferences_);
+}
+
 bool FWPreferences::boolValue(std::string_view key, bool withDefault, const PlistValue& preferences) {
   return preferences.boolForKey(key, withDefault);
 }
@@ -131,8 +139,23 @@ PlistValue::Array FWPreferences::arrayValue(std::string_view key, PlistValue::Ar
   return withDefault;
 }
 
+std::optional<FWArchivedObject> FWPreferences::objectValue(std::string_view key,
+                                                           std::optional<FWArchivedObject> withDefault,
+                                                           const PlistValue& preferences) {
+  const PlistValue* v = preferences.get(key);
+  if (!v) return withDefault;
+  const Bytes* data = v->asData();
+  if (!data) {
+    KSLog("KS:TWCommon: Option %@ is not archived data: %@", std::string(key), *v);
+    return withDefault;
+  }
+  if (auto object = kestrel::KeyedArchive::decode(*data)) return object;
+  KSLog("KS:TWCommon: Option %@ holds no object", std::string(key));
+  return withDefault;
+}
+
 std::string FWPreferences::description() const {
   std::lock_guard lock(mutex_);
-  return KSFormat("<%@: %p; filename = %@; preferences = %@>", "FWPreferences", this, filename_,
-                  preferences_.isNone() ? std::string("(null)") : preferences_.description());
+  return KSFormat("<%@: %p; filename = %@; preferences = %@>", "FWPreferences", static_cast<const void*>(this),
+                  filename_, preferences_.isNone() ? std::string("(null)") : preferences_.description());
 }

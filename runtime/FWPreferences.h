@@ -16,7 +16,11 @@
 #include <optional>
 #include <string>
 
+#include "platform/foundation/KeyedArchive.h"
 #include "runtime/FWTypes.h"
+
+// What objectValue decodes: a property-list value, a colour or a time zone.
+using FWArchivedObject = kestrel::KeyedArchive::Object;
 
 class FWPreferences {
  public:
@@ -52,6 +56,9 @@ class FWPreferences {
   int intValue(std::string_view key, int withDefault) const;
   std::optional<std::string> stringValue(std::string_view key, std::optional<std::string> withDefault) const;
   PlistValue::Array arrayValue(std::string_view key, PlistValue::Array withDefault) const;
+  // The value is a keyed archive: its decoded object. Data that does not decode, or a value
+  // that is not data, logs and gives the default.
+  std::optional<FWArchivedObject> objectValue(std::string_view key, std::optional<FWArchivedObject> withDefault) const;
 
   // The same lookups on a given dictionary (none gives the default).
   static bool boolValue(std::string_view key, bool withDefault, const PlistValue& preferences);
@@ -60,6 +67,9 @@ class FWPreferences {
                                                 const PlistValue& preferences);
   static PlistValue::Array arrayValue(std::string_view key, PlistValue::Array withDefault,
                                       const PlistValue& preferences);
+  static std::optional<FWArchivedObject> objectValue(std::string_view key,
+                                                     std::optional<FWArchivedObject> withDefault,
+                                                     const PlistValue& preferences);
 
   std::string description() const;
 

@@ -14,6 +14,7 @@ std::string FormatArg::addressText(const void* p) {
 }
 
 std::string FormatArg::text() const {
+  if (describe_) return describe_(ptr_);
   if (auto s = std::get_if<std::string>(&v_)) return *s;
   if (auto i = std::get_if<int64_t>(&v_)) return std::to_string(*i);
   if (auto u = std::get_if<uint64_t>(&v_)) return std::to_string(*u);

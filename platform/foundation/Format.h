@@ -40,12 +40,12 @@ class FormatArg {
   template <HasDescription T>
   FormatArg(const T& obj) : v_(std::string(obj.description())) {}
   template <class T>
-  FormatArg(const std::shared_ptr<T>& p) : v_(describePointer(p.get())), ptr_(p.get()) {}
+  FormatArg(const std::shared_ptr<T>& p) : v_(describePointer(p.get())), ptr_(p.get()), describe_(describer<T>(p.get())) {}
   template <class T>
-  FormatArg(const std::optional<T>& o) : v_(o ? FormatArg(*o).v_ : Value(std::string("(null)"))) {}
+  FormatArg(const std::optional<T>& o) : FormatArg(o ? FormatArg(*o) : FormatArg(std::string("(null)"))) {}
   template <class T>
     requires(!std::same_as<std::remove_cv_t<T>, char>)
-  FormatArg(T* p) : v_(describePointer(p)), ptr_(p) {}
+  FormatArg(T* p) : v_(describePointer(p)), ptr_(p), describe_(describer<T>(p)) {}
 
   // Reading for each specifier family.
   std::string text() const;     // %@ and %s
@@ -56,18 +56,29 @@ class FormatArg {
 
  private:
   using Value = std::variant<int64_t, uint64_t, double, std::string>;
+  // A described object is described only when a %@ reads it, so that "%p" with `this`
+  // inside a description() does not recurse.
+  using Describer = std::string (*)(const void*);
   template <class T>
   static Value describePointer(T* p) {
     if (!p) return std::string("(null)");
     if constexpr (HasDescription<T>)
-      return std::string(p->description());
+      return std::string();
     else
       return addressText(p);
+  }
+  template <class T>
+  static Describer describer(T* p) {
+    if constexpr (HasDescription<T>) {
+      if (p) return [](const void* q) { return std::string(static_cast<const T*>(q)->description()); };
+    }
+    return nullptr;
   }
   static std::string addressText(const void* p);
 
   Value v_;
   const void* ptr_ = nullptr;
+  Describer describe_ = nullptr;
 };
 
 std::string formatWithArgs(std::string_view format, const FormatArg* args, size_t count);

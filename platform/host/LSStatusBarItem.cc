@@ -60,8 +60,8 @@ void LSStatusBarItem::setVisible(bool visible) {
 
 std::string LSStatusBarItem::description() const {
   std::lock_guard lock(mutex_);
-  return KSFormat("<LSStatusBarItem: %p; identifier = %@; alignment = %d; imageName = %@; visible = %d>", this,
-                  identifier_, alignment_, imageName_, visible_);
+  return KSFormat("<LSStatusBarItem: %p; identifier = %@; alignment = %d; imageName = %@; visible = %d>",
+                  static_cast<const void*>(this), identifier_, alignment_, imageName_, visible_);
 }
 
 }  // namespace kestrel

@@ -32,3 +32,17 @@ TEST(Format, MismatchedAndMissingArgumentsAreHarmless) {
   EXPECT_EQ(KSFormat("%@", std::make_shared<Described>()), "<Described>");
   EXPECT_EQ(KSFormat("%@", Date::nullDate()), "(null)");
 }
+
+namespace {
+struct SelfAddressed {
+  std::string description() const { return KSFormat("<SelfAddressed: %p>", this); }
+};
+}  // namespace
+
+TEST(Format, PointerToADescribedObjectPrintsItsAddressWithoutDescribingIt) {
+  SelfAddressed object;
+  std::string address = KSFormat("%p", static_cast<const void*>(&object));
+  EXPECT_EQ(object.description(), "<SelfAddressed: " + address + ">");
+  EXPECT_EQ(KSFormat("%@", &object), object.description());
+  EXPECT_EQ(KSFormat("%@", std::optional<const SelfAddressed*>(&object)), object.description());
+}

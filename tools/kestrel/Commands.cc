@@ -5,6 +5,7 @@ namespace kestrel::tool {
 std::span<const Command> commands() {
   static constexpr Command kCommands[] = {
       {"rows", "load a plug-in, refresh it once and print the rows it publishes", runRows},
+      {"demo", "generate a sample device, run the tasks plug-in on it and print its section", runDemo},
       {"fixture", "write a generated Taskwell installation under a device root", runFixture},
   };
   return kCommands;

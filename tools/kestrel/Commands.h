@@ -34,5 +34,7 @@ std::span<const Command> commands();
 int runRows(std::span<const std::string> args);
 // kestrel fixture: write a generated Taskwell installation under a device root (FixtureCommand.cc).
 int runFixture(std::span<const std::string> args);
+// kestrel demo: generate a sample device, run the tasks plug-in and print its section (DemoCommand.cc).
+int runDemo(std::span<const std::string> args);
 
 }  // namespace kestrel::tool

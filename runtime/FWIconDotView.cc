@@ -1,0 +1,48 @@
+#include "runtime/FWIconDotView.h"
+
+#include "platform/ui/GraphicsContext.h"
+#include "platform/ui/Path.h"
+#include "runtime/FWColorIconView.h"
+#include "runtime/FWImages.h"
+
+using kestrel::ui::GraphicsContext;
+using kestrel::ui::Rect;
+
+FWIconDotView::FWIconDotView(const Rect& frame, double inset) : FWDotView(frame), inset_(inset) {}
+
+void FWIconDotView::setIcon(const std::string& iconPath) {
+  if (iconPath == icon_) return;
+  icon_ = iconPath;
+  setNeedsDisplay();
+}
+
+void FWIconDotView::setInset(double inset) {
+  inset_ = inset;
+  setNeedsDisplay();
+}
+
+void FWIconDotView::setBeveled(bool beveled) {
+  beveled_ = beveled;
+  setNeedsDisplay();
+}
+
+void FWIconDotView::drawRect(GraphicsContext& context, const Rect& rect) {
+  Rect inner = FWDotView::drawRect(context, rect, false);
+  if (auto image = FWImageAtPath(icon_)) {
+    Rect iconRect = bounds().insetBy(inset_, inset_);
+    context.saveGState();
+    context.clipToPath(kestrel::ui::Path::ellipseInRect(iconRect));
+    if (beveled_) {
+      FWColorIconView bevel(iconRect.offsetBy(1, 1));
+      bevel.setIcon(icon_);
+      bevel.setColor(kestrel::Color::whiteColor());
+      context.saveGState();
+      context.translate(iconRect.x() + 1, iconRect.y() + 1);
+      bevel.drawRect(context, bevel.bounds());
+      context.restoreGState();
+    }
+    image->drawInRect(context, iconRect);
+    context.restoreGState();
+  }
+  drawGloss(context, inner);
+}
