@@ -2,12 +2,13 @@
 #include "model/TWOptions.h"
 #include "tasks/TWTaskIntegration.h"
 #include "tasks/TWTaskSQLClauses.h"
+#include "database/FWSQLText.h"
 #include "tasks/TWTaskSQLText.h"
 
 namespace {
 
 std::optional<int64_t> taskKeyOf(const std::string& taskKey) {
-  auto key = TWTaskSQLIntegerFromText(taskKey);
+  auto key = FWSQLIntegerValueFromText(taskKey);
   if (!key) KSLog("KS:TWTask: Ignoring task key that is not a record key: %@", taskKey);
   return key;
 }

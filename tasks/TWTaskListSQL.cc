@@ -6,6 +6,7 @@
 #include "tasks/TWTaskIntegration250.h"
 #include "tasks/TWTaskIntegration260.h"
 #include "tasks/TWTaskSQLClauses.h"
+#include "database/FWSQLText.h"
 #include "tasks/TWTaskSQLText.h"
 
 namespace {
@@ -15,7 +16,7 @@ constexpr int kSearchLimit = 50;
 // A key argument as a record key; none (logged) when it is not one.
 bool readKey(const std::optional<std::string>& text, const char* what, std::optional<int64_t>& key) {
   if (!text) return true;
-  key = TWTaskSQLIntegerFromText(*text);
+  key = FWSQLIntegerValueFromText(*text);
   if (!key) KSLog("KS:TWTask: Ignoring %@ that is not a record key: %@", what, *text);
   return key.has_value();
 }
@@ -67,8 +68,8 @@ std::optional<std::string> TWTaskIntegration::basicTaskListSQL(const TWTaskQuery
                          prefs.intValue(kTWOptionsMissingImportance, kTWOptionsMissingImportanceDefault), utcOffset(),
                          *entity);
 
-  std::string hiddenCalendars =
-      TWTaskSQLIntegerList(prefs.arrayValue(kTWOptionsHiddenTWEventCalendars, {}), kTWOptionsHiddenTWEventCalendars);
+  std::string hiddenCalendars = FWSQLIntegerList(prefs.arrayValue(kTWOptionsHiddenTWEventCalendars, {}), "TWTask",
+                                                 kTWOptionsHiddenTWEventCalendars);
   if (!hiddenCalendars.empty()) sql += TWTaskSQLIgnoreCalendars(hiddenCalendars);
 
   if (taskKey) {
@@ -102,7 +103,8 @@ std::string TWTaskIntegration::listFiltersSQL(const TWTaskQueryFacts& applicatio
   if (application.debug) KSLog("KS:TWTask: Cutoff days= %i; date = %@", dayLimit, cutoff);
   sql += TWTaskSQLMaxLimit(cutoff, dayLimit);
 
-  std::string tagKeys = TWTaskSQLIntegerList(prefs.arrayValue(kTWOptionsTagsFilters, {}), kTWOptionsTagsFilters);
+  std::string tagKeys =
+      FWSQLIntegerList(prefs.arrayValue(kTWOptionsTagsFilters, {}), "TWTask", kTWOptionsTagsFilters);
   sql += TWTaskSQLTags(tagKeys, prefs.boolValue(kTWOptionsNoTagsFilter, kTWOptionsNoTagsFilterDefault));
 
   if (prefs.intValue(kTWOptionsShowParent, kTWOptionsShowParentDefault) == 1) sql += TWTaskSQLHideWithChild();

@@ -1,7 +1,7 @@
 #include "tasks/TWTaskQueryFacts.h"
 
 #include "runtime/FWTypes.h"
-#include "tasks/TWTaskSQLText.h"
+#include "database/FWSQLText.h"
 
 std::optional<int64_t> TWTaskQueryFacts::entityNumber(std::string_view name) const {
   auto found = dbEntityKeys.find(name);
@@ -9,7 +9,7 @@ std::optional<int64_t> TWTaskQueryFacts::entityNumber(std::string_view name) con
     KSLog("KS:TWTask: No entity number for %@", name);
     return std::nullopt;
   }
-  auto number = TWTaskSQLIntegerFromText(found->second);
+  auto number = FWSQLIntegerValueFromText(found->second);
   if (!number) KSLog("KS:TWTask: Entity number of %@ is not a number: %@", name, found->second);
   return number;
 }

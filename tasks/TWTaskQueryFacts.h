@@ -29,3 +29,8 @@ struct TWTaskQueryFacts {
   // The entity number of `name`; none (with a log line) when it is missing or not a number.
   std::optional<int64_t> entityNumber(std::string_view name) const;
 };
+
+class FWApplication;
+// The facts of the record's controller (detection results, debug mode) and status record
+// (context modes); the defaults where the record has neither.
+TWTaskQueryFacts TWTaskQueryFactsForApp(FWApplication* application);
