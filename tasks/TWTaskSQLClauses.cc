@@ -52,7 +52,8 @@ std::string TWTaskSQLBaseQuery(std::string_view contexts, std::string_view tagsC
                3, kFieldNameContextStatus),
       KSFormat("M.%@ %@", tagsColumn, kFieldNameTagID),
       "T.ZCHILDCOUNTINTERNAL",
-      "T.Z_OPT + K.Z_OPT",
+      // A task without a calendar still changes version when it changes.
+      "T.Z_OPT + ifnull(K.Z_OPT,0)",
       KSFormat("case T.ZPRIORITYINTEGER when 0 then %i else T.ZPRIORITYINTEGER end %@", noImportance,
                kFieldNameImportance),
       TWTaskSQLStartExpression(utcOffset) + " " + kFieldNameStartDate,

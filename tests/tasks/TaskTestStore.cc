@@ -99,6 +99,16 @@ void TaskTestStore::addAlarm(int64_t task, std::optional<double> relative, std::
                 task, number(relative), number(absolute)));
 }
 
+void TaskTestStore::setBlob(const std::string& table, const std::string& column, int64_t key,
+                            const std::vector<uint8_t>& bytes) {
+  std::string sql = KSFormat("update %@ set %@ = ? where Z_PK = %lld", table, column, key);
+  sqlite3_stmt* stmt = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr), SQLITE_OK) << sqlite3_errmsg(db_);
+  sqlite3_bind_blob(stmt, 1, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+  EXPECT_EQ(sqlite3_step(stmt), SQLITE_DONE);
+  sqlite3_finalize(stmt);
+}
+
 void TaskTestStore::addLocation(std::optional<int64_t> task, std::optional<int64_t> context,
                                 const std::string& title, double latitude, double longitude, double radius,
                                 const std::string& description) {
@@ -117,6 +127,24 @@ std::vector<int64_t> TaskTestStore::keys(const std::string& sql, int column) con
   while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) out.push_back(sqlite3_column_int64(stmt, column));
   EXPECT_EQ(rc, SQLITE_DONE) << sqlite3_errmsg(db_);
   sqlite3_finalize(stmt);
+  return out;
+}
+
+std::string base64Decode(const std::string& text) {
+  static const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  uint32_t buffer = 0;
+  int bits = 0;
+  for (char c : text) {
+    size_t value = alphabet.find(c);
+    if (value == std::string::npos) break;
+    buffer = (buffer << 6) | static_cast<uint32_t>(value);
+    bits += 6;
+    if (bits >= 8) {
+      bits -= 8;
+      out += static_cast<char>((buffer >> bits) & 0xFF);
+    }
+  }
   return out;
 }
 

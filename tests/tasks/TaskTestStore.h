@@ -62,6 +62,8 @@ class TaskTestStore {
   void addContext(int64_t key, const std::string& title, const std::string& icon = "");
   void addTag(int64_t key, const std::string& title);
   void addAlarm(int64_t task, std::optional<double> relative, std::optional<double> absolute);
+  // Stores bytes (an archive) in a blob column of the row with that Z_PK.
+  void setBlob(const std::string& table, const std::string& column, int64_t key, const std::vector<uint8_t>& bytes);
   void addLocation(std::optional<int64_t> task, std::optional<int64_t> context, const std::string& title,
                    double latitude, double longitude, double radius, const std::string& description = "");
 
@@ -73,5 +75,8 @@ class TaskTestStore {
   int schema_;
   sqlite3* db_ = nullptr;
 };
+
+// RFC 4648 Base64 decoding; stops at the first character that is not Base64.
+std::string base64Decode(const std::string& text);
 
 }  // namespace kestrel::test
