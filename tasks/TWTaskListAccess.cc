@@ -11,6 +11,7 @@
 #include "platform/foundation/Pasteboard.h"
 #include "runtime/FWCollectionUtilities.h"
 #include "runtime/FWTextUtilities.h"
+#include "tasks/TWTaskBundle.h"
 #include "tasks/TWTaskContextLists.h"
 #include "tasks/TWTaskIntegration.h"
 #include "tasks/TWTaskListSteps.h"
@@ -94,7 +95,7 @@ bool updateCaption(FWApplication& app, TWTaskStatus& status, TWTaskPlugin& contr
   for (const auto& context : active) appendString(names, context->title(), ", ");
   bool contextsActive = !active.empty();
   std::string caption =
-      !contextsActive || names.empty() ? FWLocalise(app.pluginBundle(), "Context/Label/None") : names;
+      !contextsActive || names.empty() ? FWLocalise(TWTaskBundleForApp(&app), "Context/Label/None") : names;
   auto old = status.captionValue();
   status.setCaptionValue(caption);
   if (!old || *old != caption) controller.updateStatusbar();

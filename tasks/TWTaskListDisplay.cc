@@ -2,6 +2,7 @@
 // and heights, previews and the status-bar icon.
 #include "model/TWOptions.h"
 #include "runtime/FWTextUtilities.h"
+#include "tasks/TWTaskBundle.h"
 #include "tasks/TWTaskContextLists.h"
 #include "tasks/TWTaskListAccess.h"
 #include "tasks/TWTaskPlugin.h"
@@ -31,7 +32,7 @@ bool TWTaskListAccess::shouldShowDetailLine(const Ref<TWTask>& task, const Ref<F
 
 std::string TWTaskListAccess::detailForHeader(const Ref<FWPreferences>& prefs, const Ref<FWApplication>& application) {
   if (!application) return {};
-  Ref<Bundle> bundle = application->pluginBundle();
+  Ref<Bundle> bundle = TWTaskBundleForApp(application.get());
   if (prefs && prefs->boolValue(kTWOptionsShowAllTasks, kTWOptionsShowAllTasksDefault))
     return FWLocalise(bundle, "Filters/Disabled");
   auto status = application->infoAs<TWTaskStatus>();

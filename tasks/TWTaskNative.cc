@@ -9,6 +9,7 @@
 #include "runtime/FWLocalTime.h"
 #include "runtime/FWTextUtilities.h"
 #include "tasks/TWEventStoreOwner.h"
+#include "tasks/TWTaskBundle.h"
 
 using kestrel::Calendar;
 using kestrel::CalendarStore;
@@ -137,7 +138,7 @@ std::vector<Ref<TWTask>> TWTaskNative::basicTaskList(FWApplication* app, FWDBCon
   for (Calendar& list : store->calendarsForEntityType(EntityType::Reminder))
     lists.emplace(list.calendarIdentifier, std::move(list));
   std::vector<Calendar> visible = visibleReminderLists(*store, prefs);
-  Ref<Bundle> bundle = app ? app->pluginBundle() : nullptr;
+  Ref<Bundle> bundle = TWTaskBundleForApp(app);
   int limit = search ? kSearchLimit : prefs.intValue(kTWOptionsMaxTasks, kTWOptionsMaxTasksDefault);
   size_t cap = static_cast<size_t>(std::max(limit, 0));
 

@@ -9,6 +9,7 @@
 #include "platform/springboard/SBDisplay.h"
 #include "runtime/FWDisplayRows.h"
 #include "runtime/FWTextUtilities.h"
+#include "tasks/TWTaskBundle.h"
 #include "tasks/TWTaskIntegration.h"
 #include "tasks/TWTaskListAccess.h"
 #include "tasks/TWTaskNative.h"
@@ -197,7 +198,7 @@ void TWTaskPlugin::displayPopupMessage(const std::string& key) {
   if (!host || !host->hasTableView()) return;
   if (!FWPreferences::boolValue(kTWOptionsShowPopups, kTWOptionsShowPopupsDefault, hostPreferences())) return;
   auto application = fwApplication();
-  std::string message = FWLocalise(application ? application->pluginBundle() : nullptr, key);
+  std::string message = FWLocalise(TWTaskBundleForApp(application.get()), key);
   KSLog("KS:TWTask: Popup message: %@", message);
   std::lock_guard lock(popupMutex_);
   lastPopupMessage_ = message;
