@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "database/FWDatabase.h"
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Files.h"
@@ -10,6 +13,19 @@
 #include "tasks/TWTaskListAccess.h"
 
 namespace kestrel::test {
+
+void finishBackgroundThreads() {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (FWPlugin::backgroundThreadCount() > 0) {
+    RunLoop::main().pump();
+    std::this_thread::yield();
+    if (std::chrono::steady_clock::now() > deadline) {
+      ADD_FAILURE() << "background update did not finish";
+      return;
+    }
+  }
+  RunLoop::main().pump();
+}
 
 TaskPluginHarness::TaskPluginHarness(int schema, bool locationMonitoring) {
   FWDBSetConsistencyRetryDelay(0);
@@ -33,10 +49,12 @@ TaskPluginHarness::TaskPluginHarness(int schema, bool locationMonitoring) {
   auto host = HostPlugin::create("com.kzt.kestrel.TWPlugin", bundle);
   EXPECT_TRUE(host) << host.error();
   host_ = host.value();
-  controller_ = FWPlugin::create<TWTaskPlugin>(host_, CalendarStore::Options{.watchForChanges = false});
+  tableViewHost_ = std::make_shared<TableViewHost>(host_);
+  controller_ = FWPlugin::create<TWTaskPlugin>(tableViewHost_, CalendarStore::Options{.watchForChanges = false});
 }
 
 TaskPluginHarness::~TaskPluginHarness() {
+  finishBackgroundThreads();
   controller_.reset();
   host_->detach();
 }
