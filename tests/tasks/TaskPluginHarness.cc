@@ -84,6 +84,7 @@ Calendar TaskPluginHarness::addReminderList(const std::string& title, const std:
   std::string error;
   auto list = calendarStore()->createCalendar({.title = title, .identifier = identifier}, &error);
   EXPECT_TRUE(list) << error;
+  finishBackgroundThreads();
   return list.value_or(Calendar{});
 }
 
@@ -96,6 +97,8 @@ Reminder TaskPluginHarness::addReminder(const Calendar& list, const std::string&
   reminder.priority = priority;
   std::string error;
   EXPECT_TRUE(calendarStore()->saveReminder(reminder, &error)) << error;
+  // The store announces the change, which starts a refresh of the controller.
+  finishBackgroundThreads();
   return reminder;
 }
 

@@ -79,7 +79,8 @@ class TaskPluginHarness {
   std::vector<Ref<TWTask>> fetch();
   // The keys of a build, in order.
   std::vector<std::string> fetchKeys();
-  // A reminder list and a reminder in it.
+  // A reminder list and a reminder in it; the refresh that the store's change notice
+  // starts has finished when they return.
   Calendar addReminderList(const std::string& title, const std::string& identifier = {});
   Reminder addReminder(const Calendar& list, const std::string& title, std::optional<DateComponents> due = std::nullopt,
                        int priority = 0);
