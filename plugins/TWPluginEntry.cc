@@ -1,0 +1,20 @@
+// libTWPlugin.so's one exported function: the host's initWithPlugin for the tasks plug-in.
+#include <exception>
+#include <string_view>
+
+#include "platform/host/KSHost.h"
+#include "tasks/TWTaskPlugin.h"
+
+KS_PLUGIN_EXPORT void KSPluginCreateController(const std::shared_ptr<kestrel::KSPlugin>* plugin,
+                                               std::shared_ptr<kestrel::KSDataController>* controller) {
+  if (!plugin || !controller) return;
+  try {
+    *controller = FWPlugin::create<TWTaskPlugin>(*plugin);
+  } catch (const std::exception& e) {
+    KSLog("KS:TWTask: Cannot start plugin: %@", e.what());
+    controller->reset();
+  }
+}
+
+static_assert(std::string_view(KS_PLUGIN_ENTRY_POINT_NAME) == "KSPluginCreateController");
+[[maybe_unused]] static constexpr KSPluginEntryPoint kEntryPointType = &KSPluginCreateController;

@@ -1,0 +1,61 @@
+// Completing a Taskwell task: the private copy marks it done at once, and Taskwell learns of
+// it from the completed-tasks pasteboard.
+#include "database/FWDBApplicationAccess.h"
+#include "model/TWIntegration.h"
+#include "model/TWOptions.h"
+#include "platform/foundation/Pasteboard.h"
+#include "tasks/TWTaskIntegration.h"
+#include "database/FWSQLText.h"
+
+namespace {
+
+// Closes the connection on every path.
+struct Connection {
+  FWDBConnection db = nullptr;
+  ~Connection() { FWDBDisconnectDatabase(db); }
+};
+
+// Appends the link after the links already there (appending is one locked change of the
+// pasteboard, so links Taskwell or another plug-in add meanwhile are kept).
+bool appendCompletedLink(const std::string& tag, const std::string& link) {
+  auto board = kestrel::Pasteboard::pasteboardWithName(kTWTaskCompletedPasteboard, true);
+  if (!board) return false;
+  board->setPersistent(true);
+  KSLog("KS:%@: Accessed complete pasteboard; board = %@", tag, board);
+  PlistValue::Dict item{{kTWTaskCompletedPasteboardType, PlistValue(link)}};
+  if (!board->addItems({item})) return false;
+  std::vector<PlistValue> links = board->valuesForPasteboardType(kTWTaskCompletedPasteboardType);
+  KSLog("KS:%@: Added task to complete set; tasks = %@; items = %@", tag, PlistValue(PlistValue::Array(links)),
+        static_cast<int64_t>(board->numberOfItems()));
+  return true;
+}
+
+}  // namespace
+
+bool TWTaskIntegration::completeTask(const Ref<TWTask>& task, FWApplication* app) {
+  if (!task || !app) return false;
+  const std::string tag = app->resourceName();
+  KSLog("KS:%@: Attempting to complete TW task; task = %@", tag, task);
+  TWTaskQueryFacts facts = TWTaskQueryFactsForApp(app);
+  auto builder = implementationForApp(facts);
+  auto key = FWSQLIntegerValueFromText(task->key());
+  auto sql = builder ? builder->completeTaskSQL(task->key(), facts) : std::nullopt;
+  if (!sql || !key) return false;
+
+  Connection connection;
+  connection.db = FWDBConnectDatabase(app->databasePath(), app, kFWDBOpenReadWrite);
+  if (!connection.db) return false;
+  if (FWDBUpdate(*sql, connection.db, app)) KSLog("KS:%@: Completed DB task", tag);
+
+  auto info = builder->storeInfo(facts, connection.db, app);
+  if (!info || info->uuid.empty()) {
+    KSLog("KS:%@: No store identifier; cannot tell Taskwell about task %@", tag, task->key());
+    return false;
+  }
+  std::string link = TWIntegration::urlForItemWithKey(*key, kTWEntityTypeTask, info->uuid);
+  if (!appendCompletedLink(tag, link)) {
+    KSLog("KS:%@: Cannot write the complete pasteboard; task = %@", tag, task->key());
+    return false;
+  }
+  return true;
+}
