@@ -92,4 +92,7 @@ std::string FWSQLEscapeString(std::string_view text) {
   return out;
 }
 
-std::string FWSQLStringLiteral(std::string_view text) { return "'" + FWSQLEscapeString(text) + "'"; }
+// Appended rather than `"'" + std::string&&`, which GCC 12 at -O3 flags with a false -Wrestrict.
+std::string FWSQLStringLiteral(std::string_view text) {
+  return std::string("'").append(FWSQLEscapeString(text)).append("'");
+}

@@ -16,6 +16,11 @@ constexpr double kBorderCornerRadius = 6;
 constexpr double kBorderLineWidth = 2;
 constexpr double kBorderAlpha = 0.75;
 
+std::optional<std::string> shownText(const kestrel::ui::View& view, const std::string& text) {
+  if (view.isHidden() || text.empty()) return std::nullopt;
+  return text;
+}
+
 std::shared_ptr<KSLabel> makeRowLabel() {
   auto label = std::make_shared<KSLabel>();
   label->setAutoresizingMask(kestrel::ui::ViewAutoresizingNone);
@@ -199,4 +204,9 @@ void FWListView::drawRect(kestrel::ui::GraphicsContext& context, const Rect& /*r
   context.setLineDash(0, {6, 3});
   context.strokePath(kestrel::ui::Path::roundedRect(box, kBorderCornerRadius));
   context.restoreGState();
+}
+
+kestrel::KSDrawnTexts FWListView::drawnTexts() const {
+  return {shownText(*summaryText_, summaryText_->text()), shownText(*detailText_, detailText_->text()),
+          shownText(*highlightText_, highlightText_->text())};
 }

@@ -8,7 +8,8 @@
 // it keeps its own frame. A detail text that does not fit is replaced by
 // `detailTextAlternate` when that is shorter; the full text comes back on a later layout
 // that has room for it. `flags` are views the owner has added as subviews; the list only
-// says where they go. All geometry is in points. Main thread only.
+// says where they go. The texts it shows (drawnTexts) are those of the summary, detail and
+// highlight labels that are visible and not empty. All geometry is in points. Main thread only.
 #pragma once
 
 #include <memory>
@@ -21,7 +22,7 @@
 #include "runtime/FWDotView.h"
 #include "runtime/FWRoundedLabel.h"
 
-class FWListView : public kestrel::ui::View {
+class FWListView : public kestrel::ui::View, public kestrel::KSDrawnTextSource {
  public:
   FWListView(const kestrel::ui::Rect& frame, const std::shared_ptr<const kestrel::KSTheme>& theme);
 
@@ -63,6 +64,7 @@ class FWListView : public kestrel::ui::View {
   void layoutSummaryRow(double x, double y, double width, double height);
   void layoutDetailRow(double x, double y, double width, double height);
   void drawRect(kestrel::ui::GraphicsContext& context, const kestrel::ui::Rect& rect) override;
+  kestrel::KSDrawnTexts drawnTexts() const override;
 
  private:
   // The leading of a label's font (0 without one).

@@ -88,7 +88,8 @@ class Encoder {
       case KeyedArchive::ColorForm::NSRGB: {
         // AppKit writes alpha only when the colour is not opaque, and ends the text with a NUL.
         std::string text = number(c.red) + " " + number(c.green) + " " + number(c.blue);
-        if (c.alpha != 1.0) text += " " + number(c.alpha);
+        // Appending in two steps: GCC 12 at -O3 flags `" " + std::string&&` with a false -Wrestrict.
+        if (c.alpha != 1.0) text.append(" ").append(number(c.alpha));
         Bytes bytes(text.begin(), text.end());
         bytes.push_back(0);
         o.set("NSColorSpace", 2);

@@ -157,7 +157,9 @@ SharedPlistFile::Contents SharedPlistFile::read() const { return load(); }
 
 bool SharedPlistFile::keepDamagedCopy() const {
   for (int i = 1; i <= kMaxDamagedCopies; ++i) {
-    std::string copy = path_ + ".damaged" + (i > 1 ? "-" + std::to_string(i) : "");
+    // Appended in steps: GCC 12 at -O3 flags `"-" + std::string&&` with a false -Wrestrict.
+    std::string copy = path_ + ".damaged";
+    if (i > 1) copy.append("-").append(std::to_string(i));
     // A hard link keeps the damaged bytes whatever their size, and fails on an existing
     // name, so an earlier copy is never replaced.
     if (::link(path_.c_str(), copy.c_str()) == 0) {

@@ -1,5 +1,6 @@
 #include "platform/host/HostEngine.h"
 
+#include <cmath>
 #include <exception>
 
 #include "platform/foundation/Bundle.h"
@@ -93,6 +94,7 @@ HostEngine::~HostEngine() { unload(); }
 void HostEngine::unload() {
   if (!plugin_) return;
   std::weak_ptr<KSDataController> weak = controller_;
+  reusableViews_.clear();
   controller_.reset();
   if (!weak.expired()) KSLog("KS:Kestrel: The controller of %@ is still referenced after unloading", libraryPath());
   plugin_->detach();
@@ -179,6 +181,41 @@ HostResult<Ref<KSSectionInfo>> HostEngine::sectionInfo() {
     return HostError{"the plug-in's section info failed: " + *thrown};
   if (!info) return HostError{"the plug-in gave no section info"};
   return info;
+}
+
+std::vector<HostEngine::RowView> HostEngine::rowViews(double width) {
+  std::vector<RowView> answer;
+  if (!controller_) return answer;
+  auto reusable = std::move(reusableViews_);
+  reusableViews_.clear();
+  for (const auto& row : rows()) {
+    RowView shown{row, nullptr, 0};
+    std::shared_ptr<ui::View> spare;
+    if (auto pool = reusable.find(row->type()); pool != reusable.end() && !pool->second.empty()) {
+      spare = std::move(pool->second.back());
+      pool->second.pop_back();
+    }
+    if (auto thrown = guarded([&] { shown.view = controller_->viewForData(row, spare); })) {
+      shown.view.reset();
+      KSLog("KS:Kestrel: The view of row %@ failed: %@", row->uniqueID, *thrown);
+    }
+    double height = 0;
+    if (auto thrown = guarded([&] { height = controller_->viewHeightForData(row, width); })) {
+      height = 0;
+      KSLog("KS:Kestrel: The height of row %@ failed: %@", row->uniqueID, *thrown);
+    }
+    if (!std::isfinite(height) || height < 0) {
+      KSLog("KS:Kestrel: Row %@ answered the height %g; using 0", row->uniqueID, height);
+      height = 0;
+    } else if (height > kMaxRowHeight) {
+      KSLog("KS:Kestrel: Row %@ answered the height %g; using %g", row->uniqueID, height, kMaxRowHeight);
+      height = kMaxRowHeight;
+    }
+    shown.height = height;
+    if (shown.view) reusableViews_[row->type()].push_back(shown.view);
+    answer.push_back(std::move(shown));
+  }
+  return answer;
 }
 
 }  // namespace kestrel

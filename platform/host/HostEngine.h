@@ -6,18 +6,25 @@
 // including an exception thrown by the plug-in, comes back as a HostError; nothing escapes.
 //
 // After that the engine posts the host's notifications, fires row and section actions, asks
-// for the section info and pumps the main run loop. The rows and everything else the
+// for the section info and for the rows' views and heights, and pumps the main run loop. The rows and everything else the
 // plug-in told the host are in plugin().
+//
+// Row views are asked for as the host's table does on a reload: every row in sort order gets
+// viewForData with a reusable view, then viewHeightForData. The views of the previous
+// rowViews() call are kept per row type and handed back as the reusable views of rows of the
+// same type, so a caller must stop showing them once it asks again.
 //
 // Unloading (unload() or destruction) stops the repeat notifications, destroys the
 // controller, drops every row, view and action the host still holds of the plug-in, and only
-// then closes the library.
+// then closes the library. Views a caller still holds must go before that.
 //
 // Thread safety: the host runs on the main thread (RunLoop::main()); every member REQUIRES
 // the main thread. The plug-in may call its KSPlugin from any thread.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -82,6 +89,19 @@ class HostEngine {
   // The controller's section header; an error when it gives none or throws.
   HostResult<Ref<KSSectionInfo>> sectionInfo();
 
+  // Row views are created this wide; the host's rows are this wide on a phone.
+  static constexpr double kRowWidth = 320;
+  // A taller answer is cut to this, so one wrong row cannot make the section endless.
+  static constexpr double kMaxRowHeight = 2000;
+  struct RowView {
+    Ref<KSData> row;
+    std::shared_ptr<ui::View> view;  // none when the plug-in gives none (or threw)
+    double height = 0;               // finite, 0...kMaxRowHeight
+  };
+  // Every row, in sort order, with its view and its height at `width`. A plug-in that throws
+  // leaves that answer empty (no view, height 0) and logs a line; nothing escapes.
+  std::vector<RowView> rowViews(double width = kRowWidth);
+
  private:
   HostEngine() = default;
   void post(const std::string& name, PlistValue userInfo = {});
@@ -92,6 +112,8 @@ class HostEngine {
   std::shared_ptr<HostPlugin> plugin_;
   std::shared_ptr<KSDataController> controller_;
   int window_ = 0;  // identity of the simulated shade window
+  // The views of the last rowViews() call by row "type", reusable by the next one.
+  std::map<int64_t, std::vector<std::shared_ptr<ui::View>>> reusableViews_;
 };
 
 }  // namespace kestrel

@@ -4,16 +4,12 @@
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/host/PluginPreferences.h"
+#include "platform/ui/Theme.h"
 
 namespace kestrel {
 
 std::shared_ptr<const KSTheme> HostPlugin::defaultTheme() {
-  auto theme = std::make_shared<KSTheme>();
-  theme->summaryStyle.fontSize = 14;
-  theme->summaryStyle.fontLeading = 17;
-  theme->detailStyle.fontSize = 12;
-  theme->detailStyle.fontLeading = 15;
-  return theme;
+  return std::make_shared<const KSTheme>(ui::defaultLockScreenTheme());
 }
 
 HostResult<std::shared_ptr<HostPlugin>> HostPlugin::create(const std::string& domain, std::shared_ptr<Bundle> bundle) {

@@ -39,7 +39,9 @@ class HostPlugin : public KSPlugin {
  public:
   static constexpr int kCurrentGeneration = 3;
 
-  // The default look: summary text 14 pt (leading 17), detail text 12 pt (leading 15).
+  // The lock screen's look (ui::defaultLockScreenTheme): bold 14 pt summary text, 12 pt
+  // detail text, with their fonts, the delete icon and the subheader band, so plug-ins can
+  // lay out and draw their rows.
   static std::shared_ptr<const KSTheme> defaultTheme();
 
   // Reads the domain's options first; a file that is not a dictionary property list is an

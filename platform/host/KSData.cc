@@ -4,6 +4,8 @@
 
 namespace kestrel {
 
+KSDrawnTextSource::~KSDrawnTextSource() = default;
+
 std::string KSData::description() const {
   return KSFormat("<KSData: %@; context = %@>", uniqueID, context);
 }

@@ -56,6 +56,22 @@ class KSDescribable {
   virtual PlistValue fields() const = 0;
 };
 
+// Optional interface of a row view: the texts it draws in its summary, detail and highlight
+// places, for tools that show rows as data (`kestrel rows --json`). A place the view leaves
+// empty or hidden is none. The host finds it with dynamic_cast, so its type information
+// lives in the platform library (the key function is the destructor, in KSData.cc).
+struct KSDrawnTexts {
+  std::optional<std::string> summary;
+  std::optional<std::string> detail;
+  std::optional<std::string> highlight;
+};
+
+class KSDrawnTextSource {
+ public:
+  virtual ~KSDrawnTextSource();
+  virtual KSDrawnTexts drawnTexts() const = 0;
+};
+
 // The item a row carries. It is a std::shared_ptr<void> (so std::static_pointer_cast to the
 // item's class works as usual), and assigning a typed pointer also remembers how to
 // describe the item: its description() when it has one, and its KSDescribable fields when

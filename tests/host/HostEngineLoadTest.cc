@@ -4,6 +4,7 @@
 #include "platform/foundation/Files.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/host/HostEngine.h"
+#include "platform/ui/Font.h"
 #include "tests/host/HostTestSupport.h"
 #include "tests/support/TempDeviceRoot.h"
 
@@ -36,7 +37,9 @@ TEST_F(HostEngineLoadTest, LoadsThePluginAndHandsItTheHostsPlugin) {
   EXPECT_EQ(theme->summaryStyle.fontSize, 14);
   EXPECT_EQ(theme->summaryStyle.fontLeading, 17);
   EXPECT_EQ(theme->detailStyle.fontSize, 12);
-  EXPECT_EQ(theme->detailStyle.fontLeading, 15);
+  ASSERT_TRUE(theme->detailStyle.font);
+  EXPECT_EQ(theme->detailStyle.fontLeading, theme->detailStyle.font->leading());
+  EXPECT_TRUE(theme->cellDeleteIcon && theme->subheaderBackground);
   EXPECT_TRUE(e.plugin().respondsToLaunchURL());
   EXPECT_TRUE(e.plugin().enabled());
 }

@@ -1,53 +1,19 @@
 // Runs the built kestrel program on the raw test plug-in and checks its output and exits.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "platform/foundation/Files.h"
 #include "tests/host/HostTestSupport.h"
+#include "tests/host/KestrelProcess.h"
 #include "tests/support/TempDeviceRoot.h"
-
-extern char** environ;
 
 namespace kestrel {
 namespace {
 
-struct ProcessRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-ProcessRun runKestrel(const std::vector<std::string>& args, const std::string& scratch) {
-  std::string outPath = scratch + "/stdout.txt", errPath = scratch + "/stderr.txt";
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  std::vector<std::string> all = {KESTREL_BINARY};
-  all.insert(all.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  ProcessRun run;
-  if (posix_spawn(&pid, KESTREL_BINARY, &actions, nullptr, argv.data(), environ) == 0) {
-    int wstatus = 0;
-    waitpid(pid, &wstatus, 0);
-    run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
-  }
-  posix_spawn_file_actions_destroy(&actions);
-  run.out = files::readText(outPath).value_or("");
-  run.err = files::readText(errPath).value_or("");
-  return run;
-}
-
-size_t lineCount(const std::string& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
+using test::lineCount;
+using test::ProcessRun;
+using test::runKestrel;
 
 class KestrelCommandTest : public ::testing::Test {
  protected:
@@ -82,11 +48,12 @@ TEST_F(KestrelCommandTest, JsonLinesCarryTheItemsFieldsEscapedOrTheirDescription
   // arrives as U+FFFD already.
   std::string title = R"("say \"hi\"\\\n\t\u0001 café � end")";
   EXPECT_EQ(run.out, "{\"uniqueID\":" + title + ",\"type\":0,\"sortOrder\":10,\"object\":{\"done\":false,"
-                     "\"due\":\"2026-12-08T14:30:00Z\",\"position\":0,\"title\":" + title + ",\"weight\":0.5}}\n");
+                     "\"due\":\"2026-12-08T14:30:00Z\",\"position\":0,\"title\":" + title + ",\"weight\":0.5},"
+                     "\"height\":0}\n");
 
   ProcessRun plain = rows({"--json", "--option", "plainItems=true", "--option", "titles=[A]"});
   ASSERT_EQ(plain.status, 0) << plain.err;
-  EXPECT_EQ(plain.out, "{\"uniqueID\":\"A\",\"type\":0,\"sortOrder\":10,\"object\":\"<PlainItem: A>\"}\n");
+  EXPECT_EQ(plain.out, "{\"uniqueID\":\"A\",\"type\":0,\"sortOrder\":10,\"object\":\"<PlainItem: A>\",\"height\":0}\n");
 }
 
 TEST_F(KestrelCommandTest, OptionsAreStoredTypedAndOtherStoredOptionsAreKept) {

@@ -6,7 +6,8 @@
 //
 // Other options: "plainItems" (items without KSDescribable), "message" (adds a message row),
 // "wakeAfter" (seconds: a run-loop wake that refreshes), "startFailure" ("throw" or "none":
-// the entry point throws or creates no controller).
+// the entry point throws or creates no controller), "rowHeight" (every row's height; rows
+// have no views) and "rowThrows" (asking for a row's view or height throws).
 // Row actions: default launches "testplugin://item/<key>"; accessory tap dials "555-<index>";
 // accessory hold registers the repeat notification "TestPluginNotification" (60 s for 180 s);
 // the section's reload action re-sends every row and updates the section info.
@@ -100,6 +101,17 @@ class TestController : public KSDataController, public std::enable_shared_from_t
     });
     info->sortDescriptors = {"sortOrder"};
     return info;
+  }
+
+  // No row views; every row is as high as the option "rowHeight" says, and "rowThrows" makes
+  // both answers throw — to try the host's limits.
+  std::shared_ptr<ui::View> viewForData(const Ref<KSData>& data, const std::shared_ptr<ui::View>& reusable) override {
+    if (plugin_->preferences().boolForKey("rowThrows")) throw std::runtime_error("no view today");
+    return nullptr;
+  }
+  double viewHeightForData(const Ref<KSData>& data, double width) override {
+    if (plugin_->preferences().boolForKey("rowThrows")) throw std::runtime_error("no height today");
+    return plugin_->preferences().doubleForKey("rowHeight", 0);
   }
 
  private:

@@ -11,6 +11,7 @@
 #include "platform/host/HostPlugin.h"
 #include "runtime/FWApplication.h"
 #include "tests/support/LogCapture.h"
+#include "tools/fixture/TaskwellFixture.h"
 #include "tests/support/TempDeviceRoot.h"
 
 using kestrel::ApplicationInstall;
@@ -160,4 +161,30 @@ TEST_F(DetectionTest, UnavailableMessageHintIsShownUntilOpened) {
   controller->setTWUnavailableMessage("Info/TW Tasks Unavailable");
   EXPECT_FALSE(controller->messageBoxLine2());
   TWPlugin::resetUnavailableHintForTesting();
+}
+
+// Generated installations of both schemas and every edition pass detection.
+TEST_F(DetectionTest, GeneratedInstallationsAreDetected) {
+  const struct {
+    int schema;
+    kestrel::fixture::Edition edition;
+    const char* identifier;
+  } cases[] = {{260, kestrel::fixture::Edition::Tab, TWTabIdentifier},
+               {250, kestrel::fixture::Edition::Mini, TWMiniIdentifier}};
+  for (const auto& c : cases) {
+    kestrel::test::TempDeviceRoot device;  // a fresh root for each installation
+    kestrel::fixture::FixtureOptions options;
+    options.root = device.root();
+    options.schema = c.schema;
+    options.edition = c.edition;
+    options.tasks = 12;
+    options.events = 4;
+    auto generated = kestrel::fixture::generateTaskwellFixture(options, nullptr);
+    ASSERT_TRUE(generated.ok) << generated.error;
+    ASSERT_TRUE(detect()) << c.schema;
+    EXPECT_EQ(controller->dbVersion(), c.schema);
+    EXPECT_EQ(controller->appDisplayIdentifier(), c.identifier);
+    EXPECT_EQ(controller->fwApplication()->databasePath(), generated.databasePath);
+    EXPECT_FALSE(controller->entityKey(kTWEntityTypeEvent).empty());
+  }
 }

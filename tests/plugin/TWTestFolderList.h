@@ -23,16 +23,14 @@ class TWTestFolderList : public FWListViewDelegate {
   FWDisplayList fetchNewDataForPrefs(const Ref<FWPreferences>& prefs, const Ref<FWApplication>& application) override;
   std::string detailForHeader(const Ref<FWPreferences>& prefs, const Ref<FWApplication>& application) override;
 
+  // Row views (TWTestFolderRows.cc): an FWListView with the file name as summary and its size
+  // and modification date as detail; main thread.
   FWView viewForTheme(const FWTheme& theme, const FWView& existing, const Ref<FWPreferences>& prefs,
-                      const Ref<FWApplication>& application) override {
-    return nullptr;
-  }
+                      const Ref<FWApplication>& application) override;
   void setDetailsUsingView(const FWView& view, const Ref<FWDisplayObject>& forItem, const FWTheme& theme,
-                           const Ref<FWPreferences>& prefs, const Ref<FWApplication>& application) override {}
+                           const Ref<FWPreferences>& prefs, const Ref<FWApplication>& application) override;
   double heightForItem(const Ref<FWDisplayObject>& item, const FWTheme& theme, const Ref<FWPreferences>& prefs,
-                       const Ref<FWApplication>& application) override {
-    return 0;
-  }
+                       const Ref<FWApplication>& application) override;
   FWView previewWithFrame(const FWRect& frame, size_t atIndex, const FWDisplayList& forItems, const FWTheme& theme,
                           const Ref<FWPreferences>& prefs, const Ref<FWApplication>& application) override {
     return nullptr;

@@ -32,6 +32,8 @@ std::span<const Command> commands();
 
 // kestrel rows: load a plug-in, refresh it once, print its rows (RowsCommand.cc).
 int runRows(std::span<const std::string> args);
+// kestrel render: load a plug-in, refresh it once, draw its section to a PNG (RenderCommand.cc).
+int runRender(std::span<const std::string> args);
 // kestrel fixture: write a generated Taskwell installation under a device root (FixtureCommand.cc).
 int runFixture(std::span<const std::string> args);
 // kestrel demo: generate a sample device, run the tasks plug-in and print its section (DemoCommand.cc).

@@ -10,7 +10,12 @@
 #include "tools/kestrel/CommandLine.h"
 #include "tools/kestrel/Commands.h"
 #include "tools/kestrel/PluginSession.h"
+#include "tools/kestrel/LockScreenPicture.h"
 #include "tools/kestrel/RowOutput.h"
+#include "platform/ui/Bitmap.h"
+#include "platform/ui/Renderer.h"
+#include "platform/ui/Screen.h"
+#include "platform/ui/Theme.h"
 
 namespace kestrel::tool {
 
@@ -23,7 +28,8 @@ int runDemo(std::span<const std::string> args) {
                     {"now", "ISO-8601", "simulated time, e.g. 2026-12-08T14:30:00Z (default: now)"},
                     {"tz", "ZONE", "system time zone, e.g. Europe/Berlin (default: the machine's)"},
                     {"tasks", "N", "number of sample tasks (default 36)"},
-                    {"seed", "S", "seed of the sample data (default 1)"}});
+                    {"seed", "S", "seed of the sample data (default 1)"},
+                    {"out", "FILE.png", "picture of the section (default: lock-screen.png in the device root)"}});
   auto parsed = line.parse(args);
   if (!parsed) return line.fail(parsed.error() + " (see kestrel demo --help)", kExitUsage);
   if (parsed->help) {
@@ -65,6 +71,10 @@ int runDemo(std::span<const std::string> args) {
   std::fprintf(stderr, "Sample ready: %s; %d reminder lists. Loading the tasks plug-in ...\n",
                generated.databasePath.c_str(), reminders.lists);
 
+  const std::string out = parsed->value("out").value_or(*root + "/lock-screen.png");
+  ui::Screen::setScale(2);
+  ui::Screen::setSize({320, 480});
+
   std::vector<std::string> sessionArgs = {"--plugin", "tasks", "--root", *root, "--now", now.description(),
                                           "--tz", zone.name()};
   CommandLine sessionLine("demo", "", "", sessionOptions());
@@ -81,6 +91,16 @@ int runDemo(std::span<const std::string> args) {
   }
   printRowsText(stdout, session->engine().rows());
   std::fflush(stdout);
+
+  HostEngine& engine = session->engine();
+  engine.plugin().setTheme(std::make_shared<const KSTheme>(ui::defaultLockScreenTheme(2)));
+  auto info = engine.sectionInfo();
+  LockScreenPicture picture = makeLockScreenPicture(*engine.plugin().theme(), info ? info->get() : nullptr,
+                                                    engine.rowViews(320), 320, ui::kMaxBitmapDimension / 2.0);
+  ui::Bitmap image = ui::renderViewToImage(*picture.root, 2);
+  picture.root.reset();  // the views hold the plug-in's code; they go before it unloads
+  if (image.isEmpty() || !image.writePNG(out)) return line.fail("cannot write the picture " + printable(out), kExitFailure);
+  std::fprintf(stderr, "Lock screen drawn to %s (%d x %d pixels)\n", out.c_str(), image.width(), image.height());
   return kExitSuccess;
 }
 

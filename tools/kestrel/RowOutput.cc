@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
+#include <utility>
 
 #include "tools/kestrel/CommandLine.h"
 #include "tools/kestrel/Json.h"
@@ -62,18 +64,24 @@ void printRowsText(std::FILE* out, const std::vector<Ref<KSData>>& rows) {
   }
 }
 
-std::string rowJson(const KSData& row) {
+std::string rowJson(const KSData& row, const RowDisplay& display) {
   std::string out = "{\"uniqueID\":" + jsonString(row.uniqueID) + ",\"type\":" + std::to_string(row.type()) +
                     ",\"sortOrder\":" + std::to_string(row.sortOrder());
   if (row.object) {
     PlistValue fields = safeFields(row);
     out += ",\"object\":" + (fields.isDict() ? jsonValue(fields) : jsonString(safeDescription(row)));
   }
+  out += ",\"height\":" + jsonValue(PlistValue(display.height));
+  const std::pair<const char*, const std::optional<std::string>*> texts[] = {
+      {"summary", &display.texts.summary}, {"detail", &display.texts.detail}, {"highlight", &display.texts.highlight}};
+  for (const auto& [key, text] : texts)
+    if (*text) out += ",\"" + std::string(key) + "\":" + jsonString(**text);
   return out + "}";
 }
 
-void printRowsJson(std::FILE* out, const std::vector<Ref<KSData>>& rows) {
-  for (const auto& r : rows) std::fprintf(out, "%s\n", rowJson(*r).c_str());
+void printRowsJson(std::FILE* out, const std::vector<Ref<KSData>>& rows, const std::vector<RowDisplay>& displays) {
+  for (size_t i = 0; i < rows.size(); ++i)
+    std::fprintf(out, "%s\n", rowJson(*rows[i], i < displays.size() ? displays[i] : RowDisplay{}).c_str());
 }
 
 }  // namespace kestrel::tool

@@ -4,18 +4,28 @@
 // order and the item's description, control characters escaped so a row stays one line.
 // JSON lines, for scripts: one object per row with "uniqueID", "type", "sortOrder" and,
 // when the row carries an item, "object": the item's fields when it is KSDescribable, else
-// its description text.
+// its description text. What the host shows of the row follows: "height" (at the row width)
+// and the texts its view draws, "summary", "detail" and "highlight", each left out when the
+// view shows no such text.
 #pragma once
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "platform/host/KSHost.h"
 
 namespace kestrel::tool {
 
+// What the host shows of a row.
+struct RowDisplay {
+  double height = 0;
+  KSDrawnTexts texts;
+};
+
 void printRowsText(std::FILE* out, const std::vector<Ref<KSData>>& rows);
-void printRowsJson(std::FILE* out, const std::vector<Ref<KSData>>& rows);
-std::string rowJson(const KSData& row);
+// `displays` runs parallel to `rows`.
+void printRowsJson(std::FILE* out, const std::vector<Ref<KSData>>& rows, const std::vector<RowDisplay>& displays);
+std::string rowJson(const KSData& row, const RowDisplay& display);
 
 }  // namespace kestrel::tool

@@ -1,9 +1,11 @@
-// kestrel rows: load a plug-in, run its start-up refresh and print the rows it published.
+// kestrel rows: load a plug-in, run its start-up refresh and print the rows it published;
+// as JSON also each row's height and the texts its view draws.
 #include <cstdio>
 
 #include "tools/kestrel/Commands.h"
 #include "tools/kestrel/CommandLine.h"
 #include "tools/kestrel/PluginSession.h"
+#include "tools/kestrel/RowCell.h"
 #include "tools/kestrel/RowOutput.h"
 
 namespace kestrel::tool {
@@ -25,11 +27,18 @@ int runRows(std::span<const std::string> args) {
   auto session = PluginSession::open(*parsed, &failure);
   if (!session) return line.fail(failure.message, failure.usage ? kExitUsage : kExitFailure);
 
-  auto rows = session->engine().rows();
-  if (parsed->has("json"))
-    printRowsJson(stdout, rows);
-  else
-    printRowsText(stdout, rows);
+  if (parsed->has("json")) {
+    std::vector<Ref<KSData>> rows;
+    std::vector<RowDisplay> displays;
+    for (const auto& shown : session->engine().rowViews(HostEngine::kRowWidth)) {
+      auto cell = makeRowCell(shown, HostEngine::kRowWidth);
+      rows.push_back(shown.row);
+      displays.push_back({shown.height, drawnTextsOf(*cell)});
+    }
+    printRowsJson(stdout, rows, displays);
+  } else {
+    printRowsText(stdout, session->engine().rows());
+  }
   std::fflush(stdout);
   return kExitSuccess;
 }

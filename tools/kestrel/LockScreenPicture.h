@@ -1,0 +1,33 @@
+// LockScreenPicture: the view tree of what a person sees of one plug-in's section on the
+// lock screen, for `kestrel render`.
+//
+// From the top: a margin, the section header — the theme's subheader band with the
+// section's icon, its title in the summary style and its detail, right-aligned, in the
+// detail style — then every row's cell (RowCell.h) at its height in the given order, and a
+// margin, all over a dark wallpaper. Rows that would reach below `maxHeight` are left out
+// (and counted), so a section of absurd heights still makes a picture of bounded size.
+// Main thread only.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include "platform/host/HostEngine.h"
+#include "platform/ui/View.h"
+
+namespace kestrel::tool {
+
+inline constexpr double kSectionHeaderHeight = 24;
+inline constexpr double kPictureMargin = 12;
+
+struct LockScreenPicture {
+  std::shared_ptr<ui::View> root;
+  size_t rowsLeftOut = 0;
+};
+
+// `info` may be none: the band is drawn without texts.
+LockScreenPicture makeLockScreenPicture(const KSTheme& theme, const KSSectionInfo* info,
+                                        const std::vector<HostEngine::RowView>& rows, double width, double maxHeight);
+
+}  // namespace kestrel::tool

@@ -1,0 +1,97 @@
+// kestrel render: load a plug-in like `rows`, then draw its section as the lock screen shows
+// it (LockScreenPicture.h) and write the picture as a PNG file, atomically.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "platform/foundation/Files.h"
+#include "platform/ui/Bitmap.h"
+#include "platform/ui/Renderer.h"
+#include "platform/ui/Screen.h"
+#include "platform/ui/Theme.h"
+#include "tools/kestrel/Commands.h"
+#include "tools/kestrel/CommandLine.h"
+#include "tools/kestrel/LockScreenPicture.h"
+#include "tools/kestrel/PluginSession.h"
+
+namespace kestrel::tool {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Screen heights in points of the phone and the tablet the widths stand for.
+constexpr double kPhoneScreenHeight = 480;
+constexpr double kTabletScreenHeight = 1024;
+
+// Checked before the plug-in is loaded, so a wrong path costs nothing.
+std::optional<std::string> unwritableOutput(const std::string& out) {
+  std::error_code ec;
+  fs::path path = fs::absolute(out, ec);
+  if (ec) return "cannot write " + printable(out) + ": " + ec.message();
+  if (files::isDirectory(path.string())) return "cannot write " + printable(out) + ": it is a folder";
+  std::string folder = path.parent_path().string();
+  if (!files::isDirectory(folder)) return "cannot write " + printable(out) + ": no folder " + printable(folder);
+  if (::access(folder.c_str(), W_OK | X_OK) != 0)
+    return "cannot write " + printable(out) + ": folder " + printable(folder) + " is not writable: " +
+           std::strerror(errno);
+  return std::nullopt;
+}
+
+}  // namespace
+
+int runRender(std::span<const std::string> args) {
+  std::vector<OptionSpec> options = sessionOptions();
+  options.push_back({"out", "FILE.png", "where to write the picture (required)"});
+  options.push_back({"width", "320|768", "the section's width in points: 320 (phone, default) or 768 (tablet)"});
+  options.push_back({"scale", "1|2", "pixels per point (default 2)"});
+  CommandLine line("render", "--plugin PATH|tasks|events --root DIR --out FILE.png [options]",
+                   "Loads the plug-in against the device root, runs its start-up refresh and draws its section\n"
+                   "as the lock screen shows it: the section header, then every row's view at its height.",
+                   std::move(options));
+  auto parsed = line.parse(args);
+  if (!parsed) return line.fail(parsed.error() + " (see kestrel render --help)", kExitUsage);
+  if (parsed->help) {
+    std::fputs(line.usage().c_str(), stdout);
+    return kExitSuccess;
+  }
+  const std::string out = parsed->value("out").value_or("");
+  if (out.empty()) return line.fail("no picture file given: use --out FILE.png", kExitUsage);
+  const std::string widthText = parsed->value("width").value_or("320");
+  if (widthText != "320" && widthText != "768")
+    return line.fail("--width '" + printable(widthText) + "' is not 320 or 768", kExitUsage);
+  const std::string scaleText = parsed->value("scale").value_or("2");
+  if (scaleText != "1" && scaleText != "2")
+    return line.fail("--scale '" + printable(scaleText) + "' is not 1 or 2", kExitUsage);
+  if (auto wrong = unwritableOutput(out)) return line.fail(*wrong, kExitFailure);
+
+  const double width = widthText == "768" ? 768 : 320;
+  const double scale = scaleText == "2" ? 2 : 1;
+  // Before loading, so the plug-in's images pick the variant for the scale.
+  ui::Screen::setScale(scale);
+  ui::Screen::setSize({width, width > 320 ? kTabletScreenHeight : kPhoneScreenHeight});
+
+  PluginSession::Failure failure;
+  auto session = PluginSession::open(*parsed, &failure);
+  if (!session) return line.fail(failure.message, failure.usage ? kExitUsage : kExitFailure);
+  HostEngine& engine = session->engine();
+  engine.plugin().setTheme(std::make_shared<const KSTheme>(ui::defaultLockScreenTheme(scale)));
+
+  auto info = engine.sectionInfo();
+  if (!info) std::fprintf(stderr, "kestrel render: drawing the header without texts: %s\n", info.error().c_str());
+  auto theme = engine.plugin().theme();
+  LockScreenPicture picture = makeLockScreenPicture(*theme, info ? info->get() : nullptr, engine.rowViews(width),
+                                                    width, ui::kMaxBitmapDimension / scale);
+  if (picture.rowsLeftOut > 0)
+    std::fprintf(stderr, "kestrel render: the section is too tall; %zu rows left out\n", picture.rowsLeftOut);
+  ui::Bitmap image = ui::renderViewToImage(*picture.root, scale);
+  picture.root.reset();  // the views hold the plug-in's code; they go before it unloads
+  if (image.isEmpty()) return line.fail("nothing could be drawn", kExitFailure);
+  if (!image.writePNG(out)) return line.fail("cannot write " + printable(out), kExitFailure);
+  std::printf("%s: %d x %d pixels\n", printable(out).c_str(), image.width(), image.height());
+  return kExitSuccess;
+}
+
+}  // namespace kestrel::tool
