@@ -33,7 +33,9 @@ struct TWTaskBarItem {
     return {Kind::Button, std::move(image), action, enabled, tag, 0};
   }
   static TWTaskBarItem flexibleSpace() { return {Kind::FlexibleSpace, {}, TWTaskBarAction::None, true, 0, 0}; }
-  static TWTaskBarItem fixedSpace(double width) { return {Kind::FixedSpace, {}, TWTaskBarAction::None, true, 0, width}; }
+  static TWTaskBarItem fixedSpace(double width) {
+    return {Kind::FixedSpace, {}, TWTaskBarAction::None, true, 0, width};
+  }
 
   friend bool operator==(const TWTaskBarItem&, const TWTaskBarItem&) = default;
   // {kind, image, action, enabled, tag, width} for hosts and tools.

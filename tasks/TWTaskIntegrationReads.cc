@@ -67,9 +67,9 @@ void TWTaskIntegration::addAlarmDataToTaskList(FWApplication* app, FWDBConnectio
   if (!builder) return;
   auto sql = builder->addAlarmDataToTaskListSQL(facts, keys, prefs);
   if (!sql) return;
-  auto rows = FWDBGetSortedRecordsFromConnection(*sql, kTWTaskRecordAlarm,
-                                                 std::make_shared<std::string>(kFieldNameStartDate), database, app,
-                                                 builder.get(), TWDBComparator<TWAlarm>(compareAlarmTimes), facts.debug);
+  auto rows = FWDBGetSortedRecordsFromConnection(
+      *sql, kTWTaskRecordAlarm, std::make_shared<std::string>(kFieldNameStartDate), database, app, builder.get(),
+      TWDBComparator<TWAlarm>(compareAlarmTimes), facts.debug);
   for (const auto& alarm : typed<TWAlarm>(rows))
     if (auto task = twObjectForKey(tasks, alarm->key())) task->addAlarm(alarm);
 }

@@ -1,8 +1,13 @@
 // Building the task list (refresh thread) and deciding whether it needs building.
 #include "tasks/TWTaskListAccess.h"
 
+#include <cxxabi.h>
+#include <execinfo.h>
+
 #include <atomic>
+#include <cstdlib>
 #include <exception>
+#include <typeinfo>
 
 #include "database/FWDBApplicationAccess.h"
 #include "model/TWIntegration.h"
@@ -19,6 +24,25 @@
 #include "tasks/TWTaskPlugin.h"
 
 namespace {
+
+std::string exceptionName(const std::exception& e) {
+  int status = 0;
+  char* demangled = abi::__cxa_demangle(typeid(e).name(), nullptr, nullptr, &status);
+  std::string name = status == 0 && demangled ? demangled : typeid(e).name();
+  std::free(demangled);
+  return name;
+}
+
+// The frames of the handler (the throwing frames are gone by the time it runs).
+std::string callStackDescription() {
+  void* frames[32];
+  int count = backtrace(frames, 32);
+  char** symbols = backtrace_symbols(frames, count);
+  std::string text = "(";
+  for (int i = 0; i < count; ++i) text += std::string("\n    ") + (symbols ? symbols[i] : "?");
+  std::free(symbols);
+  return text + "\n)";
+}
 
 std::atomic<int32_t> gLastDefaultContextsUpdate{kTWTaskOptionsDefaultContextsUpdatesDefault};
 
@@ -87,9 +111,11 @@ bool updateCaption(FWApplication& app, TWTaskStatus& status, TWTaskPlugin& contr
   active.reserve(20);
   if (status.isAutoContextOn()) {
     TWContextList located = TWContextListAttribute(app, kTWApplicationContextLocation);
-    addUniqueObjectsFromArray(active, located.empty() ? TWContextListAttribute(app, kTWApplicationContextDefault) : located);
+    if (located.empty()) located = TWContextListAttribute(app, kTWApplicationContextDefault);
+    addUniqueObjectsFromArray(active, located);
   }
-  if (status.isFixedContextOn()) addUniqueObjectsFromArray(active, TWContextListAttribute(app, kTWApplicationContextFixed));
+  if (status.isFixedContextOn())
+    addUniqueObjectsFromArray(active, TWContextListAttribute(app, kTWApplicationContextFixed));
   std::string names;
   names.reserve(80);
   for (const auto& context : active) appendString(names, context->title(), ", ");
@@ -136,12 +162,10 @@ FWDisplayList TWTaskListAccess::fetchNewDataForPrefs(const Ref<FWPreferences>& p
   try {
     tasks = buildList(prefs ? *prefs : none, application);
   } catch (const std::exception& e) {
-    auto controller = application->fwPlugin();
-    std::string tag = application->resourceName();
-    KSLog("KS:%@: Exception; %@", tag, e.what());
-    if (controller)
-      controller->setMessageBox("Exception while building task list", std::string("std::exception"),
-                                KSFormat("%@\n----------\n%@", e.what(), "(no call stack)"));
+    KSLog("KS:%@: Exception; %@", application->resourceName(), e.what());
+    if (auto controller = application->fwPlugin())
+      controller->setMessageBox("Exception while building task list", exceptionName(e),
+                                KSFormat("%@\n----------\n%@", e.what(), callStackDescription()));
     return {};
   }
   return FWDisplayList(tasks.begin(), tasks.end());

@@ -51,7 +51,7 @@ std::string TWTaskListAccess::detailForHeader(const Ref<FWPreferences>& prefs, c
 
 FWView TWTaskListAccess::viewForTheme(const FWTheme& theme, const FWView& existing, const Ref<FWPreferences>& prefs,
                                       const Ref<FWApplication>& application) {
-  return existing;
+  return nullptr;
 }
 
 void TWTaskListAccess::setDetailsUsingView(const FWView& view, const Ref<FWDisplayObject>& forItem,

@@ -62,7 +62,7 @@ std::optional<std::string> TWTaskIntegration::basicTaskListSQL(const TWTaskQuery
   auto entity = application.entityNumber(kTWEntityTypeTask);
   if (!entity) return std::nullopt;
 
-  if (application.debug) KSLog("KS:TWTask: Building tasks SQL for prefs %@", prefs.preferences());
+  if (application.debug) KSLog("KS:TWTask: Building tasks SQL for prefs %@", prefs);
   std::string sql =
       TWTaskSQLBaseQuery(TWTaskSQLContextList(contexts), tagsColumn(),
                          prefs.intValue(kTWOptionsMissingImportance, kTWOptionsMissingImportanceDefault), utcOffset(),

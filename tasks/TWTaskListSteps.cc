@@ -20,7 +20,8 @@ void TWTaskMergeNativeTasks(std::vector<Ref<TWTask>>& list, std::vector<Ref<TWTa
 }
 
 bool TWTaskContextFilter::applies() const {
-  return matchFound || (contextsActive && (hideNoContext == kTWTaskHideAlways || hideOutOfContext == kTWTaskHideAlways));
+  return matchFound ||
+         (contextsActive && (hideNoContext == kTWTaskHideAlways || hideOutOfContext == kTWTaskHideAlways));
 }
 
 TWTaskFilterResult TWTaskFilterByContext(const std::vector<Ref<TWTask>>& list, const TWTaskContextFilter& filter) {

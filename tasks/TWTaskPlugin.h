@@ -2,8 +2,9 @@
 //
 // On top of companion detection (TWPlugin) it keeps the device's calendar store, sets up
 // the status record and the context modes for an installation, answers the tool bar and
-// the status row (as data, TWTaskBarItem, and as the bar buttons the row views draw), completes a task from its row's accessory,
-// switches the context modes from the tool bar, follows Taskwell's badge, and refreshes
+// the status row (as data, TWTaskBarItem, and as the bar buttons the row views draw),
+// completes a task from its row's accessory, switches the context modes from the tool
+// bar, follows Taskwell's badge, and refreshes
 // when the reminders change. The list is built by its data source, TWTaskListAccess.
 //
 // Actions that open pages of their own (the location page, the manual context list, search

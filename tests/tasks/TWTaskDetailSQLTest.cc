@@ -22,11 +22,11 @@ class TaskDetailSQLTest : public ::testing::Test {
 TEST_F(TaskDetailSQLTest, AlarmsOfTheGivenTasksOnly) {
   kestrel::test::LogCapture log;
   EXPECT_EQ(builder()->addAlarmDataToTaskListSQL(facts, {"12", "bad key", "40"}, FWPreferences()),
-            "select 2, A.ZTASK, A.ZRELATIVETRIGGER, A.ZABSOLUTETRIGGERDATE, case T.ZSTARTDATEINCLUDESTIMEINTEGER when 0 "
-            "then T.ZSTARTDATEINTERNAL-(0) else T.ZSTARTDATEINTERNAL end, T.ZISALLDAY, 0, null, null, null, null from "
-            "ZTWCALALARM A join ZTWCALTASK T on T.Z_PK=A.ZTASK where A.ZTASK in (12,40) union select 2, L.ZTASK, null, "
-            "null, null, null,  1, L.ZLATITUDE, L.ZLONGITUDE, L.ZTITLE, L.ZLOCATIONDESCRIPTION from ZTWLOCATION L where "
-            "L.ZTASK in (12,40) and L.ZLOCATIONNOTIFICATIONRADIUS>0");
+            "select 2, A.ZTASK, A.ZRELATIVETRIGGER, A.ZABSOLUTETRIGGERDATE, case T.ZSTARTDATEINCLUDESTIMEINTEGER "
+            "when 0 then T.ZSTARTDATEINTERNAL-(0) else T.ZSTARTDATEINTERNAL end, T.ZISALLDAY, 0, null, null, null, "
+            "null from ZTWCALALARM A join ZTWCALTASK T on T.Z_PK=A.ZTASK where A.ZTASK in (12,40) union select 2, "
+            "L.ZTASK, null, null, null, null,  1, L.ZLATITUDE, L.ZLONGITUDE, L.ZTITLE, L.ZLOCATIONDESCRIPTION from "
+            "ZTWLOCATION L where L.ZTASK in (12,40) and L.ZLOCATIONNOTIFICATIONRADIUS>0");
   EXPECT_EQ(log.count("KS:TWTask: Ignoring task key that is not a record key: bad key"), 1u);
   EXPECT_FALSE(builder()->addAlarmDataToTaskListSQL(facts, {}, FWPreferences()));
   EXPECT_FALSE(builder()->addAlarmDataToTaskListSQL(facts, {"E1-1000"}, FWPreferences()));

@@ -19,9 +19,9 @@ const std::string kBase260 =
     "T.ZHASRECURRENCEINTERNAL, P.ZTITLE, T.ZCHILDCOUNTINTERNAL, T.ZPARENTTASK, K.ZTITLE, K.ZICON, K.ZCOLOR, "
     "K.ZTIMEZONE, case when T.ZCONTEXT in (-1) then 1 when T.ZCONTEXT is null then 2 else 3 end xxx_contextstat, "
     "M.Z_50TAGS2 xxx_tagID, T.ZCHILDCOUNTINTERNAL, T.Z_OPT + ifnull(K.Z_OPT,0), case T.ZPRIORITYINTEGER when 0 "
-    "then 10 else T.ZPRIORITYINTEGER end xxx_imp, case T.ZSTARTDATEINCLUDESTIMEINTEGER when 0 then T.ZSTARTDATEINTERNAL-(0) "
-    "else T.ZSTARTDATEINTERNAL end xxx_start, case T.ZISALLDAY when 0 then T.ZENDDATEINTERNAL else "
-    "T.ZENDDATEINTERNAL-(0) end xxx_due from ZTWCALTASK T left join ZTWCALTASK P on P.Z_PK=T.ZPROJECT left join "
+    "then 10 else T.ZPRIORITYINTEGER end xxx_imp, case T.ZSTARTDATEINCLUDESTIMEINTEGER when 0 then "
+    "T.ZSTARTDATEINTERNAL-(0) else T.ZSTARTDATEINTERNAL end xxx_start, case T.ZISALLDAY when 0 then "
+    "T.ZENDDATEINTERNAL else T.ZENDDATEINTERNAL-(0) end xxx_due from ZTWCALTASK T left join ZTWCALTASK P on P.Z_PK=T.ZPROJECT left join "
     "ZTWCALCALENDAR K on K.Z_PK=T.ZCALENDAR left join Z_32TAGS M on M.Z_32TASKS=T.Z_PK where T.Z_ENT=7 AND "
     "T.ZCOMPLETEDDATE is null";
 
