@@ -1,7 +1,11 @@
 # Our own code builds warning-free; third-party headers are included as system headers.
 add_library(kestrel_warnings INTERFACE)
 target_compile_options(kestrel_warnings INTERFACE
-  -Wall -Wextra -Wpedantic -Wshadow=local -Wnon-virtual-dtor -Wno-unused-parameter -Werror)
+  -Wall -Wextra -Wpedantic -Wshadow=local -Wnon-virtual-dtor -Wno-unused-parameter -Werror
+  # GCC 12 reports impossible overlaps and uninitialised variants inside libstdc++'s own
+  # std::string and std::variant code at -O2/-O3 (GCC bugs 105329 and 105593); they stay
+  # visible as warnings but do not fail the optimised builds.
+  $<$<AND:$<CXX_COMPILER_ID:GNU>,$<NOT:$<CONFIG:Debug>>>:-Wno-error=restrict -Wno-error=maybe-uninitialized>)
 
 # Product code (the plug-ins' subsystems) is compiled with hidden visibility so that each
 # plug-in library carries its own private copy and exports only its entry points.
