@@ -1,13 +1,10 @@
 #include "database/FWDBRecords.h"
 
-#include <cxxabi.h>
-#include <execinfo.h>
-
 #include <algorithm>
 #include <cstdlib>
-#include <typeinfo>
 
 #include "database/FWDBApplicationAccess.h"
+#include "database/FWExceptionReport.h"
 #include "platform/foundation/KeyedArchive.h"
 
 namespace {
@@ -17,28 +14,6 @@ struct Statement {
   sqlite3_stmt* stmt = nullptr;
   ~Statement() { sqlite3_finalize(stmt); }
 };
-
-std::string exceptionName(const std::exception& e) {
-  if (auto db = dynamic_cast<const FWDBException*>(&e)) return db->name;
-  int status = 0;
-  char* demangled = abi::__cxa_demangle(typeid(e).name(), nullptr, nullptr, &status);
-  std::string name = status == 0 && demangled ? demangled : typeid(e).name();
-  std::free(demangled);
-  return name;
-}
-
-std::string callStackDescription() {
-  void* frames[32];
-  int n = backtrace(frames, 32);
-  char** symbols = backtrace_symbols(frames, n);
-  std::string out = "(";
-  for (int i = 0; i < n; ++i) {
-    out += "\n    ";
-    out += symbols ? symbols[i] : "?";
-  }
-  std::free(symbols);
-  return out + "\n)";
-}
 
 std::string describeList(const FWDBObjectList& list) {
   return KSFormat("(%lu objects)", list.size());
@@ -83,10 +58,10 @@ std::optional<FWDBObjectList> FWDBGetRecordsFromConnection(const std::string& sq
   } catch (const std::exception& e) {
     if (showErrors) {
       std::string detail = KSFormat("SQL Error: %@\n----------\n%@\n----------\n%@\n----------\n%@",
-                                    sqlite3_errmsg(connection), sql, e.what(), callStackDescription());
-      fwdbSetMessageBox(application, "Database - SQL execution error", exceptionName(e), detail);
+                                    sqlite3_errmsg(connection), sql, e.what(), FWCallStackDescription());
+      fwdbSetMessageBox(application, "Database - SQL execution error", FWExceptionName(e), detail);
     }
-    KSLog("KS:%@: **** DB Read exception: %@", tag, KSFormat("%@: %@", exceptionName(e), e.what()));
+    KSLog("KS:%@: **** DB Read exception: %@", tag, KSFormat("%@: %@", FWExceptionName(e), e.what()));
     return std::nullopt;
   }
 }

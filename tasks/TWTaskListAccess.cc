@@ -1,15 +1,11 @@
 // Building the task list (refresh thread) and deciding whether it needs building.
 #include "tasks/TWTaskListAccess.h"
 
-#include <cxxabi.h>
-#include <execinfo.h>
-
 #include <atomic>
-#include <cstdlib>
 #include <exception>
-#include <typeinfo>
 
 #include "database/FWDBApplicationAccess.h"
+#include "database/FWExceptionReport.h"
 #include "model/TWIntegration.h"
 #include "model/TWOptions.h"
 #include "model/TWRecordLookups.h"
@@ -24,25 +20,6 @@
 #include "tasks/TWTaskPlugin.h"
 
 namespace {
-
-std::string exceptionName(const std::exception& e) {
-  int status = 0;
-  char* demangled = abi::__cxa_demangle(typeid(e).name(), nullptr, nullptr, &status);
-  std::string name = status == 0 && demangled ? demangled : typeid(e).name();
-  std::free(demangled);
-  return name;
-}
-
-// The frames of the handler (the throwing frames are gone by the time it runs).
-std::string callStackDescription() {
-  void* frames[32];
-  int count = backtrace(frames, 32);
-  char** symbols = backtrace_symbols(frames, count);
-  std::string text = "(";
-  for (int i = 0; i < count; ++i) text += std::string("\n    ") + (symbols ? symbols[i] : "?");
-  std::free(symbols);
-  return text + "\n)";
-}
 
 std::atomic<int32_t> gLastDefaultContextsUpdate{kTWTaskOptionsDefaultContextsUpdatesDefault};
 
@@ -164,8 +141,8 @@ FWDisplayList TWTaskListAccess::fetchNewDataForPrefs(const Ref<FWPreferences>& p
   } catch (const std::exception& e) {
     KSLog("KS:%@: Exception; %@", application->resourceName(), e.what());
     if (auto controller = application->fwPlugin())
-      controller->setMessageBox("Exception while building task list", exceptionName(e),
-                                KSFormat("%@\n----------\n%@", e.what(), callStackDescription()));
+      controller->setMessageBox("Exception while building task list", FWExceptionName(e),
+                                KSFormat("%@\n----------\n%@", e.what(), FWCallStackDescription()));
     return {};
   }
   return FWDisplayList(tasks.begin(), tasks.end());
