@@ -115,7 +115,8 @@ Ref<TWTask> TWTaskNative::basicTask(const Reminder& reminder, const std::optiona
       .dueDate = due,
       .dueDateTimeZone = zone,
       .dueDateRaw = due.timeIntervalSinceReferenceDate(),
-      .allDay = false,
+      // A whole-day reminder shows no time, as a Taskwell all-day task does.
+      .allDay = reminder.isAllDay(),
       .calendar = calendar ? calendar->title : std::string(),
       .calendarIcon = "",
       .calendarColor = calendar ? calendar->color : Color::clearColor(),

@@ -63,6 +63,19 @@ TEST_F(TaskNativeTest, AReminderBecomesANativeTask) {
   EXPECT_EQ(task->contextClassification(), 2);
 }
 
+TEST_F(TaskNativeTest, AWholeDayReminderIsAnAllDayTaskDueAtLocalMidnight) {
+  ASSERT_TRUE(kestrel::TimeZone::setSystemTimeZone("America/New_York"));
+  Reminder reminder = Reminder::newReminder();
+  reminder.dueDateComponents = DateComponents::wholeDay(2026, 12, 9);
+  auto task = TWTaskNative::basicTask(reminder, std::nullopt, device.host().bundle(), kestrel::TimeZone::systemTimeZone());
+  EXPECT_TRUE(task->allDay());
+  EXPECT_EQ(task->dueDate(), Date(kMidnight + kDay + 5 * 3600));  // midnight in New York
+
+  reminder.dueDateComponents = DateComponents::floating(2026, 12, 9, 0, 0);
+  EXPECT_FALSE(TWTaskNative::basicTask(reminder, std::nullopt, device.host().bundle(), kestrel::TimeZone::systemTimeZone())
+                   ->allDay());
+}
+
 TEST_F(TaskNativeTest, PriorityAndImportanceMapBothWays) {
   const std::pair<int, int32_t> toImportance[] = {{-1, 0}, {0, 0}, {1, 5}, {4, 5}, {5, 10}, {8, 10}, {9, 15}, {12, 15}};
   for (auto [priority, importance] : toImportance)
