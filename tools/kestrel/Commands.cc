@@ -5,6 +5,7 @@ namespace kestrel::tool {
 std::span<const Command> commands() {
   static constexpr Command kCommands[] = {
       {"rows", "load a plug-in, refresh it once and print the rows it publishes", runRows},
+      {"act", "load a plug-in, then complete tasks, switch contexts, toggle details, refresh", runAct},
       {"demo", "generate a sample device, run the tasks plug-in on it and print its section", runDemo},
       {"render", "load a plug-in, refresh it once and draw its section on the lock screen as a PNG", runRender},
       {"fixture", "write a generated Taskwell installation under a device root", runFixture},

@@ -12,6 +12,7 @@
 //   3. add one entry {"name", "one-line summary", runName} to the table in Commands.cc.
 #pragma once
 
+#include <cstdio>
 #include <span>
 #include <string>
 #include <string_view>
@@ -32,6 +33,10 @@ std::span<const Command> commands();
 
 // kestrel rows: load a plug-in, refresh it once, print its rows (RowsCommand.cc).
 int runRows(std::span<const std::string> args);
+// kestrel act: load a plug-in and perform steps on it as touches would, printing the section
+// after each (ActCommand.cc). runActTo writes the sections to `out` instead of stdout.
+int runAct(std::span<const std::string> args);
+int runActTo(std::FILE* out, std::span<const std::string> args);
 // kestrel render: load a plug-in, refresh it once, draw its section to a PNG (RenderCommand.cc).
 int runRender(std::span<const std::string> args);
 // kestrel fixture: write a generated Taskwell installation under a device root (FixtureCommand.cc).

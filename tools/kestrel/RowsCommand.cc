@@ -5,8 +5,7 @@
 #include "tools/kestrel/Commands.h"
 #include "tools/kestrel/CommandLine.h"
 #include "tools/kestrel/PluginSession.h"
-#include "tools/kestrel/RowCell.h"
-#include "tools/kestrel/RowOutput.h"
+#include "tools/kestrel/SectionPrint.h"
 
 namespace kestrel::tool {
 
@@ -27,18 +26,7 @@ int runRows(std::span<const std::string> args) {
   auto session = PluginSession::open(*parsed, &failure);
   if (!session) return line.fail(failure.message, failure.usage ? kExitUsage : kExitFailure);
 
-  if (parsed->has("json")) {
-    std::vector<Ref<KSData>> rows;
-    std::vector<RowDisplay> displays;
-    for (const auto& shown : session->engine().rowViews(HostEngine::kRowWidth)) {
-      auto cell = makeRowCell(shown, HostEngine::kRowWidth);
-      rows.push_back(shown.row);
-      displays.push_back({shown.height, drawnTextsOf(*cell)});
-    }
-    printRowsJson(stdout, rows, displays);
-  } else {
-    printRowsText(stdout, session->engine().rows());
-  }
+  printSection(stdout, session->engine(), parsed->has("json"));
   std::fflush(stdout);
   return kExitSuccess;
 }

@@ -1,0 +1,101 @@
+// kestrel act: load a plug-in, then touch it step by step as a person would, printing the
+// section after each step.
+#include <cstdio>
+
+#include "platform/foundation/Clock.h"
+#include "tools/kestrel/ActSteps.h"
+#include "tools/kestrel/CommandLine.h"
+#include "tools/kestrel/Commands.h"
+#include "tools/kestrel/PluginSession.h"
+#include "tools/kestrel/SectionActor.h"
+#include "tools/kestrel/SectionPrint.h"
+
+namespace kestrel::tool {
+namespace {
+
+// The options come first; the first word that is neither an option nor an option's value
+// (or the word after "--") starts the steps.
+void splitOptionsAndSteps(std::span<const std::string> args, const std::vector<OptionSpec>& specs,
+                          std::vector<std::string>* options, std::vector<std::string>* steps) {
+  size_t i = 0;
+  for (; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--") {
+      ++i;
+      break;
+    }
+    if (arg.rfind("-", 0) != 0) break;
+    options->push_back(arg);
+    if (arg.rfind("--", 0) != 0 || arg.find('=') != std::string::npos) continue;
+    std::string name = arg.substr(2);
+    for (const auto& spec : specs)
+      if (spec.name == name && !spec.valueName.empty() && i + 1 < args.size()) options->push_back(args[++i]);
+  }
+  steps->assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+}
+
+}  // namespace
+
+int runActTo(std::FILE* out, std::span<const std::string> args) {
+  std::vector<OptionSpec> specs = sessionOptions();
+  specs.push_back({"json", "", "print one JSON object per row instead of a table (and one per step header)"});
+  CommandLine line(
+      "act", "--plugin tasks --root DIR [options] STEP...",
+      std::string(
+          "Loads the plug-in against the device root like `kestrel rows`, prints its section, then\n"
+          "performs the steps in order in this one process, touching what the host shows: a task\n"
+          "row's completion control, the tool bar's buttons (opened with the status row's menu\n"
+          "button) or the section's reload action. After each step it runs the main run loop until\n"
+          "the plug-in has published the step's effect and prints the section again under a header\n"
+          "line naming the step.\n"
+          "\n"
+          "The clock is fixed (at --now, else at the moment act starts) and moves on 10 seconds\n"
+          "before each step. Completing a Taskwell task writes the plug-in's private copy of the\n"
+          "database and adds the task's link to the pasteboard net.norvale.taskwell.tasksCompleted;\n"
+          "Taskwell's own file is not changed. Completing a device reminder saves its .ics file.\n"
+          "\n") +
+          actStepsHelp() +
+          "\n"
+          "Exit status: 0 when every step did its work; 2 for a wrong command line, an unknown step,\n"
+          "or a row that is not a task row or has no completion control; 1 when a step could not do\n"
+          "its work (a disabled button, a page that is not available, a failed completion). The\n"
+          "steps before a failing one have been performed and printed.",
+      specs);
+  std::vector<std::string> optionWords, stepWords;
+  splitOptionsAndSteps(args, specs, &optionWords, &stepWords);
+  auto parsed = line.parse(optionWords);
+  if (!parsed) return line.fail(parsed.error() + " (see kestrel act --help)", kExitUsage);
+  if (parsed->help) {
+    std::fputs(line.usage().c_str(), out);
+    return kExitSuccess;
+  }
+  auto steps = parseActSteps(stepWords);
+  if (!steps) return line.fail(steps.error() + " (see kestrel act --help)", kExitUsage);
+
+  // A fixed clock lets every step run at a known time, later than the one before.
+  if (!parsed->has("now")) Clock::fix(Clock::now());
+  PluginSession::Failure failure;
+  auto session = PluginSession::open(*parsed, &failure);
+  if (!session) return line.fail(failure.message, failure.usage ? kExitUsage : kExitFailure);
+
+  const bool json = parsed->has("json");
+  HostEngine& engine = session->engine();
+  SectionActor actor(engine);
+  printSectionHeader(out, engine, "start", json);
+  printSection(out, engine, json);
+  for (const ActStep& step : *steps) {
+    StepOutcome outcome = actor.perform(step);
+    if (!outcome.ok()) {
+      std::fflush(out);
+      return line.fail(outcome.message, outcome.status);
+    }
+    printSectionHeader(out, engine, step.text, json);
+    printSection(out, engine, json);
+  }
+  std::fflush(out);
+  return kExitSuccess;
+}
+
+int runAct(std::span<const std::string> args) { return runActTo(stdout, args); }
+
+}  // namespace kestrel::tool

@@ -1,0 +1,73 @@
+#include "tools/kestrel/ActSteps.h"
+
+#include <charconv>
+#include <optional>
+
+#include "tools/kestrel/CommandLine.h"
+
+namespace kestrel::tool {
+namespace {
+
+std::optional<int> rowNumber(const std::string& word) {
+  int value = 0;
+  auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+  if (error != std::errc() || end != word.data() + word.size() || value < 1) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+HostResult<std::vector<ActStep>> parseActSteps(std::span<const std::string> words) {
+  std::vector<ActStep> steps;
+  for (size_t i = 0; i < words.size(); ++i) {
+    const std::string& word = words[i];
+    const std::string* argument = i + 1 < words.size() ? &words[i + 1] : nullptr;
+    ActStep step;
+    if (word == "complete") {
+      if (!argument) return HostError{"'complete' needs a row number (complete N, 1 = the first task row)"};
+      auto row = rowNumber(*argument);
+      if (!row) return HostError{"'complete " + printable(*argument) + "': the row number must be a whole number from 1"};
+      step.kind = ActStep::Kind::Complete;
+      step.row = *row;
+      step.text = "complete " + std::to_string(*row);
+      ++i;
+    } else if (word == "context") {
+      if (!argument) return HostError{"'context' needs a mode: context auto, context manual or context off"};
+      step.kind = ActStep::Kind::Context;
+      if (*argument == "auto")
+        step.mode = ActStep::ContextMode::Auto;
+      else if (*argument == "manual")
+        step.mode = ActStep::ContextMode::Manual;
+      else if (*argument == "off")
+        step.mode = ActStep::ContextMode::Off;
+      else
+        return HostError{"'context " + printable(*argument) + "': the mode is auto, manual or off"};
+      step.text = "context " + *argument;
+      ++i;
+    } else if (word == "details") {
+      step.kind = ActStep::Kind::Details;
+      step.text = "details";
+    } else if (word == "refresh") {
+      step.kind = ActStep::Kind::Refresh;
+      step.text = "refresh";
+    } else {
+      return HostError{"unknown step '" + printable(word) + "' (steps: complete N, context auto|manual|off, details, refresh)"};
+    }
+    steps.push_back(std::move(step));
+  }
+  if (steps.empty()) return HostError{"no step given (steps: complete N, context auto|manual|off, details, refresh)"};
+  return steps;
+}
+
+const char* actStepsHelp() {
+  return "Steps:\n"
+         "  complete N               touch the completion control of the N-th task row, counted from 1\n"
+         "                           in the printed order; the fixed rows \"[[[...]]]\" do not count\n"
+         "  context auto             touch the tool bar's locate button (Auto mode)\n"
+         "  context manual           touch the tool bar's manual-contexts button\n"
+         "  context off              touch the tool bar's contexts-off button\n"
+         "  details                  touch the tool bar's details button (show or hide detail lines)\n"
+         "  refresh                  the section's reload action\n";
+}
+
+}  // namespace kestrel::tool

@@ -1,0 +1,36 @@
+// ActSteps: the steps `kestrel act` performs on a loaded plug-in, read from its command line.
+//
+//   complete N              touch the completion control of the N-th task row (1 = the top
+//                           one; the fixed rows "[[[...]]]" are not counted)
+//   context auto|manual|off touch the tool bar's locate, manual-contexts or contexts-off button
+//   details                 touch the tool bar's details button
+//   refresh                 the section's reload action
+//
+// parseActSteps reads the words after the options; every step is checked before any runs, so
+// a mistyped step changes nothing. Plain values; not synchronised.
+#pragma once
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/host/HostResult.h"
+
+namespace kestrel::tool {
+
+struct ActStep {
+  enum class Kind { Complete, Context, Details, Refresh };
+  enum class ContextMode { Auto, Manual, Off };
+  Kind kind = Kind::Refresh;
+  int row = 0;  // Complete: 1-based position among the task rows
+  ContextMode mode = ContextMode::Off;
+  // The step as the user wrote it, for headers and messages ("complete 2").
+  std::string text;
+};
+
+HostResult<std::vector<ActStep>> parseActSteps(std::span<const std::string> words);
+
+// One line per step form, for --help.
+const char* actStepsHelp();
+
+}  // namespace kestrel::tool

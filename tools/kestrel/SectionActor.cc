@@ -1,0 +1,194 @@
+#include "tools/kestrel/SectionActor.h"
+
+#include <chrono>
+#include <exception>
+#include <filesystem>
+#include <functional>
+
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/ui/Toolbar.h"
+#include "tools/kestrel/Commands.h"
+
+namespace kestrel::tool {
+namespace {
+
+constexpr const char* kStatusRowID = "[[[statusbar]]]";
+constexpr const char* kToolbarRowID = "[[[toolbar]]]";
+constexpr const char* kMenuAction = "toggleMenuClicked:";
+
+bool isFixedRow(const KSData& row) { return row.uniqueID.rfind("[[[", 0) == 0; }
+
+StepOutcome failed(int status, const ActStep& step, const std::string& why) {
+  return {status, step.text + ": " + why};
+}
+
+// Runs a touch; the plug-in's exception becomes the answer.
+std::optional<std::string> guardedTouch(const std::function<void()>& touch) {
+  try {
+    touch();
+    return std::nullopt;
+  } catch (const std::exception& e) {
+    return std::string(e.what());
+  } catch (...) {
+    return std::string("unknown exception");
+  }
+}
+
+std::shared_ptr<ui::BarButtonItem> findBarButton(const ui::View& view, const std::string& actionName) {
+  if (auto bar = dynamic_cast<const ui::Toolbar*>(&view))
+    for (const auto& item : bar->items())
+      if (item && item->actionName() == actionName) return item;
+  for (const auto& sub : view.subviews())
+    if (sub)
+      if (auto found = findBarButton(*sub, actionName)) return found;
+  return nullptr;
+}
+
+// The button of the row's view that carries `actionName`; none when the row or button is absent.
+std::shared_ptr<ui::BarButtonItem> barButtonOfRow(HostEngine& engine, const std::string& rowID,
+                                                  const std::string& actionName) {
+  for (const auto& shown : engine.rowViews())
+    if (shown.row && shown.row->uniqueID == rowID && shown.view) return findBarButton(*shown.view, actionName);
+  return nullptr;
+}
+
+const char* buttonName(const std::string& actionName) {
+  if (actionName == "locationContextClicked:") return "locate";
+  if (actionName == "manualContextClicked:") return "manual-contexts";
+  if (actionName == "disableContextsClicked:") return "contexts-off";
+  if (actionName == "toggleDetailsClicked:") return "details";
+  return "tool-bar";
+}
+
+}  // namespace
+
+size_t SectionActor::threadCount() {
+  std::error_code ec;
+  size_t count = 0;
+  for (std::filesystem::directory_iterator it("/proc/self/task", ec), end; !ec && it != end; it.increment(ec)) ++count;
+  return count;
+}
+
+bool SectionActor::settle(size_t threadsBefore) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(settleTimeout_);
+  for (;;) {
+    engine_.pumpUntilIdle();
+    if (threadCount() <= threadsBefore) {
+      engine_.pumpUntilIdle();
+      return true;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    // Returns as soon as a refresh thread queues its publishing.
+    RunLoop::main().runFor(0.005);
+  }
+}
+
+StepOutcome SectionActor::settled(const ActStep& step, size_t threadsBefore) {
+  if (settle(threadsBefore)) return {};
+  return failed(kExitFailure, step,
+                "the plug-in did not finish refreshing within " + std::to_string(static_cast<int>(settleTimeout_)) +
+                    " seconds");
+}
+
+StepOutcome SectionActor::perform(const ActStep& step) {
+  if (Clock::isFixed()) RunLoop::main().advanceClockBy(kStepSeconds);
+  engine_.pumpUntilIdle();
+  switch (step.kind) {
+    case ActStep::Kind::Complete: return complete(step);
+    case ActStep::Kind::Details: return tapToolbarButton(step, "toggleDetailsClicked:");
+    case ActStep::Kind::Refresh: return refresh(step);
+    case ActStep::Kind::Context:
+      switch (step.mode) {
+        case ActStep::ContextMode::Auto: return tapToolbarButton(step, "locationContextClicked:");
+        case ActStep::ContextMode::Manual: return tapToolbarButton(step, "manualContextClicked:");
+        case ActStep::ContextMode::Off: return tapToolbarButton(step, "disableContextsClicked:");
+      }
+  }
+  return failed(kExitUsage, step, "unknown step");
+}
+
+StepOutcome SectionActor::complete(const ActStep& step) {
+  Ref<KSData> row;
+  int tasks = 0;
+  for (const auto& candidate : engine_.rows()) {
+    if (isFixedRow(*candidate)) continue;
+    if (++tasks == step.row) row = candidate;
+  }
+  if (!row)
+    return failed(kExitUsage, step,
+                  tasks == 0 ? "the section shows no task rows"
+                             : "there is no task row " + std::to_string(step.row) + " (the section shows " +
+                                   std::to_string(tasks) + ")");
+  Ref<KSAction> control = row->accessoryTapAction ? row->accessoryTapAction : row->accessoryHoldAction;
+  if (!control)
+    return failed(kExitUsage, step,
+                  "task row " + std::to_string(step.row) + " (" + row->uniqueID +
+                      ") has no completion control (the option completeTasks is 0, or Taskwell's database is "
+                      "older than schema 250)");
+  const std::string id = row->uniqueID;
+  size_t threads = threadCount();
+  if (auto thrown = guardedTouch([&] { control->perform(row); }))
+    return failed(kExitFailure, step, "the completion control failed: " + *thrown);
+  row.reset();
+  if (auto outcome = settled(step, threads); !outcome.ok()) return outcome;
+  if (engine_.row(id))
+    return failed(kExitFailure, step, "task " + id + " is still listed: its completion failed (see the log)");
+  return {};
+}
+
+std::string SectionActor::openToolbar() {
+  if (engine_.row(kToolbarRowID)) return {};
+  if (!engine_.row(kStatusRowID))
+    return "the status row is hidden (option isShowToolbar is off), so the tool bar cannot be opened";
+  auto menu = barButtonOfRow(engine_, kStatusRowID, kMenuAction);
+  if (!menu) return "the status row has no menu button";
+  if (auto thrown = guardedTouch([&] { menu->perform(); })) return "the menu button failed: " + *thrown;
+  engine_.pumpUntilIdle();
+  if (!engine_.row(kToolbarRowID)) return "the menu button did not open the tool bar";
+  return {};
+}
+
+StepOutcome SectionActor::tapToolbarButton(const ActStep& step, const std::string& actionName) {
+  if (auto problem = openToolbar(); !problem.empty()) return failed(kExitFailure, step, problem);
+  const std::string name = buttonName(actionName);
+  auto button = barButtonOfRow(engine_, kToolbarRowID, actionName);
+  if (!button)
+    return failed(kExitFailure, step,
+                  "the tool bar has no " + name + " button (context buttons need Taskwell's database)");
+  if (!button->isEnabled()) {
+    std::string why = step.kind != ActStep::Kind::Context ? ""
+                      : step.mode == ActStep::ContextMode::Auto
+                          ? " (Auto mode is on already, or Taskwell does not monitor locations)"
+                      : step.mode == ActStep::ContextMode::Off ? " (no context mode is on)"
+                                                               : "";
+    return failed(kExitFailure, step, "the " + name + " button is disabled" + why);
+  }
+  size_t threads = threadCount();
+  size_t pagesBefore = engine_.plugin().records().shownPreviews.size();
+  bool touched = false;
+  if (auto thrown = guardedTouch([&] { touched = button->perform(); }))
+    return failed(kExitFailure, step, "the " + name + " button failed: " + *thrown);
+  button.reset();
+  if (!touched) return failed(kExitFailure, step, "the " + name + " button did nothing");
+  if (auto outcome = settled(step, threads); !outcome.ok()) return outcome;
+  // Buttons that change the list close the tool bar; one that opens a page leaves it open.
+  if (engine_.row(kToolbarRowID)) {
+    if (engine_.plugin().records().shownPreviews.size() > pagesBefore)
+      return failed(kExitFailure, step, "the " + name + " button opened a page, which act cannot drive");
+    std::string hint = step.kind == ActStep::Kind::Context && step.mode == ActStep::ContextMode::Auto
+                           ? "; --option isShowLocations=false makes the button switch Auto mode on directly"
+                           : "";
+    return failed(kExitFailure, step,
+                  "the " + name + " button opens a page that is not available yet; nothing changed" + hint);
+  }
+  return {};
+}
+
+StepOutcome SectionActor::refresh(const ActStep& step) {
+  size_t threads = threadCount();
+  if (auto error = engine_.performReloadAction()) return failed(kExitFailure, step, error->message);
+  return settled(step, threads);
+}
+
+}  // namespace kestrel::tool

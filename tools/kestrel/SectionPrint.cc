@@ -1,0 +1,42 @@
+#include "tools/kestrel/SectionPrint.h"
+
+#include "tools/kestrel/CommandLine.h"
+#include "tools/kestrel/Json.h"
+#include "tools/kestrel/RowCell.h"
+#include "tools/kestrel/RowOutput.h"
+
+namespace kestrel::tool {
+
+void printSection(std::FILE* out, HostEngine& engine, bool json) {
+  if (!json) {
+    printRowsText(out, engine.rows());
+    return;
+  }
+  std::vector<Ref<KSData>> rows;
+  std::vector<RowDisplay> displays;
+  for (const auto& shown : engine.rowViews(HostEngine::kRowWidth)) {
+    auto cell = makeRowCell(shown, HostEngine::kRowWidth);
+    rows.push_back(shown.row);
+    displays.push_back({shown.height, drawnTextsOf(*cell)});
+  }
+  printRowsJson(out, rows, displays);
+}
+
+void printSectionHeader(std::FILE* out, HostEngine& engine, const std::string& what, bool json) {
+  std::string title, detail;
+  if (auto info = engine.sectionInfo(); info && info.value()) {
+    title = info.value()->title;
+    detail = info.value()->detail;
+  }
+  if (json) {
+    std::fprintf(out, "{\"step\":%s,\"title\":%s,\"detail\":%s}\n", jsonString(what).c_str(),
+                 jsonString(title).c_str(), jsonString(detail).c_str());
+    return;
+  }
+  std::string line = "== " + printable(what);
+  if (!title.empty()) line += " \xE2\x80\x94 " + printable(title);
+  if (!detail.empty()) line += " (" + printable(detail) + ")";
+  std::fprintf(out, "%s ==\n", line.c_str());
+}
+
+}  // namespace kestrel::tool
