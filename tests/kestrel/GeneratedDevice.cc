@@ -1,0 +1,96 @@
+#include "tests/kestrel/GeneratedDevice.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Device.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/TimeZone.h"
+#include "platform/host/PluginPreferences.h"
+#include "tools/fixture/ReminderFixture.h"
+#include "tools/kestrel/CommandLine.h"
+
+namespace kestrel::test {
+
+GeneratedDevice::GeneratedDevice() {
+  std::string tmpl = (std::filesystem::temp_directory_path() / "kestrel-device-XXXXXX").string();
+  if (!::mkdtemp(tmpl.data())) {
+    error_ = "cannot make a temporary folder";
+    return;
+  }
+  root_ = tmpl;
+  Date now;
+  Date::parseISO8601(kNow, &now);
+  taskwell_ = fixture::generateTaskwellFixture({.root = root_, .schema = 260, .now = now, .tz = kZone});
+  if (!taskwell_.ok) {
+    error_ = taskwell_.error;
+    return;
+  }
+  Device::setRoot(root_);
+  Clock::fix(now);
+  TimeZone::setSystemTimeZone(kZone);
+  auto reminders = fixture::generateReminderFixture(now, *TimeZone::named(kZone));
+  if (!reminders.ok) error_ = reminders.error;
+}
+
+GeneratedDevice::~GeneratedDevice() {
+  std::error_code ec;
+  if (!root_.empty()) std::filesystem::remove_all(root_, ec);
+  Clock::useSystemTime();
+  TimeZone::setSystemTimeZone("UTC");
+}
+
+std::vector<std::string> GeneratedDevice::sessionArgs(const std::vector<std::string>& options) const {
+  std::vector<std::string> args = {"--plugin", TW_PLUGIN_PATH, "--root", root_, "--now", kNow, "--tz", kZone};
+  for (const auto& option : options) {
+    args.push_back("--option");
+    args.push_back(option);
+  }
+  return args;
+}
+
+std::unique_ptr<tool::PluginSession> GeneratedDevice::openSession(const std::vector<std::string>& options) const {
+  tool::CommandLine line("test", "", "", tool::sessionOptions());
+  auto parsed = line.parse(sessionArgs(options));
+  EXPECT_TRUE(parsed) << parsed.error();
+  if (!parsed) return nullptr;
+  tool::PluginSession::Failure failure;
+  auto session = tool::PluginSession::open(*parsed, &failure);
+  EXPECT_TRUE(session) << failure.message;
+  return session;
+}
+
+void GeneratedDevice::clearOptions() const {
+  std::error_code ec;
+  std::filesystem::remove(localPath(PluginPreferences::devicePathForDomain("com.kzt.kestrel.TWPlugin")), ec);
+}
+
+void GeneratedDevice::setLocationMonitoring(bool on) const {
+  std::string path = localPath(taskwell_.preferencesPath);
+  auto prefs = PlistValue::fromFile(path);
+  ASSERT_TRUE(prefs && prefs->isDict());
+  prefs->set("TWSignificantLocationChangeMonitoring", on);
+  ASSERT_TRUE(files::writePlistAtomically(path, *prefs));
+}
+
+std::vector<ShownTask> shownTasks(HostEngine& engine, bool includeNative) {
+  std::vector<ShownTask> out;
+  for (const auto& row : engine.rows()) {
+    if (row->uniqueID.rfind("[[[", 0) == 0) continue;
+    PlistValue fields = row->object.fields();
+    if (!includeNative && fields.boolForKey("native", false)) continue;
+    out.push_back({row->uniqueID, fields});
+  }
+  return out;
+}
+
+std::vector<std::string> keysOf(const std::vector<ShownTask>& tasks) {
+  std::vector<std::string> keys;
+  for (const auto& t : tasks) keys.push_back(t.key);
+  return keys;
+}
+
+}  // namespace kestrel::test

@@ -1,0 +1,60 @@
+// A device root written by the generators (a Taskwell installation in schema 260 and the
+// sample reminder lists) at a fixed "now" in Europe/Berlin, for tests that run kestrel's
+// commands on it. The folder is removed with the object.
+//
+// sessionArgs() answers the command-line words that load the built tasks plug-in on it with
+// the given options; openSession() runs them through PluginSession, as `kestrel rows` does.
+// Options are stored in the plug-in's preferences, so clearOptions() starts afresh.
+// Main thread only; one device at a time (the device root, clock and zone are global).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/foundation/PlistValue.h"
+#include "tools/fixture/TaskwellFixture.h"
+#include "tools/kestrel/PluginSession.h"
+
+namespace kestrel::test {
+
+class GeneratedDevice {
+ public:
+  static constexpr const char* kNow = "2026-12-08T14:30:00Z";
+  static constexpr const char* kZone = "Europe/Berlin";
+
+  GeneratedDevice();
+  ~GeneratedDevice();
+  GeneratedDevice(const GeneratedDevice&) = delete;
+  GeneratedDevice& operator=(const GeneratedDevice&) = delete;
+
+  bool ok() const { return error_.empty(); }
+  const std::string& error() const { return error_; }
+  const std::string& root() const { return root_; }
+  const fixture::FixtureResult& taskwell() const { return taskwell_; }
+  std::string localPath(const std::string& devicePath) const { return root_ + devicePath; }
+
+  // "--plugin <built library> --root <root> --now <now> --tz <zone>" and "--option k=v" each.
+  std::vector<std::string> sessionArgs(const std::vector<std::string>& options = {}) const;
+  // Points the process at this device and loads the plug-in; none (and a test failure) when
+  // that fails.
+  std::unique_ptr<tool::PluginSession> openSession(const std::vector<std::string>& options = {}) const;
+  void clearOptions() const;
+  // Whether Taskwell's preferences turn location monitoring (and so Auto mode) on.
+  void setLocationMonitoring(bool on) const;
+
+ private:
+  std::string root_;
+  std::string error_;
+  fixture::FixtureResult taskwell_;
+};
+
+// The Taskwell (non-native) task rows of a section, in order, as their fields.
+struct ShownTask {
+  std::string key;
+  PlistValue fields;
+};
+std::vector<ShownTask> shownTasks(HostEngine& engine, bool includeNative = false);
+std::vector<std::string> keysOf(const std::vector<ShownTask>& tasks);
+
+}  // namespace kestrel::test
