@@ -171,6 +171,9 @@ void TWTaskPlugin::previewSelected(const Ref<KSAction>& action, const Ref<KSData
     return;
   }
   TWPlugin::previewSelected(action, data);
+  // A task's preview pages are not built yet either; say so rather than show nothing silently.
+  if (data && fwDisplayObjectForKey(currentItems(), data->uniqueID) && arePreviewsAllowed())
+    KSLog("KS:TWTask: Task preview is not available");
 }
 
 // ---- Notifications ----------------------------------------------------------------------------

@@ -8,8 +8,9 @@
 // when the reminders change. The list is built by its data source, TWTaskListAccess.
 //
 // Actions that open pages of their own (the location page, the manual context list, search
-// and new-task forms, the debug page) need the detail pages, which are not built yet: the
-// buttons are offered, and their actions only log that the page is unavailable.
+// and new-task forms, the debug page, a task's preview) need the detail pages, which are not
+// built yet: the buttons and rows are offered, and their actions only log that the page is
+// unavailable.
 //
 // Threads: button actions, row actions and notifications arrive on the main thread; the
 // refreshes they ask for run as FWPlugin describes. The status record is shared with the
