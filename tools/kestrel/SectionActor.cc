@@ -63,18 +63,24 @@ const char* buttonName(const std::string& actionName) {
 
 }  // namespace
 
-size_t SectionActor::threadCount() {
+std::set<std::string> SectionActor::threadIds() {
   std::error_code ec;
-  size_t count = 0;
-  for (std::filesystem::directory_iterator it("/proc/self/task", ec), end; !ec && it != end; it.increment(ec)) ++count;
-  return count;
+  std::set<std::string> ids;
+  for (std::filesystem::directory_iterator it("/proc/self/task", ec), end; !ec && it != end; it.increment(ec))
+    ids.insert(it->path().filename().string());
+  return ids;
 }
 
-bool SectionActor::settle(size_t threadsBefore) {
+bool SectionActor::settle(const std::set<std::string>& threadsBefore) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(settleTimeout_);
+  auto onlyOldThreads = [&] {
+    for (const auto& id : threadIds())
+      if (!threadsBefore.count(id)) return false;
+    return true;
+  };
   for (;;) {
     engine_.pumpUntilIdle();
-    if (threadCount() <= threadsBefore) {
+    if (onlyOldThreads()) {
       engine_.pumpUntilIdle();
       return true;
     }
@@ -84,7 +90,7 @@ bool SectionActor::settle(size_t threadsBefore) {
   }
 }
 
-StepOutcome SectionActor::settled(const ActStep& step, size_t threadsBefore) {
+StepOutcome SectionActor::settled(const ActStep& step, const std::set<std::string>& threadsBefore) {
   if (settle(threadsBefore)) return {};
   return failed(kExitFailure, step,
                 "the plug-in did not finish refreshing within " + std::to_string(static_cast<int>(settleTimeout_)) +
@@ -127,7 +133,7 @@ StepOutcome SectionActor::complete(const ActStep& step) {
                       ") has no completion control (the option completeTasks is 0, or Taskwell's database is "
                       "older than schema 250)");
   const std::string id = row->uniqueID;
-  size_t threads = threadCount();
+  auto threads = threadIds();
   if (auto thrown = guardedTouch([&] { control->perform(row); }))
     return failed(kExitFailure, step, "the completion control failed: " + *thrown);
   row.reset();
@@ -164,7 +170,7 @@ StepOutcome SectionActor::tapToolbarButton(const ActStep& step, const std::strin
                                                                : "";
     return failed(kExitFailure, step, "the " + name + " button is disabled" + why);
   }
-  size_t threads = threadCount();
+  auto threads = threadIds();
   size_t pagesBefore = engine_.plugin().records().shownPreviews.size();
   bool touched = false;
   if (auto thrown = guardedTouch([&] { touched = button->perform(); }))
@@ -186,7 +192,7 @@ StepOutcome SectionActor::tapToolbarButton(const ActStep& step, const std::strin
 }
 
 StepOutcome SectionActor::refresh(const ActStep& step) {
-  size_t threads = threadCount();
+  auto threads = threadIds();
   if (auto error = engine_.performReloadAction()) return failed(kExitFailure, step, error->message);
   return settled(step, threads);
 }

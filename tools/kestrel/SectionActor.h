@@ -8,8 +8,9 @@
 // plug-in (it drops a second forced refresh within 2 seconds of the first).
 //
 // Waiting: a plug-in refreshes on threads of its own, which publish through the main run
-// loop. settle() pumps the run loop until no thread started since the step is left and
-// nothing is queued, with a watchdog (settleTimeoutSeconds of real time) that turns a hang
+// loop. settle() pumps the run loop until every thread started since the step began has
+// finished and nothing is queued (threads that were there before, such as the text
+// toolkit's or the store watcher's, are not waited for), with a watchdog (settleTimeoutSeconds of real time) that turns a hang
 // into a failed step. A reminder saved by a completion announces the store change on the
 // main thread; its refresh is waited for the same way.
 //
@@ -20,6 +21,7 @@
 // clock is fixed (Clock::fix). Main thread only.
 #pragma once
 
+#include <set>
 #include <string>
 
 #include "platform/host/HostEngine.h"
@@ -43,10 +45,10 @@ class SectionActor {
 
   StepOutcome perform(const ActStep& step);
 
-  // Pumps until the threads started after `threadsBefore` have finished; false on timeout.
-  bool settle(size_t threadsBefore);
-  // Threads of this process now.
-  static size_t threadCount();
+  // Pumps until every thread that is not in `threadsBefore` has finished; false on timeout.
+  bool settle(const std::set<std::string>& threadsBefore);
+  // The ids of this process's threads now.
+  static std::set<std::string> threadIds();
 
  private:
   StepOutcome complete(const ActStep& step);
@@ -54,7 +56,7 @@ class SectionActor {
   StepOutcome refresh(const ActStep& step);
   // Opens the tool bar row with the status row's menu button; an error text when it can't.
   std::string openToolbar();
-  StepOutcome settled(const ActStep& step, size_t threadsBefore);
+  StepOutcome settled(const ActStep& step, const std::set<std::string>& threadsBefore);
 
   HostEngine& engine_;
   double settleTimeout_;
