@@ -5,6 +5,7 @@
 #include <stdio.h>
 
 #include <filesystem>
+#include <set>
 
 #include "platform/calendarstore/CalendarStore.h"
 #include "platform/foundation/Device.h"
@@ -264,6 +265,30 @@ TEST_F(KestrelAct, StepsThatCannotBePerformedSayWhyWithTheirStatus) {
   }
   // A wrong step stops the command before anything is loaded.
   EXPECT_TRUE(runAct(args({"details", "jump"})).out.empty());
+}
+
+TEST_F(KestrelAct, AHoldControlCompletesAndTheDetailsToggleRedrawsEveryRow) {
+  auto session = device.openSession({"completeTasks=2", "isNativeTasks=false"});
+  ASSERT_TRUE(session);
+  auto& engine = session->engine();
+  auto before = kestrel::test::keysOf(kestrel::test::shownTasks(engine));
+  ASSERT_FALSE(before.empty());
+  ASSERT_FALSE(engine.row(before[0])->accessoryTapAction);
+  SectionActor actor(engine);
+  auto outcome = actor.perform({.kind = ActStep::Kind::Complete, .row = 1, .text = "complete 1"});
+  ASSERT_TRUE(outcome.ok()) << outcome.message;
+  EXPECT_FALSE(engine.row(before[0]));
+
+  auto shown = kestrel::test::keysOf(kestrel::test::shownTasks(engine));
+  engine.plugin().rows().clearCalls();
+  outcome = actor.perform({.kind = ActStep::Kind::Details, .text = "details"});
+  ASSERT_TRUE(outcome.ok()) << outcome.message;
+  std::set<std::string> resent;
+  for (const auto& call : engine.plugin().rows().calls())
+    if (call.kind == kestrel::SectionRows::Call::Kind::Publish)
+      for (const auto& id : call.uniqueIDs()) resent.insert(id);
+  for (const auto& key : shown) EXPECT_TRUE(resent.count(key)) << key;
+  EXPECT_FALSE(engine.row("[[[toolbar]]]"));
 }
 
 }  // namespace

@@ -60,14 +60,18 @@ HostResult<std::vector<ActStep>> parseActSteps(std::span<const std::string> word
 }
 
 const char* actStepsHelp() {
-  return "Steps:\n"
+  return "Steps (for the tasks plug-in):\n"
          "  complete N               touch the completion control of the N-th task row, counted from 1\n"
          "                           in the printed order; the fixed rows \"[[[...]]]\" do not count\n"
-         "  context auto             touch the tool bar's locate button (Auto mode)\n"
-         "  context manual           touch the tool bar's manual-contexts button\n"
-         "  context off              touch the tool bar's contexts-off button\n"
-         "  details                  touch the tool bar's details button (show or hide detail lines)\n"
-         "  refresh                  the section's reload action\n";
+         "  context auto             touch the tool bar's locate button: with the option\n"
+         "                           isShowLocations=false it switches Auto (location) mode on; otherwise\n"
+         "                           it opens the location page, which is not built yet, and the step fails\n"
+         "  context manual           touch the tool bar's manual-contexts button; it opens the context\n"
+         "                           page, which is not built yet, so the step fails\n"
+         "  context off              touch the tool bar's contexts-off button: both context modes off\n"
+         "  details                  touch the tool bar's details button: the detail lines are shown or\n"
+         "                           hidden and the rows drawn again (see their heights with --json)\n"
+         "  refresh                  the section's reload action: the data is read again\n";
 }
 
 }  // namespace kestrel::tool
