@@ -9,9 +9,9 @@
 //
 // Waiting: a plug-in refreshes on threads of its own, which publish through the main run
 // loop. settle() pumps the run loop until every thread started since the step began has
-// finished and nothing is queued (threads that were there before, such as the text
-// toolkit's or the store watcher's, are not waited for), with a watchdog (settleTimeoutSeconds of real time) that turns a hang
-// into a failed step. A reminder saved by a completion announces the store change on the
+// finished and nothing is queued; threads that were there before (the store watcher's, a
+// library's own) are not waited for, even when they end meanwhile. A watchdog
+// (settleTimeoutSeconds of real time) turns a hang into a failed step. A reminder saved by a completion announces the store change on the
 // main thread; its refresh is waited for the same way.
 //
 // A step that cannot do its work answers a message and an exit status: kExitUsage when the
