@@ -10,6 +10,7 @@
 #include <limits>
 #include <set>
 
+#include "platform/calendarstore/CalendarStore.h"
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Pasteboard.h"
 #include "tests/kestrel/GeneratedDevice.h"
@@ -255,6 +256,24 @@ TEST_F(TaskOptionsEndToEnd, TheRowLimitAndReminders) {
   auto none = shown({"maxTasks=0"}, true);
   EXPECT_EQ(count(none, false), 0);
   EXPECT_EQ(count(none, true), 0);
+
+  // A hidden reminder list keeps its reminders out; the other list's stay.
+  kestrel::Device::setRoot(device->root());
+  std::string errands;
+  for (const auto& list : kestrel::CalendarStore::open({.watchForChanges = false})
+                              ->calendarsForEntityType(kestrel::EntityType::Reminder))
+    if (list.title == "Errands") errands = list.calendarIdentifier;
+  ASSERT_FALSE(errands.empty());
+  auto inList = [](const std::vector<ShownTask>& rows, const std::string& title) {
+    return std::count_if(rows.begin(), rows.end(), [&](const ShownTask& t) {
+      return t.fields.boolForKey("native") && t.fields.stringForKey("calendar") == title;
+    });
+  };
+  auto every = shown({"maxTasks=20"}, true);
+  EXPECT_GT(inList(every, "Errands"), 0);
+  auto hidden = shown({"maxTasks=20", "hideNativeCals=[" + errands + "]"}, true);
+  EXPECT_EQ(inList(hidden, "Errands"), 0);
+  EXPECT_EQ(inList(hidden, "Personal"), inList(every, "Personal"));
 
   auto off = shown({"isNativeTasks=false"}, true);
   EXPECT_EQ(count(off, true), 0);
