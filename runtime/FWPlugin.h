@@ -45,6 +45,8 @@ namespace kestrel::ui {
 class BarButtonItem;
 }  // namespace kestrel::ui
 
+class FWDetailListPage;
+
 using FWBarItems = std::vector<std::shared_ptr<kestrel::ui::BarButtonItem>>;
 
 using kestrel::KSAction;
@@ -158,13 +160,29 @@ class FWPlugin : public kestrel::KSDataController, public std::enable_shared_fro
 
   Ref<KSSectionInfo> sectionInfo() override;
 
-  // Row actions.
+  // Row actions. Selecting the message row builds the message page (messagePage) and shows
+  // it through the page view factory; any other row goes to the preview presenter.
   void accessoryActionSelected(const Ref<KSAction>& action, const Ref<KSData>& data);
   virtual void previewSelected(const Ref<KSAction>& action, const Ref<KSData>& data);
-  // What opens a row's detail page or the message page; the row views install it. It runs
-  // after previewSelected has logged the selection.
+  // What opens a row's detail page; the row views install it. It runs after
+  // previewSelected has logged the selection.
   using PreviewPresenter = std::function<void(FWPlugin&, const Ref<KSAction>&, const Ref<KSData>&)>;
   static void setPreviewPresenter(PreviewPresenter presenter);
+
+  // ---- Message page (FWPluginMessagePage.cc; main thread) --------------------------------
+  // The message page for the message box as it is now: the list "X" at index 0, captioned
+  // with the localised "Info/Caption", with a new FWMessageView as its delegate and its
+  // sections already built.
+  Ref<FWDetailListPage> messagePage();
+  // Makes the view that shows a drill-down page in `frame`; the page views install it. The
+  // controller shows that view through the host's showPreview inside previewCompatibleView.
+  // Without a factory (or when it answers none) nothing is shown and a line is logged.
+  using DetailPageViewFactory =
+      std::function<std::shared_ptr<kestrel::ui::View>(const Ref<FWDetailListPage>& page, const FWRect& frame)>;
+  static void setDetailPageViewFactory(DetailPageViewFactory factory);
+  // Runs `body` on the main run loop after `seconds`, unless the controller is destroyed
+  // first (the destructor cancels it, like the wakes).
+  void performAfterDelay(double seconds, std::function<void()> body);
 
   // Tool bar under item row `row` (-1: closed).
   void setToolbarIndex(int32_t row);
@@ -256,6 +274,7 @@ class FWPlugin : public kestrel::KSDataController, public std::enable_shared_fro
   Ref<KSAction> makeAction(const char* selector,
                            void (FWPlugin::*handler)(const Ref<KSAction>&, const Ref<KSData>&));
   void forgetWake(kestrel::RunLoop::TimerId id);
+  void showMessagePage();
 
   // Guards the object fields below that are not atomic.
   mutable std::mutex fieldsMutex_;

@@ -191,6 +191,10 @@ void FWPlugin::accessoryActionSelected(const Ref<KSAction>& action, const Ref<KS
 void FWPlugin::previewSelected(const Ref<KSAction>& action, const Ref<KSData>& data) {
   KSLog("KS:%@: Preview selected; action = %@; context = %@", resourceName(), action,
         data ? data->context : PlistValue());
+  if (data && data->uniqueID == kUniqueIdMessage) {
+    showMessagePage();
+    return;
+  }
   PreviewPresenter presenter;
   {
     std::lock_guard lock(gPresenterMutex);
