@@ -10,6 +10,7 @@
 #include "platform/foundation/Pasteboard.h"
 #include "platform/host/HostPlugin.h"
 #include "runtime/FWApplication.h"
+#include "runtime/FWDetailListPage.h"
 #include "tests/support/LogCapture.h"
 #include "tools/fixture/TaskwellFixture.h"
 #include "tests/support/TempDeviceRoot.h"
@@ -154,8 +155,16 @@ TEST_F(DetectionTest, UnavailableMessageHintIsShownUntilOpened) {
   EXPECT_EQ(controller->messageBoxLine2(), "Info/Touch for More");
   EXPECT_FALSE(controller->isMessageBoxMailable());
 
+  // The page is built while the hint is taken away, so it shows line 1 alone.
+  size_t pageLines = 0;
+  FWPlugin::setDetailPageViewFactory([&](const Ref<FWDetailListPage>& page, const FWRect&) {
+    pageLines = page->sections().at(0)->entries().size();
+    return nullptr;
+  });
   auto row = std::make_shared<KSData>(kUniqueIdMessage, PlistValue::dict());
   controller->previewSelected(nullptr, row);
+  FWPlugin::setDetailPageViewFactory(nullptr);
+  EXPECT_EQ(pageLines, 1u);
   EXPECT_TRUE(TWPlugin::unavailableHintSeen());
   EXPECT_EQ(controller->messageBoxLine2(), "Info/Touch for More");  // put back after the page
   controller->setTWUnavailableMessage("Info/TW Tasks Unavailable");
