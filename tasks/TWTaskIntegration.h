@@ -52,6 +52,12 @@ class TWTaskIntegration : public FWDBRowBuilder {
                                                 const FWPreferences& prefs, const std::optional<std::string>& key,
                                                 const std::optional<std::string>& parentKey,
                                                 const std::optional<std::string>& search);
+  // The SQL text basicTaskList runs for these options now (the active contexts included);
+  // none when Taskwell is not present or the schema is unknown.
+  static std::optional<std::string> basicTaskListSQLForApp(FWApplication* app, const FWPreferences& prefs,
+                                                           const std::optional<std::string>& key,
+                                                           const std::optional<std::string>& parentKey,
+                                                           const std::optional<std::string>& search);
   // Adds their alarms (by time) to the Taskwell tasks of the list.
   static void addAlarmDataToTaskList(FWApplication* app, FWDBConnection database,
                                      const std::vector<Ref<TWTask>>& tasks, const FWPreferences& prefs);

@@ -39,6 +39,17 @@ std::vector<Ref<T>> typed(const std::optional<FWDBObjectList>& rows) {
 
 }  // namespace
 
+std::optional<std::string> TWTaskIntegration::basicTaskListSQLForApp(FWApplication* app, const FWPreferences& prefs,
+                                                                   const std::optional<std::string>& key,
+                                                                   const std::optional<std::string>& parentKey,
+                                                                   const std::optional<std::string>& search) {
+  if (!isTaskwellPresent(app)) return std::nullopt;
+  TWTaskQueryFacts facts = TWTaskQueryFactsForApp(app);
+  auto builder = implementationForApp(facts);
+  if (!builder) return std::nullopt;
+  return builder->basicTaskListSQL(facts, prefs, activeContextKeys(app, facts), key, parentKey, search);
+}
+
 std::vector<Ref<TWTask>> TWTaskIntegration::basicTaskList(FWApplication* app, FWDBConnection database,
                                                           const FWPreferences& prefs,
                                                           const std::optional<std::string>& key,

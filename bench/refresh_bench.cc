@@ -1,0 +1,603 @@
+// One refresh cycle of the tasks plug-in, from the host's timer notification to the rows it
+// publishes, next to a reference measured in the same run: the sqlite3 shell running the
+// same task query text on the same private copy.
+//
+// The device root is generated once under the build folder (KESTREL_BENCH_DATA_DIR) and
+// reused while its parameters match: a Taskwell installation of KESTREL_BENCH_TASKS tasks
+// (default 200,000) and KESTREL_BENCH_REMINDERS device reminders (default 1,000). The clock
+// is fixed at 2026-12-08T14:30:00Z in Europe/Berlin and the options are the defaults.
+//
+//   BM_ReferenceSqliteShell    `sqlite3 -batch COPY "task query" > /dev/null`; the query text
+//                              comes from the query builder for the same options and now
+//   BM_SqliteShellStartup      the shell answering "select 1" (its share of the reference)
+//   BM_RefreshCycle            libTWPlugin.so loaded by the host engine; the timer
+//                              notification posted as the host posts it, then the main run
+//                              loop pumped until idle. Taskwell's file is unchanged, so the
+//                              private copy is only checked; every cycle is a full one because
+//                              the options file is dated a minute past "now", after the last
+//                              publish (as when the settings were just changed).
+//   BM_RefreshCycleAfterWrite  the same, with Taskwell's file (and its log) dated newer than
+//                              the private copy before each cycle, so the copy is replaced
+//
+// Where the time goes, measured on a second controller of the same code linked into this
+// program (its host disabled, so it ignores the host's notifications), on the same files:
+//
+//   BM_StepDecision            verification of the record and the refresh decision
+//   BM_StepConnectFreshCopy    connecting to the private copy when it is fresh (freshness
+//                              check, open, consistency check) and disconnecting
+//   BM_StepConnectStaleCopy    the same when the source is newer (the copy is replaced)
+//   BM_StepTaskQuery           the task query through the row reader into TWTask records
+//   BM_StepNativeReminders     the device reminders of the list (both store queries)
+//   BM_StepMergeAndFilter      merging the reminders in sort order and the context filters
+//   BM_StepAlarms              attaching the alarms of the listed tasks
+//   BM_StepFetch               the whole list build (the steps above from the connection on)
+//   BM_StepPublish             publishing the list over the same list, as a timer cycle does
+//
+// Every case but the shell ones shows `x_shell`, its time over the shell's; the cycle
+// cases also show their phases as logged by the plug-in (ms_decide, ms_copy, ms_tasks,
+// ms_rest). The program ends with the cycle ratios.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "database/FWDatabase.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Device.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/foundation/TimeZone.h"
+#include "platform/host/HostEngine.h"
+#include "platform/host/HostPlugin.h"
+#include "tasks/TWTaskIntegration.h"
+#include "tasks/TWTaskListSteps.h"
+#include "tasks/TWTaskNative.h"
+#include "tasks/TWTaskPlugin.h"
+#include "tasks/TWTaskSortDescriptor.h"
+#include "model/TWOptions.h"
+#include "tools/fixture/ReminderFixture.h"
+#include "tools/fixture/TaskwellFixture.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+namespace files = kestrel::files;
+using kestrel::Device;
+
+namespace {
+
+constexpr const char* kShell = "/usr/bin/sqlite3";
+constexpr const char* kNow = "2026-12-08T14:30:00Z";
+constexpr const char* kZone = "Europe/Berlin";
+constexpr const char* kDomain = "com.kzt.kestrel.TWPlugin";
+constexpr int kFixtureFormat = 1;  // bump when the generated data changes
+
+int envCount(const char* name, int fallback, int max) {
+  const char* text = std::getenv(name);
+  if (!text || !*text) return fallback;
+  char* end = nullptr;
+  long n = std::strtol(text, &end, 10);
+  if (*end || n < 0 || n > max) {
+    std::fprintf(stderr, "%s must be 0 ... %d; using %d\n", name, max, fallback);
+    return fallback;
+  }
+  return static_cast<int>(n);
+}
+
+Date fixedNow() {
+  Date now;
+  Date::parseISO8601(kNow, &now);
+  return now;
+}
+
+// ---- Phases of a cycle, from the plug-in's own log lines ------------------------------------
+
+// Marks the instants at which the plug-in logs the end of each phase of a cycle.
+class PhaseClock {
+ public:
+  using Clock = std::chrono::steady_clock;
+  enum Phase { kDecide, kCopy, kTasks, kCount };
+
+  void start() {
+    std::lock_guard lock(mutex_);
+    begin_ = Clock::now();
+    for (auto& m : marks_) m.reset();
+  }
+  void line(const std::string& message) {
+    auto at = Clock::now();
+    std::lock_guard lock(mutex_);
+    if (message.find("since last refresh") != std::string::npos && !marks_[kDecide]) marks_[kDecide] = at;
+    if (message.find("Consistency check suceeded") != std::string::npos && !marks_[kCopy]) marks_[kCopy] = at;
+    if (message.find("Fetching native tasks") != std::string::npos && !marks_[kTasks]) marks_[kTasks] = at;
+  }
+  // Adds this cycle's phases (seconds) to `sums`; false when a mark is missing.
+  bool stop(double sums[kCount + 1]) {
+    auto end = Clock::now();
+    std::lock_guard lock(mutex_);
+    for (const auto& m : marks_)
+      if (!m) return false;
+    auto seconds = [](Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); };
+    sums[kDecide] += seconds(begin_, *marks_[kDecide]);
+    sums[kCopy] += seconds(*marks_[kDecide], *marks_[kCopy]);
+    sums[kTasks] += seconds(*marks_[kCopy], *marks_[kTasks]);
+    sums[kCount] += seconds(*marks_[kTasks], end);
+    return true;
+  }
+
+ private:
+  std::mutex mutex_;
+  Clock::time_point begin_;
+  std::optional<Clock::time_point> marks_[kCount];
+};
+
+PhaseClock gPhases;
+
+// ---- The device ---------------------------------------------------------------------------
+
+class BenchDevice {
+ public:
+  static BenchDevice& shared() {
+    if (!instance_) instance_.reset(new BenchDevice());
+    return *instance_;
+  }
+  static void tearDown() { instance_.reset(); }
+  ~BenchDevice() {
+    kestrel::setLogObserver(nullptr);
+    component_.reset();
+    componentHost_.reset();
+    engine_.reset();
+    kestrel::RunLoop::main().pump();
+  }
+
+  bool ok() const { return error_.empty(); }
+  const std::string& error() const { return error_; }
+  kestrel::HostEngine& engine() { return *engine_; }
+  const Ref<TWTaskPlugin>& component() const { return component_; }
+  Ref<FWApplication> app() const { return component_->fwApplication(); }
+  Ref<FWPreferences> prefs() const { return FWPreferences::initWithPreferences(componentHost_->preferences()); }
+  const std::string& taskQuery() const { return taskQuery_; }
+  const std::string& sourceDevicePath() const { return sourceDevicePath_; }
+  std::string sourceFile() const { return Device::path(sourceDevicePath_); }
+  std::string copyFile() const { return Device::path(FWShadowDBPath(sourceDevicePath_, app().get())); }
+  int64_t queryRows() const { return queryRows_; }
+  int64_t publishedTasks() const { return publishedTasks_; }
+  int tasks() const { return tasks_; }
+  int reminders() const { return reminders_; }
+
+  // Dates Taskwell's file and its log just after the private copy, as a write would.
+  void touchSource() {
+    auto copyDate = files::modificationDate(copyFile());
+    Date stamp = (copyDate ? *copyDate : Clock::now()).addingTimeInterval(1);
+    for (const std::string& f : {sourceFile(), sourceFile() + "-wal"})
+      if (files::exists(f)) files::setModificationDate(f, stamp);
+  }
+
+ private:
+  BenchDevice() {
+    tasks_ = envCount("KESTREL_BENCH_TASKS", 200000, 1000000);
+    reminders_ = envCount("KESTREL_BENCH_REMINDERS", 1000, 100000);
+    root_ = std::string(KESTREL_BENCH_DATA_DIR) + "/refresh-" + std::to_string(tasks_) + "t-" +
+            std::to_string(reminders_) + "r";
+    kestrel::RunLoop::setMainThread();
+    if (!kestrel::TimeZone::setSystemTimeZone(kZone)) {
+      error_ = "cannot set the system time zone";
+      return;
+    }
+    Clock::fix(fixedNow());
+    if (!prepareRoot()) return;
+    kestrel::setLogObserver([](const std::string& line) { gPhases.line(line); });
+    if (!startComponent() || !loadPlugin()) return;
+  }
+
+  std::string stampText() const {
+    std::ostringstream text;
+    text << "format=" << kFixtureFormat << " tasks=" << tasks_ << " reminders=" << reminders_ << " now=" << kNow
+         << " zone=" << kZone << "\n";
+    return text.str();
+  }
+
+  // Generates the installation and the reminders unless the root already holds them.
+  bool prepareRoot() {
+    const std::string stampFile = root_ + "/bench-fixture.stamp";
+    auto stamp = files::readText(stampFile);
+    Device::setRoot(root_);
+    if (stamp && *stamp == stampText()) {
+      auto found = files::readText(root_ + "/bench-fixture.database");
+      if (found) sourceDevicePath_ = *found;
+    }
+    if (sourceDevicePath_.empty() || !files::exists(sourceFile())) {
+      std::error_code ec;
+      fs::remove_all(root_, ec);
+      fs::create_directories(root_, ec);
+      std::fprintf(stderr, "Generating %d tasks and %d reminders under %s ...\n", tasks_, reminders_, root_.c_str());
+      auto generated = kestrel::fixture::generateTaskwellFixture(
+          {.root = root_, .tasks = tasks_, .now = fixedNow(), .tz = kZone});
+      if (!generated.ok) return fail("fixture: " + generated.error);
+      auto reminders = kestrel::fixture::generateReminderFixture(fixedNow(), kestrel::TimeZone::systemTimeZone(),
+                                                                 reminders_);
+      if (!reminders.ok) return fail("reminders: " + reminders.error);
+      sourceDevicePath_ = generated.databasePath;
+      if (!files::writeFileAtomically(root_ + "/bench-fixture.database", sourceDevicePath_) ||
+          !files::writeFileAtomically(stampFile, stampText()))
+        return fail("cannot write the fixture stamp");
+    }
+    // Taskwell last wrote ten minutes before "now"; the options (the defaults) are dated a
+    // minute after it, so every timer notification finds them newer than the last publish.
+    for (const std::string& f : {sourceFile(), sourceFile() + "-wal"})
+      if (files::exists(f)) files::setModificationDate(f, fixedNow().addingTimeInterval(-600));
+    std::string options = Device::path("/var/mobile/Library/Preferences/" + std::string(kDomain) + ".plist");
+    if (!files::writePlistAtomically(options, PlistValue::dict()) ||
+        !files::setModificationDate(options, fixedNow().addingTimeInterval(60)))
+      return fail("cannot write the options");
+    return true;
+  }
+
+  // The controller the steps are measured on. Its host is disabled, so it ignores the host's
+  // notifications that the loaded plug-in answers.
+  bool startComponent() {
+    auto bundle = kestrel::Bundle::bundleAtPath(std::string(KESTREL_RESOURCES_DIR) + "/TWPlugin.bundle");
+    auto host = kestrel::HostPlugin::create(kDomain, bundle);
+    if (!host) return fail("host: " + host.error());
+    componentHost_ = *host;
+    componentHost_->setEnabled(false);
+    component_ = FWPlugin::create<TWTaskPlugin>(componentHost_, kestrel::CalendarStore::Options{.watchForChanges = false});
+    if (!app()->verifyApplication()) return fail("the component controller cannot find Taskwell");
+    // One build, so that the context attributes are those of a cycle.
+    component_->fwDatasource()->fetchNewDataForPrefs(prefs(), app());
+    auto sql = TWTaskIntegration::basicTaskListSQLForApp(app().get(), *prefs(), std::nullopt, std::nullopt, std::nullopt);
+    if (!sql) return fail("the query builder gave no task query");
+    taskQuery_ = *sql;
+    return true;
+  }
+
+  bool loadPlugin() {
+    auto engine = kestrel::HostEngine::load(TW_PLUGIN_PATH);
+    if (!engine) return fail("loading the plug-in: " + engine.error());
+    engine_ = std::move(*engine);
+    engine_->refresh();  // the first pass: detection, the private copy, the first rows
+    engine_->postTimerFired();
+    // The reference must answer what the plug-in read: every Taskwell row it published is
+    // one of the query's rows.
+    std::set<std::string> keys = queryKeys();
+    queryRows_ = static_cast<int64_t>(keys.size());
+    for (const auto& row : engine_->rows()) {
+      const std::string& id = row->uniqueID;
+      if (id.rfind("[[[", 0) == 0) continue;
+      ++publishedTasks_;
+      bool isTaskwellKey = !id.empty() && id.find_first_not_of("0123456789") == std::string::npos;
+      if (isTaskwellKey && !keys.count(id)) return fail("the plug-in published task " + id + " the query does not answer");
+    }
+    if (publishedTasks_ == 0) return fail("the plug-in published no task rows");
+    return true;
+  }
+
+  // Keys (column 7) of the task query on the private copy.
+  std::set<std::string> queryKeys() const {
+    std::set<std::string> keys;
+    sqlite3* db = nullptr;
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_open_v2(copyFile().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+        sqlite3_prepare_v2(db, taskQuery_.c_str(), -1, &stmt, nullptr) == SQLITE_OK)
+      while (sqlite3_step(stmt) == SQLITE_ROW) keys.insert(std::to_string(sqlite3_column_int64(stmt, 7)));
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return keys;
+  }
+
+  bool fail(const std::string& why) {
+    error_ = why;
+    return false;
+  }
+
+  static inline std::unique_ptr<BenchDevice> instance_;
+  std::string error_;
+  std::string root_;
+  std::string sourceDevicePath_;
+  std::string taskQuery_;
+  int tasks_ = 0;
+  int reminders_ = 0;
+  int64_t queryRows_ = 0;
+  int64_t publishedTasks_ = 0;
+  std::shared_ptr<kestrel::HostPlugin> componentHost_;
+  Ref<TWTaskPlugin> component_;
+  std::unique_ptr<kestrel::HostEngine> engine_;
+};
+
+BenchDevice* deviceFor(benchmark::State& state) {
+  BenchDevice& device = BenchDevice::shared();
+  if (!device.ok()) {
+    state.SkipWithError(device.error().c_str());
+    return nullptr;
+  }
+  return &device;
+}
+
+// ---- The reference ------------------------------------------------------------------------
+
+// Runs the shell on `file` with its output thrown away; its exit status, or -1.
+int runShell(const std::string& file, const std::string& sql) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  std::vector<std::string> args{kShell, "-batch", file, sql};
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  int rc = posix_spawn(&pid, kShell, &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) return -1;
+  int status = 0;
+  if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+void shellCase(benchmark::State& state, bool taskQuery) {
+  BenchDevice* device = deviceFor(state);
+  if (!device) return;
+  if (::access(kShell, X_OK) != 0) {
+    state.SkipWithError("no sqlite3 shell at /usr/bin/sqlite3 (scripts/install-deps installs it)");
+    return;
+  }
+  const std::string file = device->copyFile();
+  const std::string sql = taskQuery ? device->taskQuery() : std::string("select 1");
+  for (auto _ : state) {
+    if (runShell(file, sql) != 0) {
+      state.SkipWithError("the sqlite3 shell failed");
+      break;
+    }
+  }
+  if (taskQuery) {
+    state.counters["rows"] = static_cast<double>(device->queryRows());
+    state.counters["tasks"] = device->tasks();
+  }
+}
+
+void BM_ReferenceSqliteShell(benchmark::State& state) { shellCase(state, true); }
+BENCHMARK(BM_ReferenceSqliteShell)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_SqliteShellStartup(benchmark::State& state) { shellCase(state, false); }
+BENCHMARK(BM_SqliteShellStartup)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// ---- The cycle ----------------------------------------------------------------------------
+
+void cycleCase(benchmark::State& state, bool taskwellWrote) {
+  BenchDevice* device = deviceFor(state);
+  if (!device) return;
+  double phases[PhaseClock::kCount + 1] = {};
+  int64_t timed = 0;
+  for (auto _ : state) {
+    if (taskwellWrote) {
+      state.PauseTiming();
+      device->touchSource();
+      state.ResumeTiming();
+    }
+    gPhases.start();
+    device->engine().postTimerFired();
+    if (gPhases.stop(phases)) ++timed;
+  }
+  if (timed != static_cast<int64_t>(state.iterations())) {
+    state.SkipWithError("a cycle did not read the list (a phase line is missing from the log)");
+    return;
+  }
+  auto perCycleMs = [&](double sum) { return sum * 1000.0 / static_cast<double>(timed); };
+  state.counters["ms_decide"] = perCycleMs(phases[PhaseClock::kDecide]);
+  state.counters["ms_copy"] = perCycleMs(phases[PhaseClock::kCopy]);
+  state.counters["ms_tasks"] = perCycleMs(phases[PhaseClock::kTasks]);
+  state.counters["ms_rest"] = perCycleMs(phases[PhaseClock::kCount]);
+  state.counters["rows"] = static_cast<double>(device->publishedTasks());
+}
+
+void BM_RefreshCycle(benchmark::State& state) { cycleCase(state, false); }
+BENCHMARK(BM_RefreshCycle)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_RefreshCycleAfterWrite(benchmark::State& state) { cycleCase(state, true); }
+BENCHMARK(BM_RefreshCycleAfterWrite)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+// ---- The steps ----------------------------------------------------------------------------
+
+// Closes the connection on every path.
+struct Connection {
+  explicit Connection(BenchDevice& device) : db(FWDBConnectDatabase(device.app()->databasePath(), device.app().get())) {}
+  ~Connection() { FWDBDisconnectDatabase(db); }
+  FWDBConnection db;
+};
+
+void BM_StepDecision(benchmark::State& state) {
+  BenchDevice* device = deviceFor(state);
+  if (!device) return;
+  auto app = device->app();
+  auto datasource = device->component()->fwDatasource();
+  for (auto _ : state) {
+    bool ok = app->verifyApplication();
+    bool required = datasource->shouldUpdateForDate(Clock::now(), app) || app->shouldUpdateForDate(Clock::now());
+    benchmark::DoNotOptimize(ok);
+    benchmark::DoNotOptimize(required);
+  }
+}
+BENCHMARK(BM_StepDecision)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void connectCase(benchmark::State& state, bool stale) {
+  BenchDevice* device = deviceFor(state);
+  if (!device) return;
+  for (auto _ : state) {
+    if (stale) {
+      state.PauseTiming();
+      device->touchSource();
+      state.ResumeTiming();
+    }
+    Connection connection(*device);
+    if (!connection.db) {
+      state.SkipWithError("connecting to the private copy failed");
+      break;
+    }
+  }
+}
+
+void BM_StepConnectFreshCopy(benchmark::State& state) { connectCase(state, false); }
+BENCHMARK(BM_StepConnectFreshCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_StepConnectStaleCopy(benchmark::State& state) { connectCase(state, true); }
+BENCHMARK(BM_StepConnectStaleCopy)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+void BM_StepTaskQuery(benchmark::State& state) {
+  BenchDevice* device = deviceFor(state);
+  if (!device) return;
+  Connection connection(*device);
+  auto prefs = device->prefs();
+  size_t rows = 0;
+  for (auto _ : state) {
+    auto list = TWTaskIntegration::basicTaskList(device->app().get(), connection.db, *prefs, std::nullopt,
+                                                 std::nullopt, std::nullopt);
+    rows = list.size();
+    benchmark::DoNotOptimize(list.data());
+  }
+  state.counters["rows"] = static_cast<double>(rows);
+}
+BENCHMARK(BM_StepTaskQuery)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_StepNativeReminders(benchmark::State& state) {
+  BenchDevice* device = deviceFor(state);
+  if (!device) return;
+  auto prefs = device->prefs();
+  size_t rows = 0;
+  for (auto _ : state) {
+    auto natives = TWTaskNative::basicTaskList(device->app().get(), nullptr, *prefs, std::nullopt, std::nullopt);
+    rows = natives.size();
+    benchmark::DoNotOptimize(natives.data());
+  }
+  state.counters["rows"] = static_cast<double>(rows);
+  state.counters["reminders"] = device->reminders();
+}
+BENCHMARK(BM_StepNativeReminders)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_StepMergeAndFilter(benchmark::State& state) {
+  BenchDevice* device = deviceFor(state);
+  if (!device) return;
+  auto prefs = device->prefs();
+  std::vector<Ref<TWTask>> tasks;
+  {
+    Connection connection(*device);
+    tasks = TWTaskIntegration::basicTaskList(device->app().get(), connection.db, *prefs, std::nullopt, std::nullopt,
+                                             std::nullopt);
+  }
+  auto natives = TWTaskNative::basicTaskList(device->app().get(), nullptr, *prefs, std::nullopt, std::nullopt);
+  auto descriptors = TWTaskSortDescriptorsForPrefs(*prefs);
+  const int32_t maxTasks = prefs->intValue(kTWOptionsMaxTasks, kTWOptionsMaxTasksDefault);
+  TWTaskContextFilter filter{.matchFound = true, .contextsActive = true};
+  size_t rows = 0;
+  for (auto _ : state) {
+    auto list = tasks;
+    TWTaskMergeNativeTasks(list, natives, descriptors, maxTasks);
+    auto filtered = TWTaskFilterByContext(list, filter);
+    rows = filtered.tasks.size();
+    benchmark::DoNotOptimize(filtered.tasks.data());
+  }
+  state.counters["rows"] = static_cast<double>(rows);
+}
+BENCHMARK(BM_StepMergeAndFilter)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+void BM_StepAlarms(benchmark::State& state) {
+  BenchDevice* device = deviceFor(state);
+  if (!device) return;
+  auto prefs = device->prefs();
+  Connection connection(*device);
+  auto tasks = TWTaskIntegration::basicTaskList(device->app().get(), connection.db, *prefs, std::nullopt,
+                                                std::nullopt, std::nullopt);
+  for (auto _ : state) {
+    for (const auto& task : tasks) task->setAlarms({});
+    TWTaskIntegration::addAlarmDataToTaskList(device->app().get(), connection.db, tasks, *prefs);
+  }
+}
+BENCHMARK(BM_StepAlarms)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_StepFetch(benchmark::State& state) {
+  BenchDevice* device = deviceFor(state);
+  if (!device) return;
+  auto datasource = device->component()->fwDatasource();
+  size_t rows = 0;
+  for (auto _ : state) {
+    auto list = datasource->fetchNewDataForPrefs(device->prefs(), device->app());
+    rows = list.size();
+    benchmark::DoNotOptimize(list.data());
+  }
+  state.counters["rows"] = static_cast<double>(rows);
+}
+BENCHMARK(BM_StepFetch)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_StepPublish(benchmark::State& state) {
+  BenchDevice* device = deviceFor(state);
+  if (!device) return;
+  auto& controller = *device->component();
+  auto list = controller.fwDatasource()->fetchNewDataForPrefs(device->prefs(), device->app());
+  controller.postUpdatedList(list);
+  for (auto _ : state) controller.postUpdatedList(list);
+  state.counters["rows"] = static_cast<double>(list.size());
+}
+BENCHMARK(BM_StepPublish)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// ---- Report -------------------------------------------------------------------------------
+
+// Adds `x_shell` (time over the shell's) to every case after the reference, which runs
+// first, and keeps the times for the summary.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  RatioReporter() : ConsoleReporter(::isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
+  void ReportRuns(const std::vector<Run>& runs) override {
+    std::vector<Run> shown = runs;
+    for (auto& run : shown) {
+      if (run.error_occurred) continue;
+      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      if (run.run_type != Run::RT_Iteration && !median) continue;
+      const std::string name = run.run_name.function_name;
+      double seconds = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+      times_[name] = seconds;
+      auto reference = times_.find("BM_ReferenceSqliteShell");
+      if (name.rfind("BM_Refresh", 0) == 0 || name.rfind("BM_Step", 0) == 0)
+        if (reference != times_.end() && reference->second > 0)
+          run.counters["x_shell"] = benchmark::Counter(seconds / reference->second);
+    }
+    ConsoleReporter::ReportRuns(shown);
+  }
+  void printRatio(const char* what, const std::string& measured) const {
+    auto m = times_.find(measured);
+    auto r = times_.find("BM_ReferenceSqliteShell");
+    if (m == times_.end() || r == times_.end() || r->second <= 0) return;
+    std::printf("%s: %.1f ms vs %.1f ms for the shell; ratio %s / BM_ReferenceSqliteShell = %.2f\n", what,
+                m->second * 1000, r->second * 1000, measured.c_str(), m->second / r->second);
+  }
+
+ private:
+  std::map<std::string, double> times_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.printRatio("refresh cycle, copy fresh", "BM_RefreshCycle");
+  reporter.printRatio("refresh cycle after Taskwell wrote", "BM_RefreshCycleAfterWrite");
+  benchmark::Shutdown();
+  BenchDevice::tearDown();
+  return 0;
+}
