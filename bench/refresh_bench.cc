@@ -264,6 +264,7 @@ class BenchDevice {
     auto sql = TWTaskIntegration::basicTaskListSQLForApp(app().get(), *prefs(), std::nullopt, std::nullopt, std::nullopt);
     if (!sql) return fail("the query builder gave no task query");
     taskQuery_ = *sql;
+    std::fprintf(stderr, "Task query (the reference runs it on the private copy):\n%s\n", taskQuery_.c_str());
     return true;
   }
 
