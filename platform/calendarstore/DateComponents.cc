@@ -13,12 +13,20 @@ namespace {
 // iCalendar, rather than switching to Julian in 1582.
 constexpr UDate kProlepticGregorianChange = -8.64e15;
 
-std::unique_ptr<icu::GregorianCalendar> calendarIn(const TimeZone& zone) {
-  UErrorCode status = U_ZERO_ERROR;
-  auto cal = std::make_unique<icu::GregorianCalendar>(zone.icuZone(), icu::Locale::getRoot(), status);
-  if (U_FAILURE(status)) return nullptr;
-  cal->setGregorianChange(kProlepticGregorianChange, status);
-  return cal;
+// A cleared calendar in `zone`, owned by the calling thread and valid until its next call.
+// Making an ICU calendar looks up the locale's week data, which cost far more than the
+// conversion itself when a list of reminders was read, so each thread keeps one.
+icu::GregorianCalendar* calendarIn(const TimeZone& zone) {
+  thread_local std::unique_ptr<icu::GregorianCalendar> calendar = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    auto made = std::make_unique<icu::GregorianCalendar>(icu::Locale::getRoot(), status);
+    if (U_SUCCESS(status)) made->setGregorianChange(kProlepticGregorianChange, status);
+    return U_SUCCESS(status) ? std::move(made) : nullptr;
+  }();
+  if (!calendar) return nullptr;
+  calendar->setTimeZone(zone.icuZone());
+  calendar->clear();
+  return calendar.get();
 }
 
 int daysInMonth(int year, int month) {
@@ -31,7 +39,7 @@ int daysInMonth(int year, int month) {
 
 WallClock wallClockOf(Date instant, const TimeZone& zone) {
   WallClock w{1, 1, 1, 0, 0, 0};
-  auto cal = calendarIn(zone);
+  icu::GregorianCalendar* cal = calendarIn(zone);
   if (!cal) return w;
   UErrorCode status = U_ZERO_ERROR;
   cal->setTime(std::floor(instant.unixTime()) * 1000.0, status);
@@ -45,9 +53,8 @@ WallClock wallClockOf(Date instant, const TimeZone& zone) {
 }
 
 Date instantOf(const WallClock& wall, const TimeZone& zone) {
-  auto cal = calendarIn(zone);
+  icu::GregorianCalendar* cal = calendarIn(zone);
   if (!cal) return Date::nullDate();
-  cal->clear();
   cal->set(UCAL_EXTENDED_YEAR, wall.year);
   cal->set(UCAL_MONTH, wall.month - 1);
   cal->set(UCAL_DATE, wall.day);
