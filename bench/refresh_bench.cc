@@ -47,7 +47,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -57,6 +56,7 @@
 #include <vector>
 
 #include "database/FWDatabase.h"
+#include "model/TWOptions.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Device.h"
@@ -71,7 +71,6 @@
 #include "tasks/TWTaskNative.h"
 #include "tasks/TWTaskPlugin.h"
 #include "tasks/TWTaskSortDescriptor.h"
-#include "model/TWOptions.h"
 #include "tools/fixture/ReminderFixture.h"
 #include "tools/fixture/TaskwellFixture.h"
 
@@ -372,7 +371,7 @@ void shellCase(benchmark::State& state, bool taskQuery) {
 }
 
 void BM_ReferenceSqliteShell(benchmark::State& state) { shellCase(state, true); }
-BENCHMARK(BM_ReferenceSqliteShell)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReferenceSqliteShell)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 void BM_SqliteShellStartup(benchmark::State& state) { shellCase(state, false); }
 BENCHMARK(BM_SqliteShellStartup)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -407,10 +406,10 @@ void cycleCase(benchmark::State& state, bool taskwellWrote) {
 }
 
 void BM_RefreshCycle(benchmark::State& state) { cycleCase(state, false); }
-BENCHMARK(BM_RefreshCycle)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RefreshCycle)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 void BM_RefreshCycleAfterWrite(benchmark::State& state) { cycleCase(state, true); }
-BENCHMARK(BM_RefreshCycleAfterWrite)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_RefreshCycleAfterWrite)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 // ---- The steps ----------------------------------------------------------------------------
 
@@ -472,7 +471,7 @@ void BM_StepTaskQuery(benchmark::State& state) {
   }
   state.counters["rows"] = static_cast<double>(rows);
 }
-BENCHMARK(BM_StepTaskQuery)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_StepTaskQuery)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
 void BM_StepNativeReminders(benchmark::State& state) {
   BenchDevice* device = deviceFor(state);
@@ -502,11 +501,21 @@ void BM_StepMergeAndFilter(benchmark::State& state) {
   auto natives = TWTaskNative::basicTaskList(device->app().get(), nullptr, *prefs, std::nullopt, std::nullopt);
   auto descriptors = TWTaskSortDescriptorsForPrefs(*prefs);
   const int32_t maxTasks = prefs->intValue(kTWOptionsMaxTasks, kTWOptionsMaxTasksDefault);
-  TWTaskContextFilter filter{.matchFound = true, .contextsActive = true};
+  auto status = device->component()->status();
+  TWTaskContextFilter filter{
+      .contextsActive = status && (status->isAutoContextOn() || status->isFixedContextOn()),
+      .hideNoContext = prefs->intValue(kTWOptionsHideNoContext, kTWOptionsHideNoContextDefault),
+      .hideOutOfContext = prefs->intValue(kTWOptionsHideOutOfContext, kTWOptionsHideOutOfContextDefault),
+      .showAllTasks = prefs->boolValue(kTWOptionsShowAllTasks, kTWOptionsShowAllTasksDefault),
+      .contextAtStart = prefs->boolValue(kTWOptionsShowContextAtStart, kTWOptionsShowContextAtStartDefault),
+  };
   size_t rows = 0;
   for (auto _ : state) {
     auto list = tasks;
     TWTaskMergeNativeTasks(list, natives, descriptors, maxTasks);
+    filter.matchFound = false;
+    for (const auto& task : list)
+      if (task->contextClassification() == kTWContextClassificationActive) filter.matchFound = true;
     auto filtered = TWTaskFilterByContext(list, filter);
     rows = filtered.tasks.size();
     benchmark::DoNotOptimize(filtered.tasks.data());
@@ -541,7 +550,7 @@ void BM_StepFetch(benchmark::State& state) {
   }
   state.counters["rows"] = static_cast<double>(rows);
 }
-BENCHMARK(BM_StepFetch)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_StepFetch)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
 void BM_StepPublish(benchmark::State& state) {
   BenchDevice* device = deviceFor(state);
