@@ -43,6 +43,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -411,6 +412,42 @@ BENCHMARK(BM_RefreshCycle)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTim
 void BM_RefreshCycleAfterWrite(benchmark::State& state) { cycleCase(state, true); }
 BENCHMARK(BM_RefreshCycleAfterWrite)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
+// A cycle and the shell in turn in every iteration, so that both see the same load on a
+// shared machine; the iteration time is the cycle's and `x_shell` the ratio of the sums.
+void cycleAgainstShell(benchmark::State& state, bool taskwellWrote) {
+  BenchDevice* device = deviceFor(state);
+  if (!device) return;
+  if (::access(kShell, X_OK) != 0) {
+    state.SkipWithError("no sqlite3 shell at /usr/bin/sqlite3 (scripts/install-deps installs it)");
+    return;
+  }
+  using Steady = std::chrono::steady_clock;
+  double cycleSeconds = 0, shellSeconds = 0;
+  for (auto _ : state) {
+    if (taskwellWrote) device->touchSource();
+    auto start = Steady::now();
+    device->engine().postTimerFired();
+    auto cycled = Steady::now();
+    if (runShell(device->copyFile(), device->taskQuery()) != 0) {
+      state.SkipWithError("the sqlite3 shell failed");
+      break;
+    }
+    auto shelled = Steady::now();
+    double cycle = std::chrono::duration<double>(cycled - start).count();
+    cycleSeconds += cycle;
+    shellSeconds += std::chrono::duration<double>(shelled - cycled).count();
+    state.SetIterationTime(cycle);
+  }
+  if (shellSeconds > 0) state.counters["x_shell"] = cycleSeconds / shellSeconds;
+  state.counters["ms_shell"] = shellSeconds * 1000.0 / static_cast<double>(std::max<int64_t>(state.iterations(), 1));
+}
+
+void BM_PairedCycleAndShell(benchmark::State& state) { cycleAgainstShell(state, false); }
+BENCHMARK(BM_PairedCycleAndShell)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTime(4.0);
+
+void BM_PairedCycleAfterWriteAndShell(benchmark::State& state) { cycleAgainstShell(state, true); }
+BENCHMARK(BM_PairedCycleAfterWriteAndShell)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTime(4.0);
+
 // ---- The steps ----------------------------------------------------------------------------
 
 // Closes the connection on every path.
@@ -579,12 +616,20 @@ class RatioReporter : public benchmark::ConsoleReporter {
       const std::string name = run.run_name.function_name;
       double seconds = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
       times_[name] = seconds;
+      if (auto paired = run.counters.find("x_shell"); paired != run.counters.end() && name.rfind("BM_Paired", 0) == 0)
+        paired_[name] = paired->second.value;
       auto reference = times_.find("BM_ReferenceSqliteShell");
       if (name.rfind("BM_Refresh", 0) == 0 || name.rfind("BM_Step", 0) == 0)
         if (reference != times_.end() && reference->second > 0)
           run.counters["x_shell"] = benchmark::Counter(seconds / reference->second);
     }
     ConsoleReporter::ReportRuns(shown);
+  }
+  void printPaired(const char* what, const std::string& measured) const {
+    auto m = paired_.find(measured);
+    if (m == paired_.end()) return;
+    std::printf("%s, paired with the shell in every iteration: ratio %s x_shell = %.2f\n", what, measured.c_str(),
+                m->second);
   }
   void printRatio(const char* what, const std::string& measured) const {
     auto m = times_.find(measured);
@@ -596,6 +641,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
  private:
   std::map<std::string, double> times_;
+  std::map<std::string, double> paired_;
 };
 
 }  // namespace
@@ -607,6 +653,8 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.printRatio("refresh cycle, copy fresh", "BM_RefreshCycle");
   reporter.printRatio("refresh cycle after Taskwell wrote", "BM_RefreshCycleAfterWrite");
+  reporter.printPaired("refresh cycle, copy fresh", "BM_PairedCycleAndShell");
+  reporter.printPaired("refresh cycle after Taskwell wrote", "BM_PairedCycleAfterWriteAndShell");
   benchmark::Shutdown();
   BenchDevice::tearDown();
   return 0;
