@@ -18,6 +18,8 @@
 //                              publish (as when the settings were just changed).
 //   BM_RefreshCycleAfterWrite  the same, with Taskwell's file (and its log) dated newer than
 //                              the private copy before each cycle, so the copy is replaced
+//   BM_Paired...               the two cycles with the shell run after each one, so both
+//                              see the same load; x_shell is the ratio of their sums
 //
 // Where the time goes, measured on a second controller of the same code linked into this
 // program (its host disabled, so it ignores the host's notifications), on the same files:
