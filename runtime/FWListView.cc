@@ -86,6 +86,9 @@ void FWListView::removeHeader() {
 }
 
 void FWListView::setDetailTextAlternate(std::optional<std::string> text) {
+  // The old alternate may still stand in for its full text; put that back first, so a
+  // reused row never brings back the full text of what it showed before.
+  restoreFullDetailText();
   detailTextAlternate_ = std::move(text);
   setNeedsLayout();
 }

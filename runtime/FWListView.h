@@ -7,7 +7,8 @@
 // Layout follows the parent's width (the view takes its parent's bounds); without a parent
 // it keeps its own frame. A detail text that does not fit is replaced by
 // `detailTextAlternate` when that is shorter; the full text comes back on a later layout
-// that has room for it. `flags` are views the owner has added as subviews; the list only
+// that has room for it. An owner that fills the row again sets the new alternate before
+// the new detail text. `flags` are views the owner has added as subviews; the list only
 // says where they go. The texts it shows (drawnTexts) are those of the summary, detail and
 // highlight labels that are visible and not empty. All geometry is in points. Main thread only.
 #pragma once

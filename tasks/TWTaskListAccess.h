@@ -14,8 +14,10 @@
 // status record and its context attributes). The one process-wide value, the last seen
 // default-contexts counter, is touched only under the controller's refresh lock.
 //
-// The row views, their heights and the detail pages belong to the row view and preview
-// modules; until they are built this source answers no view, height 0 and no preview.
+// Task rows are TWTaskView rows, reused when the host hands one back, filled from the
+// options and the status record of the last build; the information row shows the time of
+// the last update and the build's counters. The detail pages belong to the preview module;
+// until it is built this source answers no preview.
 #pragma once
 
 #include <optional>
