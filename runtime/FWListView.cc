@@ -181,7 +181,9 @@ void FWListView::layoutDetailRow(double x, double y, double width, double height
         }
       }
       if (x + hw + kFWListViewSeparatorSize + dw > right) {
-        double room = right - x - kFWListViewSeparatorSize - dw;
+        // Never less than nothing: a detail text wider than its whole row is cut at the
+        // row's end instead of pushing the row's start back over the summary.
+        double room = std::max(0.0, right - x - kFWListViewSeparatorSize - dw);
         if (!(abbreviateDetail_ && room < hw)) hw = room;
       }
     }

@@ -200,35 +200,35 @@ void cancel(GraphicsContext& c, Size s) {  // a cross in a circle
   });
 }
 
-void overdue(GraphicsContext& c, Size s) {  // "!" on a red disc
+// The row's status icons "overdue", "native" and "tw" are tinted by the row (every opaque
+// pixel takes one colour), so each is a mask: a solid shape with its sign cut out, or a plain
+// outline, never a sign painted over a shape, which the tint would wipe out.
+void overdue(GraphicsContext& c, Size s) {  // "!" cut out of a red disc
   Rect r = Rect{{}, s}.insetBy(1, 1);
   c.setFillColor(Color::rgba(0.85, 0.1, 0.08));
   c.fillEllipseInRect(r);
-  c.setStrokeColor(Color::white(1, 0.9));
-  c.setLineWidth(1);
-  c.strokeEllipseInRect(r.insetBy(0.5, 0.5));
+  c.setBlendMode(ui::BlendMode::Clear);
   strokeStyle(c, Color::whiteColor(), 2);
-  c.strokeLine({s.width / 2, s.height * 0.27}, {s.width / 2, s.height * 0.56});
-  c.fillEllipseInRect({s.width / 2 - 1.1, s.height * 0.68, 2.2, 2.2});
+  c.strokeLine({s.width / 2, s.height * 0.25}, {s.width / 2, s.height * 0.55});
+  c.fillEllipseInRect({s.width / 2 - 1.2, s.height * 0.67, 2.4, 2.4});
 }
 
-void native(GraphicsContext& c, Size s) {  // a device reminder: a ticked box
-  glyph(c, [&](GraphicsContext& g, const Color& color) {
-    strokeStyle(g, color, 1.5);
-    g.strokePath(Path::roundedRect(Rect{{}, s}.insetBy(2.5, 2.5), 2.5));
-    Path tick;
-    tick.moveTo({s.width * 0.32, s.height * 0.52}).lineTo({s.width * 0.46, s.height * 0.66}).lineTo(
-        {s.width * 0.72, s.height * 0.34});
-    g.strokePath(tick);
-  });
+void native(GraphicsContext& c, Size s) {  // a device reminder: a ticked box, in outline
+  strokeStyle(c, kGlyph, 1.5);
+  c.strokePath(Path::roundedRect(Rect{{}, s}.insetBy(2.5, 2.5), 2.5));
+  Path tick;
+  tick.moveTo({s.width * 0.32, s.height * 0.52}).lineTo({s.width * 0.46, s.height * 0.66}).lineTo(
+      {s.width * 0.72, s.height * 0.34});
+  c.strokePath(tick);
 }
 
-void taskwell(GraphicsContext& c, Size s) {  // the organiser: a blue square with a tick
+void taskwell(GraphicsContext& c, Size s) {  // the organiser: a tick cut out of a blue square
   Rect r = Rect{{}, s}.insetBy(1.5, 1.5);
   c.saveGState();
   c.clipToPath(Path::roundedRect(r, 3));
   c.fillRectWithLinearGradient(r, Color::rgba(0.35, 0.6, 0.95), Color::rgba(0.1, 0.3, 0.75));
   c.restoreGState();
+  c.setBlendMode(ui::BlendMode::Clear);
   strokeStyle(c, Color::whiteColor(), 2);
   Path tick;
   tick.moveTo({s.width * 0.3, s.height * 0.52}).lineTo({s.width * 0.45, s.height * 0.67}).lineTo(
