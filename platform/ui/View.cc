@@ -276,6 +276,13 @@ void View::layoutIfNeeded() {
 void View::layoutTree() {
   // A layoutSubviews may drop this view from its parent; keep it alive until done.
   std::shared_ptr<View> protector = weak_from_this().lock();
+  // Subviews added while this view was being constructed (before a shared_ptr owned it)
+  // could not learn their parent then; they are ours, so they learn it now and take part
+  // in layout like any other subview.
+  if (protector) {
+    for (const auto& child : subviews_)
+      if (!child->superview_.lock()) child->superview_ = protector;
+  }
   inLayout_ = true;
   int passes = 0;
   while (needsLayout_ && passes < kMaxLayoutPasses) {

@@ -2,7 +2,8 @@
 //
 // Ownership: a view owns its subviews (shared_ptr) and knows its superview weakly, so a
 // tree is kept alive from its root. Views are made with std::make_shared; a view not owned
-// by a shared_ptr can hold subviews, but they will not know it as their superview. A view
+// by a shared_ptr (one still being constructed) can hold subviews, but they know it as
+// their superview only from its first layout once a shared_ptr owns it. A view
 // can't become a subview of itself or of its own subviews (refused and logged).
 //
 // Geometry: `frame` is the rectangle in the superview's coordinates; `bounds` is the same

@@ -213,6 +213,28 @@ TEST_F(ViewTest, LayoutThatNeverSettlesIsCutOffAndLogged) {
   EXPECT_NE(logs[0].find("did not settle after 8 passes"), std::string::npos);
 }
 
+// A view that builds its children in its constructor, as composite views do.
+class CompositeView : public View {
+ public:
+  CompositeView() : child(std::make_shared<CountingView>(Rect{0, 0, 10, 10})) { addSubview(child); }
+  std::shared_ptr<CountingView> child;
+};
+
+TEST_F(ViewTest, ChildrenAddedDuringConstructionTakePartInLayout) {
+  auto composite = std::make_shared<CompositeView>();
+  EXPECT_EQ(composite->child->superview(), nullptr);  // the parent was not yet shared
+  composite->layoutIfNeeded();
+  EXPECT_EQ(composite->child->superview(), composite);
+  EXPECT_EQ(composite->child->layouts, 1);
+  // A child removed from it is not taken back.
+  auto child = composite->child;
+  child->removeFromSuperview();
+  composite->setNeedsLayout();
+  composite->layoutIfNeeded();
+  EXPECT_EQ(child->superview(), nullptr);
+  EXPECT_TRUE(composite->subviews().empty());
+}
+
 TEST_F(ViewTest, LayoutMayRemoveTheViewBeingLaidOut) {
   auto parent = std::make_shared<View>(Rect{0, 0, 100, 100});
   auto child = std::make_shared<CountingView>(Rect{0, 0, 10, 10});
