@@ -12,18 +12,24 @@
 #include "tools/kestrel/PluginSession.h"
 #include "tools/kestrel/LockScreenPicture.h"
 #include "tools/kestrel/RowOutput.h"
+#include "tools/kestrel/RowTouch.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Renderer.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/Theme.h"
 
 namespace kestrel::tool {
+namespace {
+// The status row: a touch on it opens the tool bar.
+constexpr const char* kStatusRowID = "[[[statusbar]]]";
+}  // namespace
 
 int runDemo(std::span<const std::string> args) {
   CommandLine line("demo", "--root DIR [--now ISO-8601] [--tz ZONE] [--tasks N] [--seed S]",
                    "Writes a sample Taskwell installation and two reminder lists under the device root\n"
                    "(replacing an earlier sample there), loads the tasks plug-in, refreshes it once and\n"
-                   "prints its section: the header, then every row in sort order.",
+                   "prints its section: the header, then every row in sort order. The picture shows the\n"
+                   "section after a touch on the status row, which opens the tool bar under it.",
                    {{"root", "DIR", "device root folder (created when missing)"},
                     {"now", "ISO-8601", "simulated time, e.g. 2026-12-08T14:30:00Z (default: now)"},
                     {"tz", "ZONE", "system time zone, e.g. Europe/Berlin (default: the machine's)"},
@@ -94,6 +100,10 @@ int runDemo(std::span<const std::string> args) {
 
   HostEngine& engine = session->engine();
   engine.plugin().setTheme(std::make_shared<const KSTheme>(ui::defaultLockScreenTheme(2)));
+  if (engine.row(kStatusRowID)) {
+    if (auto missed = touchRow(engine, kStatusRowID, 320))
+      std::fprintf(stderr, "kestrel demo: the tool bar stays closed: %s\n", missed->c_str());
+  }
   auto info = engine.sectionInfo();
   LockScreenPicture picture = makeLockScreenPicture(*engine.plugin().theme(), info ? info->get() : nullptr,
                                                     engine.rowViews(320), 320, ui::kMaxBitmapDimension / 2.0);

@@ -1,5 +1,6 @@
-// kestrel render: load a plug-in like `rows`, then draw its section as the lock screen shows
-// it (LockScreenPicture.h) and write the picture as a PNG file, atomically.
+// kestrel render: load a plug-in like `rows`, touch the rows given with --tap, then draw its
+// section as the lock screen shows it (LockScreenPicture.h) and write the picture as a PNG
+// file, atomically.
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,6 +17,7 @@
 #include "tools/kestrel/CommandLine.h"
 #include "tools/kestrel/LockScreenPicture.h"
 #include "tools/kestrel/PluginSession.h"
+#include "tools/kestrel/RowTouch.h"
 
 namespace kestrel::tool {
 namespace {
@@ -47,6 +49,9 @@ int runRender(std::span<const std::string> args) {
   options.push_back({"out", "FILE.png", "where to write the picture (required)"});
   options.push_back({"width", "320|768", "the section's width in points: 320 (phone, default) or 768 (tablet)"});
   options.push_back({"scale", "1|2", "pixels per point (default 2)"});
+  options.push_back({"tap", "ROW-ID",
+                     "touch that row before drawing, as a finger would ('[[[statusbar]]]' opens the tasks tool bar)",
+                     true});
   CommandLine line("render", "--plugin PATH|tasks|events --root DIR --out FILE.png [options]",
                    "Loads the plug-in against the device root, runs its start-up refresh and draws its section\n"
                    "as the lock screen shows it: the section header, then every row's view at its height.",
@@ -78,6 +83,8 @@ int runRender(std::span<const std::string> args) {
   if (!session) return line.fail(failure.message, failure.usage ? kExitUsage : kExitFailure);
   HostEngine& engine = session->engine();
   engine.plugin().setTheme(std::make_shared<const KSTheme>(ui::defaultLockScreenTheme(scale)));
+  for (const std::string& row : parsed->values("tap"))
+    if (auto missed = touchRow(engine, row, width)) return line.fail("--tap: " + *missed, kExitFailure);
 
   auto info = engine.sectionInfo();
   if (!info) std::fprintf(stderr, "kestrel render: drawing the header without texts: %s\n", info.error().c_str());
