@@ -150,9 +150,10 @@ void TWTaskView::setViewForTask(const Ref<TWTask>& task, const std::shared_ptr<c
   const Color textColor = contrastingTextColor(TWIntegration::colorForImportance(task->importance(), app), background);
   const bool hasBackground = !background.isClear();
 
-  // 5. Dot.
+  // 5. Dot. A clear calendar colour (a damaged or missing colour) would leave only the
+  // dot's gloss, a stray speck; such a dot stays hidden.
   dot()->setColor(task->calendarColor());
-  dot()->setHidden(!hasBackground);
+  dot()->setHidden(!hasBackground || task->calendarColor().isClear());
 
   // 6. Highlight label: the priority code, else the reminder list or the project.
   const bool priority = !task->priority().empty();

@@ -225,6 +225,9 @@ TEST_F(TWTaskViewTest, ImportanceColoursStayReadable) {
   EXPECT_EQ(row->highlightText()->roundedColor(), Color::rgba(0.3, 0, 0));
   EXPECT_FALSE(row->dot()->isHidden());
   EXPECT_EQ(row->dot()->color(), Color::rgba(0.2, 0.4, 0.9));
+  // A calendar without a usable colour leaves no dot (not a bare gloss).
+  show(row, task({.title = "Top", .calendarColor = Color::clearColor()}), {});
+  EXPECT_TRUE(row->dot()->isHidden());
 
   // Low colour: the plate in the theme's detail colour (light) with black text.
   show(row, t, {.lowColour = true});
