@@ -1,7 +1,9 @@
 // Geometry, texts, colours and icons of the task row on the deterministic DejaVu fonts.
 #include <algorithm>
+#include <limits>
 
 #include "model/TWIntegration.h"
+#include "platform/ui/Renderer.h"
 #include "platform/ui/Text.h"
 #include "runtime/FWDateCaptions.h"
 #include "runtime/FWRowViewMetrics.h"
@@ -243,6 +245,21 @@ TEST_F(TWTaskViewTest, ImportanceColoursStayReadable) {
   show(row, t, {});
   EXPECT_TRUE(row->dot()->isHidden());
   EXPECT_EQ(row->tree()->color(), Color::whiteColor());
+}
+
+TEST_F(TWTaskViewTest, DamagedDatesAndHostileTextsDrawSafely) {
+  auto t = task({.title = std::string("\x1b[2J%@%n\n\t") + std::string(5000, 'w') + "\xff\xfe",
+                 .startDate = Date(std::numeric_limits<double>::infinity()),
+                 .dueDate = Date(std::numeric_limits<double>::quiet_NaN()),
+                 .calendar = "%s%s%s"});
+  t->setPriority("A\n\x01");
+  t->setProject("'; DROP TABLE ZTWCALTASK; --");
+  auto row = makeRow();
+  auto parent = show(row, t, {.style = 1, .showShortDates = 1});
+  // Dates that are not instants read as the null-date sign on both sides.
+  EXPECT_EQ(row->detailText()->text(), "∅ — ∅");
+  EXPECT_LE(row->summaryText()->frame().maxX(), 320);
+  EXPECT_FALSE(kestrel::ui::renderViewToImage(*parent, 2).isEmpty());
 }
 
 }  // namespace
