@@ -107,7 +107,7 @@ void FWListView::restoreFullDetailText() {
 
 void FWListView::layoutSubviews() {
   const kestrel::ui::Font& summaryFont = *summaryText_->font();
-  const double a = heightOfSummaryRow(summaryFont, false, !singleLine_);
+  const double a = summaryRowHeight(summaryFont, false, !singleLine_);
   const double b = heightOfDetailRow(*detailText_->font());
   if (a < 2) return;
 

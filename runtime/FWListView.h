@@ -31,6 +31,11 @@ class FWListView : public kestrel::ui::View, public kestrel::KSDrawnTextSource {
   // for a header.
   static double heightOfSummaryRow(const kestrel::ui::Font& font, bool withHeader, bool withFollowingRow);
   static double heightOfDetailRow(const kestrel::ui::Font& font);
+  // The summary row height this kind of row lays itself out with; row views whose class
+  // answers another height override it with their own rule.
+  virtual double summaryRowHeight(const kestrel::ui::Font& font, bool withHeader, bool withFollowingRow) const {
+    return heightOfSummaryRow(font, withHeader, withFollowingRow);
+  }
 
   void addHeader(const std::shared_ptr<const kestrel::KSTheme>& theme);
   void removeHeader();

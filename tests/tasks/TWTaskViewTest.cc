@@ -45,6 +45,13 @@ TEST_F(TWTaskViewTest, ASingleRowIsNineteenPointsSoTheIconsFit) {
   // A font tall enough for the icons is not raised.
   auto large = kestrel::ui::Font::boldSystemFontOfSize(24);
   EXPECT_EQ(TWTaskView::heightOfSummaryRow(*large, false, false), large->leading() + 1);
+
+  // A single-line row lays its summary out at that height, the date centred beside it.
+  auto row = makeRow();
+  row->setSingleLine(true);
+  show(row, task({.title = "Call", .dueDate = now().addingTimeInterval(5 * kDay)}), {});
+  EXPECT_EQ(row->summaryText()->frame().height(), 19);
+  EXPECT_EQ(row->detailText()->frame().y(), (19 - detailLeading()) / 2);
 }
 
 TEST_F(TWTaskViewTest, IconsLineUpFromTheRightInTheirOrder) {
