@@ -7,6 +7,7 @@
 #include "platform/foundation/KeyedArchive.h"
 #include "platform/foundation/Pasteboard.h"
 #include "platform/foundation/PlistValue.h"
+#include "platform/ui/Bitmap.h"
 #include "tests/tools/FixtureTestSupport.h"
 #include "tools/fixture/TaskwellFixture.h"
 
@@ -66,10 +67,16 @@ TEST(TaskwellFixture, WritesTheInstallationWhereThePlugInsLookForIt) {
   EXPECT_EQ(prefs->intForKey("TWTaskMode", -1), 0);
 
   for (const char* file : {"/NextAction.png", "/Reference.png", "/tree_icon.png", "/star_yellow_small.png",
-                           "/recurrence_icon.png", "/Completed.png", "/chime.caf"}) {
+                           "/star_yellow_small@2x.png", "/tree_parent_icon@2x.png", "/recurrence_icon.png",
+                           "/Completed.png", "/chime.caf"}) {
     auto bytes = files::readFile(root.path(r.applicationPath + file));
     ASSERT_TRUE(bytes && bytes->size() > 40) << file;
   }
+  // High-resolution screens draw the "@2x" icons, at twice the pixels.
+  auto small = ui::Bitmap::readPNG(root.path(r.applicationPath + "/star_yellow_small.png"));
+  auto small2x = ui::Bitmap::readPNG(root.path(r.applicationPath + "/star_yellow_small@2x.png"));
+  ASSERT_TRUE(small && small2x);
+  EXPECT_EQ(small2x->width(), 2 * small->width());
   auto png = files::readFile(root.path(r.applicationPath + "/alarm_icon.png"));
   EXPECT_EQ(std::string(png->begin() + 1, png->begin() + 4), "PNG");
   auto caf = files::readFile(root.path("/System/Library/Audio/UISounds/alarm.caf"));
