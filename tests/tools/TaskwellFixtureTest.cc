@@ -7,6 +7,7 @@
 #include "platform/foundation/KeyedArchive.h"
 #include "platform/foundation/Pasteboard.h"
 #include "platform/foundation/PlistValue.h"
+#include "platform/springboard/SBDisplay.h"
 #include "platform/ui/Bitmap.h"
 #include "tests/tools/FixtureTestSupport.h"
 #include "tools/fixture/TaskwellFixture.h"
@@ -267,4 +268,20 @@ TEST(TaskwellFixture, LargeRunsReportProgressAndKeepTheirShape) {
   EXPECT_GT(db.number("select count(*) from ZTWCALRECURRENCERULE where ZTASK is not null"), 100);
   EXPECT_GT(db.number("select count(*) from ZTWCALEVENT where Z_ENT=27"), 1000);
   EXPECT_GT(db.number("select count(*) from Z_32TAGS"), 1000);
+}
+
+TEST(TaskwellFixture, LeavesTaskwellsBadgeAndKeepsOtherApplicationsDefaults) {
+  TempDeviceRoot root;
+  ASSERT_TRUE(SBDisplay::setDefaultValue(PlistValue(int64_t{3}), kSBApplicationBadgeKey, "com.example.mail"));
+  auto r = generateTaskwellFixture(fixtureOptions(root));
+  ASSERT_TRUE(r.ok) << r.error;
+  // The showcase holds overdue and due-today tasks, and a completed overdue one that is not counted.
+  EXPECT_GT(r.dueTaskRows, 2);
+  EXPECT_LT(r.dueTaskRows, r.taskRows);
+  auto badge = SBDisplay::defaultValueForKey(kSBApplicationBadgeKey, r.displayIdentifier);
+  ASSERT_TRUE(badge);
+  EXPECT_EQ(badge->description(), std::to_string(r.dueTaskRows));
+  auto other = SBDisplay::defaultValueForKey(kSBApplicationBadgeKey, "com.example.mail");
+  ASSERT_TRUE(other);
+  EXPECT_EQ(other->description(), "3");
 }
