@@ -1,7 +1,8 @@
 // Font: a typeface at a size, with the metrics views use to size rows.
 //
 // Text is set in fonts shipped with the system (DejaVu Sans and DejaVu Sans Bold), picked
-// by family name from a private font configuration that holds only those fonts, with
+// by family name from a private font configuration that holds only those fonts (and
+// Symbola, consulted only for pictographs such as emoji that DejaVu lacks), with
 // hinting off and a fixed resolution of 72 dots per inch, so one point is one unit and
 // every measurement is the same on every run and at every render scale.
 //

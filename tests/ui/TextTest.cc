@@ -146,5 +146,14 @@ TEST_F(TextTest, AlignmentPlacesTheLine) {
   EXPECT_NEAR(right, 200 - width, 3);
 }
 
+TEST_F(TextTest, PictographsKeepTheLinePitch) {
+  // Emoji come from a fallback font with taller metrics; lines stay `leading` apart.
+  const std::string pictured = "Pay the bill 💡 and water 💼 the plants 📌 today";
+  EXPECT_EQ(sizeWithFont(pictured, *font).height, 17);
+  Size wrapped = sizeWithFontLines(pictured, *font, 120, 0, LineBreakMode::WordWrap);
+  EXPECT_GE(wrapped.height, 34);
+  EXPECT_EQ(std::fmod(wrapped.height, 17.0), 0.0) << wrapped.height;
+}
+
 }  // namespace
 }  // namespace kestrel::ui

@@ -28,6 +28,13 @@ std::vector<std::string> fontDirectories() {
   return dirs;
 }
 
+// Fonts consulted only for characters the shipped fonts lack (emoji, pictographs), so that
+// such titles draw as glyphs rather than hex boxes. Line pitch never depends on them.
+std::vector<std::string> fallbackFontFiles() {
+  return {"/usr/share/fonts/truetype/ancient-scripts/Symbola_hint.ttf",
+          "/usr/share/fonts/truetype/ancient-scripts/Symbola.ttf"};
+}
+
 // A font configuration that knows only the shipped fonts, so that neither fallback nor the
 // machine's font settings change a measurement. None when no folder has fonts; the
 // system's configuration is used then.
@@ -47,6 +54,11 @@ FcConfig* privateFontConfig() {
     if (!config) return nullptr;
     for (const std::string& file : fontFiles) {
       FcConfigAppFontAddFile(config, reinterpret_cast<const FcChar8*>(file.c_str()));
+    }
+    for (const std::string& file : fallbackFontFiles()) {
+      if (!std::filesystem::is_regular_file(file, ec)) continue;
+      FcConfigAppFontAddFile(config, reinterpret_cast<const FcChar8*>(file.c_str()));
+      break;
     }
     FcFontSet* fonts = FcConfigGetFonts(config, FcSetApplication);
     if (fonts && fonts->nfont > 0) return config;
@@ -168,14 +180,14 @@ class Layout {
 
   Size size() const {
     if (empty_) return {};
-    int maxWidth = 0, bottom = 0;
+    int maxWidth = 0, lines = 0;
     forEachShownLine([&](PangoLayoutLine*, const PangoRectangle& logical, int) {
       maxWidth = std::max(maxWidth, logical.width);
-      bottom = logical.y + logical.height;
+      ++lines;
     });
     double w = double(maxWidth) / PANGO_SCALE;
     if (limited_) w = std::min(w, request_.width);
-    return {w, double(bottom) / PANGO_SCALE};
+    return {w, (lines - 1) * request_.font.leading() + request_.font.lineHeight()};
   }
 
   void draw(cairo_t* cr, Point origin) const {
@@ -201,10 +213,14 @@ class Layout {
     const int shown = shownLines();
     PangoLayoutIter* it = pango_layout_get_iter(layout_);
     int index = 0;
+    // Baselines come from the requested font alone: a fallback glyph with taller metrics
+    // (an emoji) must not push its line or the lines below it down.
+    const double ascender = request_.font.ascender(), leading = request_.font.leading();
     do {
       PangoRectangle logical;
       pango_layout_iter_get_line_extents(it, nullptr, &logical);
-      f(pango_layout_iter_get_line_readonly(it), logical, pango_layout_iter_get_baseline(it));
+      const int baseline = int(std::lround((ascender + index * leading) * PANGO_SCALE));
+      f(pango_layout_iter_get_line_readonly(it), logical, baseline);
     } while (++index < shown && pango_layout_iter_next_line(it));
     pango_layout_iter_free(it);
   }
