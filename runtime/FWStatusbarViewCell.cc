@@ -64,6 +64,13 @@ void FWStatusbarViewCell::setBadgeValue(const std::string& text, bool hidden) {
   setNeedsLayout();
 }
 
+kestrel::KSDrawnTexts FWStatusbarViewCell::drawnTexts() const {
+  kestrel::KSDrawnTexts texts;
+  if (!label_->isHidden() && !label_->text().empty()) texts.summary = label_->text();
+  if (!badge_->isHidden() && !badge_->text().empty()) texts.highlight = badge_->text();
+  return texts;
+}
+
 void FWStatusbarViewCell::layoutSubviews() {
   FWToolbarViewCell::layoutSubviews();
   const double height = toolbarHeight();

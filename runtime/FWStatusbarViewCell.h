@@ -4,7 +4,8 @@
 // A tap anywhere performs the tool bar's first item; a horizontal swipe calls `swipeAction`
 // on `swipeTarget` with the direction (kFWSwipeDirectionRight or kFWSwipeDirectionLeft).
 // The target is not owned: it is a weak reference, so a swipe after the controller is gone
-// does nothing. None of the child views takes touches. Main thread only.
+// does nothing. None of the child views takes touches. Its drawn texts are the caption
+// (summary) and the badge (highlight), when shown. Main thread only.
 #pragma once
 
 #include <functional>
@@ -19,7 +20,7 @@
 inline constexpr int64_t kFWSwipeDirectionRight = 1;
 inline constexpr int64_t kFWSwipeDirectionLeft = 2;
 
-class FWStatusbarViewCell : public FWToolbarViewCell {
+class FWStatusbarViewCell : public FWToolbarViewCell, public kestrel::KSDrawnTextSource {
  public:
   // The least horizontal travel that makes a touch a swipe rather than a tap.
   static constexpr double kSwipeDistance = 40;
@@ -48,6 +49,7 @@ class FWStatusbarViewCell : public FWToolbarViewCell {
   void setBadgeValue(const std::string& text, bool hidden);
 
   void layoutSubviews() override;
+  kestrel::KSDrawnTexts drawnTexts() const override;
   std::shared_ptr<kestrel::ui::View> hitTest(kestrel::ui::Point point) override;
   void touchesBegan(const std::vector<kestrel::ui::Touch>& touches) override;
   void touchesEnded(const std::vector<kestrel::ui::Touch>& touches) override;

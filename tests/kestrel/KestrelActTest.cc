@@ -12,6 +12,7 @@
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Pasteboard.h"
 #include "tests/kestrel/GeneratedDevice.h"
+#include "tools/kestrel/SectionPrint.h"
 #include "tools/kestrel/ActSteps.h"
 #include "tools/kestrel/Commands.h"
 #include "tools/kestrel/SectionActor.h"
@@ -292,3 +293,20 @@ TEST_F(KestrelAct, AHoldControlCompletesAndTheDetailsToggleRedrawsEveryRow) {
 }
 
 }  // namespace
+
+TEST_F(KestrelAct, TheSectionAsShownReadsLikeTheLockScreen) {
+  auto session = device.openSession();
+  ASSERT_TRUE(session);
+  char* buffer = nullptr;
+  size_t size = 0;
+  FILE* out = open_memstream(&buffer, &size);
+  kestrel::tool::printSectionAsShown(out, session->engine());
+  fclose(out);
+  std::string text(buffer, size);
+  free(buffer);
+  // The status row carries Taskwell's badge; every task row starts with a bullet and its title.
+  auto badge = std::to_string(device.taskwell().dueTaskRows);
+  EXPECT_NE(text.find("  (" + badge + ")\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\xE2\x80\xA2 Pay the electricity bill"), std::string::npos) << text;
+  EXPECT_EQ(text.find("TWTask"), std::string::npos) << text;
+}

@@ -132,6 +132,18 @@ TEST_F(FWStatusbarViewCellTest, ZeroOrEmptyBadgeIsHiddenWhateverTheFlag) {
   EXPECT_TRUE(cell->badge()->isHidden());
 }
 
+TEST_F(FWStatusbarViewCellTest, DrawnTextsAreTheShownCaptionAndBadge) {
+  auto cell = makeCell();
+  EXPECT_FALSE(cell->drawnTexts().summary);
+  cell->setInformationWithTheme(theme, 35, "Home, Office");
+  cell->setBadgeValue("12", false);
+  EXPECT_EQ(cell->drawnTexts().summary, "Home, Office");
+  EXPECT_EQ(cell->drawnTexts().highlight, "12");
+  cell->setBadgeValue("12", true);
+  EXPECT_FALSE(cell->drawnTexts().highlight);
+  EXPECT_FALSE(cell->drawnTexts().detail);
+}
+
 TEST_F(FWStatusbarViewCellTest, LayoutPlacesIconLabelIconsAndBadge) {
   auto cell = makeCell();
   cell->setInformationWithTheme(theme, 35, "Home");

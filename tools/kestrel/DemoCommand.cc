@@ -13,6 +13,7 @@
 #include "tools/kestrel/LockScreenPicture.h"
 #include "tools/kestrel/RowOutput.h"
 #include "tools/kestrel/RowTouch.h"
+#include "tools/kestrel/SectionPrint.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Renderer.h"
 #include "platform/ui/Screen.h"
@@ -95,11 +96,11 @@ int runDemo(std::span<const std::string> args) {
     if (!info.value()->detail.empty()) std::printf(" (%s)", info.value()->detail.c_str());
     std::printf(" ==\n");
   }
-  printRowsText(stdout, session->engine().rows());
-  std::fflush(stdout);
-
   HostEngine& engine = session->engine();
   engine.plugin().setTheme(std::make_shared<const KSTheme>(ui::defaultLockScreenTheme(2)));
+  printSectionAsShown(stdout, engine);
+  std::fflush(stdout);
+
   if (engine.row(kStatusRowID)) {
     if (auto missed = touchRow(engine, kStatusRowID, 320))
       std::fprintf(stderr, "kestrel demo: the tool bar stays closed: %s\n", missed->c_str());

@@ -22,6 +22,30 @@ void printSection(std::FILE* out, HostEngine& engine, bool json) {
   printRowsJson(out, rows, displays);
 }
 
+void printSectionAsShown(std::FILE* out, HostEngine& engine) {
+  auto text = [](const std::optional<std::string>& t) { return t ? printable(*t) : std::string(); };
+  for (const auto& shown : engine.rowViews(HostEngine::kRowWidth)) {
+    auto cell = makeRowCell(shown, HostEngine::kRowWidth);
+    KSDrawnTexts texts = drawnTextsOf(*cell);
+    const std::string summary = text(texts.summary), highlight = text(texts.highlight), detail = text(texts.detail);
+    if (summary.empty() && highlight.empty() && detail.empty()) {
+      std::fprintf(out, "  %s\n", printable(shown.row->uniqueID).c_str());
+    } else if (shown.row->type() != 0) {
+      // Status and message rows: the caption, with the badge after it.
+      std::string line = summary;
+      if (!detail.empty()) line += (line.empty() ? "" : " \xE2\x80\x94 ") + detail;
+      if (!highlight.empty()) line += "  (" + highlight + ")";
+      std::fprintf(out, "  %s\n", line.c_str());
+    } else {
+      std::fprintf(out, "\xE2\x80\xA2 %s\n", summary.c_str());
+      std::string second = highlight;
+      if (!second.empty() && !detail.empty()) second += "  ";
+      second += detail;
+      if (!second.empty()) std::fprintf(out, "    %s\n", second.c_str());
+    }
+  }
+}
+
 void printSectionHeader(std::FILE* out, HostEngine& engine, const std::string& what, bool json) {
   std::string title, detail;
   if (auto info = engine.sectionInfo(); info && info.value()) {

@@ -4,6 +4,10 @@
 // object per row with its height and drawn texts (RowOutput.h). printSectionHeader writes
 // one line naming what was just done and the section's title and header detail: text
 // "== <what> — <title> (<detail>) ==", or JSON {"step":..., "title":..., "detail":...}.
+// printSectionAsShown writes what a person reads on the lock screen: for a task or event
+// row its summary line, then its highlight and detail texts indented below; for the status
+// and message rows one line with the caption and the badge in parentheses; a row that
+// draws no text (the tool bar) by its id.
 // Main thread only.
 #pragma once
 
@@ -15,6 +19,7 @@
 namespace kestrel::tool {
 
 void printSection(std::FILE* out, HostEngine& engine, bool json);
+void printSectionAsShown(std::FILE* out, HostEngine& engine);
 void printSectionHeader(std::FILE* out, HostEngine& engine, const std::string& what, bool json);
 
 }  // namespace kestrel::tool
