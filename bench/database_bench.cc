@@ -15,11 +15,8 @@
 // fsync) show where the time goes. The program ends with the two ratios (medians when
 // repeated).
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sqlite3.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -30,13 +27,13 @@
 #include <string>
 #include <vector>
 
+#include "bench/SqliteShell.h"
 #include "database/FWDBRecords.h"
 #include "database/FWDatabase.h"
 #include "platform/foundation/Device.h"
 #include "runtime/FWApplication.h"
 #include "tools/fixture/TaskwellFixture.h"
 
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -45,7 +42,6 @@ namespace {
 constexpr const char* kTaskQuery =
     "select Z_PK, ZTITLE, ZSTARTDATEINTERNAL, ZENDDATEINTERNAL, ZPRIORITYINTEGER, ZFLAGGEDINTEGER, "
     "ZACTIONINTEGER from ZTWCALTASK";
-constexpr const char* kShell = "/usr/bin/sqlite3";
 
 int benchTaskCount() {
   const char* text = std::getenv("KESTREL_BENCH_TASKS");
@@ -286,34 +282,17 @@ void BM_ReadAllTasks(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadAllTasks)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Runs the shell on `file` with its output thrown away; its exit status, or -1.
-int runShell(const std::string& file, const char* sql) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  std::vector<std::string> args{kShell, "-batch", file, sql};
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  int rc = posix_spawn(&pid, kShell, &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return -1;
-  int status = 0;
-  if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
-}
 
 void shellCase(benchmark::State& state, const char* sql, bool countRows) {
   Installation* installation = installationFor(state);
   if (!installation) return;
-  if (::access(kShell, X_OK) != 0) {
+  if (!kestrel::bench::sqliteShellAvailable()) {
     state.SkipWithError("no sqlite3 shell at /usr/bin/sqlite3 (scripts/install-deps installs it)");
     return;
   }
   const std::string file = installation->privateCopyFile();
   for (auto _ : state) {
-    if (runShell(file, sql) != 0) {
+    if (kestrel::bench::runSqliteShell(file, sql) != 0) {
       state.SkipWithError("the sqlite3 shell failed");
       break;
     }

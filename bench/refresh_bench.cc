@@ -39,10 +39,7 @@
 // cases also show their phases as logged by the plug-in (ms_decide, ms_copy, ms_tasks,
 // ms_rest). The program ends with the cycle ratios.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sqlite3.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -58,6 +55,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/SqliteShell.h"
 #include "database/FWDatabase.h"
 #include "model/TWOptions.h"
 #include "platform/foundation/Bundle.h"
@@ -77,7 +75,6 @@
 #include "tools/fixture/ReminderFixture.h"
 #include "tools/fixture/TaskwellFixture.h"
 
-extern char** environ;
 
 namespace fs = std::filesystem;
 namespace files = kestrel::files;
@@ -85,7 +82,6 @@ using kestrel::Device;
 
 namespace {
 
-constexpr const char* kShell = "/usr/bin/sqlite3";
 constexpr const char* kNow = "2026-12-08T14:30:00Z";
 constexpr const char* kZone = "Europe/Berlin";
 constexpr const char* kDomain = "com.kzt.kestrel.TWPlugin";
@@ -334,35 +330,18 @@ BenchDevice* deviceFor(benchmark::State& state) {
 
 // ---- The reference ------------------------------------------------------------------------
 
-// Runs the shell on `file` with its output thrown away; its exit status, or -1.
-int runShell(const std::string& file, const std::string& sql) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  std::vector<std::string> args{kShell, "-batch", file, sql};
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  int rc = posix_spawn(&pid, kShell, &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return -1;
-  int status = 0;
-  if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
-}
 
 void shellCase(benchmark::State& state, bool taskQuery) {
   BenchDevice* device = deviceFor(state);
   if (!device) return;
-  if (::access(kShell, X_OK) != 0) {
+  if (!kestrel::bench::sqliteShellAvailable()) {
     state.SkipWithError("no sqlite3 shell at /usr/bin/sqlite3 (scripts/install-deps installs it)");
     return;
   }
   const std::string file = device->copyFile();
   const std::string sql = taskQuery ? device->taskQuery() : std::string("select 1");
   for (auto _ : state) {
-    if (runShell(file, sql) != 0) {
+    if (kestrel::bench::runSqliteShell(file, sql) != 0) {
       state.SkipWithError("the sqlite3 shell failed");
       break;
     }
@@ -419,7 +398,7 @@ BENCHMARK(BM_RefreshCycleAfterWrite)->Unit(benchmark::kMillisecond)->UseRealTime
 void cycleAgainstShell(benchmark::State& state, bool taskwellWrote) {
   BenchDevice* device = deviceFor(state);
   if (!device) return;
-  if (::access(kShell, X_OK) != 0) {
+  if (!kestrel::bench::sqliteShellAvailable()) {
     state.SkipWithError("no sqlite3 shell at /usr/bin/sqlite3 (scripts/install-deps installs it)");
     return;
   }
@@ -430,7 +409,7 @@ void cycleAgainstShell(benchmark::State& state, bool taskwellWrote) {
     auto start = Steady::now();
     device->engine().postTimerFired();
     auto cycled = Steady::now();
-    if (runShell(device->copyFile(), device->taskQuery()) != 0) {
+    if (kestrel::bench::runSqliteShell(device->copyFile(), device->taskQuery()) != 0) {
       state.SkipWithError("the sqlite3 shell failed");
       break;
     }
