@@ -2,6 +2,7 @@
 // the message row.
 #include <cstdlib>
 
+#include "tests/support/GoldenImage.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/ui/Renderer.h"
 #include "platform/ui/Theme.h"
@@ -80,15 +81,7 @@ TEST_F(FWPluginRowViews, MessageRowMatchesItsGoldenImage) {
   auto cell = std::make_shared<kestrel::ui::View>(Rect{0, 0, 320, height});
   cell->addSubview(view);
   auto image = kestrel::ui::renderViewToImage(*cell, 2, kestrel::Color::white(0.1, 1));
-  const std::string golden = KESTREL_RUNTIME_GOLDEN_DIR "/message-row@2x.png";
-  if (std::getenv("KESTREL_UPDATE_GOLDEN")) {
-    ASSERT_TRUE(image.writePNG(golden));
-  }
-  auto reference = kestrel::ui::Bitmap::readPNG(golden);
-  ASSERT_TRUE(reference) << "missing " << golden << " (run with KESTREL_UPDATE_GOLDEN=1 to write it)";
-  auto difference = kestrel::ui::compareBitmaps(image, *reference, 8);
-  EXPECT_TRUE(difference.sameSize);
-  EXPECT_LT(difference.differingPixels, 40) << "max channel difference " << difference.maxChannelDifference;
+  kestrel::test::expectMatchesGolden(image, KESTREL_RUNTIME_GOLDEN_DIR "/message-row@2x.png");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // and look at them before committing them.
 #include <cstdlib>
 
+#include "tests/support/GoldenImage.h"
 #include "platform/ui/Renderer.h"
 #include "tests/tasks/TaskViewTestSupport.h"
 
@@ -19,15 +20,7 @@ class TaskRowPicture : public TaskViewTest {
     auto cell = std::make_shared<kestrel::ui::View>(kestrel::ui::Rect{0, 0, 320, height});
     cell->addSubview(row);
     auto image = kestrel::ui::renderViewToImage(*cell, 2, Color::white(0.1, 1));
-    const std::string golden = KESTREL_TASKS_GOLDEN_DIR "/" + name + "@2x.png";
-    if (std::getenv("KESTREL_UPDATE_GOLDEN")) {
-      ASSERT_TRUE(image.writePNG(golden));
-    }
-    auto reference = kestrel::ui::Bitmap::readPNG(golden);
-    ASSERT_TRUE(reference) << "missing " << golden << " (run with KESTREL_UPDATE_GOLDEN=1 to write it)";
-    auto difference = kestrel::ui::compareBitmaps(image, *reference, 8);
-    EXPECT_TRUE(difference.sameSize);
-    EXPECT_LT(difference.differingPixels, 40) << "max channel difference " << difference.maxChannelDifference;
+    kestrel::test::expectMatchesGolden(image, KESTREL_TASKS_GOLDEN_DIR "/" + name + "@2x.png");
   }
 };
 
