@@ -4,19 +4,11 @@
 #include <vector>
 
 #include "platform/calendarstore/DateComponents.h"
+#include "tests/support/IsoDate.h"
 #include "tests/support/TempDeviceRoot.h"
 
 using namespace kestrel;
-
-namespace {
-
-Date iso(const char* text) {
-  Date d;
-  EXPECT_TRUE(Date::parseISO8601(text, &d)) << text;
-  return d;
-}
-
-}  // namespace
+using kestrel::test::iso;
 
 TEST(DateComponents, AWholeDayIsThatDayInTheSystemZoneNotUTCMidnight) {
   test::TempDeviceRoot root;

@@ -1,19 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "platform/calendarstore/RecurrenceRule.h"
+#include "tests/support/IsoDate.h"
 #include "tests/support/TempDeviceRoot.h"
 
 using namespace kestrel;
-
-namespace {
-
-Date iso(const char* text) {
-  Date d;
-  EXPECT_TRUE(Date::parseISO8601(text, &d)) << text;
-  return d;
-}
-
-}  // namespace
+using kestrel::test::iso;
 
 TEST(RecurrenceRule, ReadsEveryFieldTheCaptionsUse) {
   test::TempDeviceRoot root;

@@ -5,16 +5,12 @@
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Files.h"
 #include "tests/calendarstore/StoreFixture.h"
+#include "tests/support/IsoDate.h"
 
 using namespace kestrel;
+using kestrel::test::iso;
 
 namespace {
-
-Date iso(const char* text) {
-  Date d;
-  EXPECT_TRUE(Date::parseISO8601(text, &d)) << text;
-  return d;
-}
 
 class ReminderRead : public test::StoreFixture {};
 

@@ -9,16 +9,12 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Files.h"
 #include "tests/calendarstore/StoreFixture.h"
+#include "tests/support/IsoDate.h"
 
 using namespace kestrel;
+using kestrel::test::iso;
 
 namespace {
-
-Date iso(const char* text) {
-  Date d;
-  EXPECT_TRUE(Date::parseISO8601(text, &d)) << text;
-  return d;
-}
 
 ino_t inodeOf(const std::string& path) {
   struct stat st{};
