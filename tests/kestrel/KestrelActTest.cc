@@ -310,3 +310,18 @@ TEST_F(KestrelAct, TheSectionAsShownReadsLikeTheLockScreen) {
   EXPECT_NE(text.find("\xE2\x80\xA2 Pay the electricity bill"), std::string::npos) << text;
   EXPECT_EQ(text.find("TWTask"), std::string::npos) << text;
 }
+
+TEST_F(KestrelAct, TextOutputNumbersTaskRowsAndShowsTheDetailsToggle) {
+  auto words = device.sessionArgs({"isNativeTasks=false"});
+  words.push_back("details");
+  ActRun run = runAct(words);
+  ASSERT_EQ(run.status, 0) << run.err;
+  size_t toggled = run.out.find("== details");
+  ASSERT_NE(toggled, std::string::npos) << run.out;
+  const std::string before = run.out.substr(0, toggled), after = run.out.substr(toggled);
+  // Task rows are numbered the way `complete N` counts them; detail lines are indented.
+  EXPECT_NE(before.find("\n 1. "), std::string::npos) << before;
+  EXPECT_NE(before.find("\n    "), std::string::npos) << before;
+  EXPECT_NE(after.find("\n 1. "), std::string::npos) << after;
+  EXPECT_EQ(after.find("\n    "), std::string::npos) << after;
+}

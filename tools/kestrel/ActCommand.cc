@@ -13,6 +13,15 @@
 namespace kestrel::tool {
 namespace {
 
+// Text shows the section as a person reads it, task rows numbered as `complete N` counts
+// them; JSON is the rows' own output.
+void printStep(std::FILE* out, HostEngine& engine, bool json) {
+  if (json)
+    printSection(out, engine, true);
+  else
+    printSectionAsShown(out, engine, true);
+}
+
 // The options come first; the first word that is neither an option nor an option's value
 // (or the word after "--") starts the steps.
 void splitOptionsAndSteps(std::span<const std::string> args, const std::vector<OptionSpec>& specs,
@@ -38,7 +47,7 @@ void splitOptionsAndSteps(std::span<const std::string> args, const std::vector<O
 
 int runActTo(std::FILE* out, std::span<const std::string> args) {
   std::vector<OptionSpec> specs = sessionOptions();
-  specs.push_back({"json", "", "print one JSON object per row instead of a table (and one per step header)"});
+  specs.push_back({"json", "", "print one JSON object per row, as `kestrel rows --json` (and one per step header), instead of the section as read on the lock screen"});
   CommandLine line(
       "act", "--plugin tasks --root DIR [options] STEP...",
       std::string(
@@ -82,7 +91,7 @@ int runActTo(std::FILE* out, std::span<const std::string> args) {
   HostEngine& engine = session->engine();
   SectionActor actor(engine);
   printSectionHeader(out, engine, "start", json);
-  printSection(out, engine, json);
+  printStep(out, engine, json);
   for (const ActStep& step : *steps) {
     StepOutcome outcome = actor.perform(step);
     if (!outcome.ok()) {
@@ -90,7 +99,7 @@ int runActTo(std::FILE* out, std::span<const std::string> args) {
       return line.fail(outcome.message, outcome.status);
     }
     printSectionHeader(out, engine, step.text, json);
-    printSection(out, engine, json);
+    printStep(out, engine, json);
   }
   std::fflush(out);
   return kExitSuccess;

@@ -22,7 +22,8 @@ void printSection(std::FILE* out, HostEngine& engine, bool json) {
   printRowsJson(out, rows, displays);
 }
 
-void printSectionAsShown(std::FILE* out, HostEngine& engine) {
+void printSectionAsShown(std::FILE* out, HostEngine& engine, bool numberTaskRows) {
+  int taskRow = 0;
   auto text = [](const std::optional<std::string>& t) { return t ? printable(*t) : std::string(); };
   for (const auto& shown : engine.rowViews(HostEngine::kRowWidth)) {
     auto cell = makeRowCell(shown, HostEngine::kRowWidth);
@@ -34,10 +35,13 @@ void printSectionAsShown(std::FILE* out, HostEngine& engine) {
       // Status and message rows: the caption, with the badge after it.
       std::string line = summary;
       if (!detail.empty()) line += (line.empty() ? "" : " \xE2\x80\x94 ") + detail;
-      if (!highlight.empty()) line += "  (" + highlight + ")";
+      if (!highlight.empty()) line += (line.empty() ? "(" : "  (") + highlight + ")";
       std::fprintf(out, "  %s\n", line.c_str());
     } else {
-      std::fprintf(out, "\xE2\x80\xA2 %s\n", summary.c_str());
+      if (numberTaskRows)
+        std::fprintf(out, "%2d. %s\n", ++taskRow, summary.c_str());
+      else
+        std::fprintf(out, "\xE2\x80\xA2 %s\n", summary.c_str());
       std::string second = highlight;
       if (!second.empty() && !detail.empty()) second += "  ";
       second += detail;

@@ -19,7 +19,9 @@
 namespace kestrel::tool {
 
 void printSection(std::FILE* out, HostEngine& engine, bool json);
-void printSectionAsShown(std::FILE* out, HostEngine& engine);
+// With `numberTaskRows` each task row's summary starts with its 1-based position among
+// the task rows.
+void printSectionAsShown(std::FILE* out, HostEngine& engine, bool numberTaskRows = false);
 void printSectionHeader(std::FILE* out, HostEngine& engine, const std::string& what, bool json);
 
 }  // namespace kestrel::tool
