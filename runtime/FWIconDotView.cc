@@ -13,6 +13,7 @@ FWIconDotView::FWIconDotView(const Rect& frame, double inset) : FWDotView(frame)
 void FWIconDotView::setIcon(const std::string& iconPath) {
   if (iconPath == icon_) return;
   icon_ = iconPath;
+  image_.reset();
   setNeedsDisplay();
 }
 
@@ -28,20 +29,13 @@ void FWIconDotView::setBeveled(bool beveled) {
 
 void FWIconDotView::drawRect(GraphicsContext& context, const Rect& rect) {
   Rect inner = FWDotView::drawRect(context, rect, false);
-  if (auto image = FWImageAtPath(icon_)) {
+  if (!image_) image_ = FWImageAtPath(icon_);
+  if (image_) {
     Rect iconRect = bounds().insetBy(inset_, inset_);
     context.saveGState();
     context.clipToPath(kestrel::ui::Path::ellipseInRect(iconRect));
-    if (beveled_) {
-      FWColorIconView bevel(iconRect.offsetBy(1, 1));
-      bevel.setIcon(icon_);
-      bevel.setColor(kestrel::Color::whiteColor());
-      context.saveGState();
-      context.translate(iconRect.x() + 1, iconRect.y() + 1);
-      bevel.drawRect(context, bevel.bounds());
-      context.restoreGState();
-    }
-    image->drawInRect(context, iconRect);
+    if (beveled_) FWColorIconView::drawTinted(context, *image_, iconRect.offsetBy(1, 1), kestrel::Color::whiteColor());
+    image_->drawInRect(context, iconRect);
     context.restoreGState();
   }
   drawGloss(context, inner);

@@ -1,12 +1,14 @@
 // FWIconDotView: a dot with an icon clipped to its circle, optionally bevelled (a white
 // copy of the icon one point down and right, under it), and the dot's gloss on top. The
-// icon is a PNG file path; a missing icon is logged and the plain dot is drawn.
+// icon is a PNG file path, read once when first drawn and kept until the path changes; a
+// missing icon is logged and the plain dot is drawn.
 // Main thread only.
 #pragma once
 
 #include <string>
 
 #include "runtime/FWDotView.h"
+#include "runtime/FWImages.h"
 
 class FWIconDotView : public FWDotView {
  public:
@@ -24,6 +26,7 @@ class FWIconDotView : public FWDotView {
 
  private:
   std::string icon_;
+  FWImage image_;  // the icon's image once read
   double inset_ = 0;
   bool beveled_ = false;
 };

@@ -106,15 +106,37 @@ std::optional<std::string> UIDateFormatStringForFormatType(std::string_view form
   return std::nullopt;
 }
 
+namespace {
+
+// Building a SimpleDateFormat parses its pattern and loads the locale's symbols and number
+// formats, which costs far more than formatting one date; rows format the same few
+// patterns over and over. Each thread keeps its own formatters (they are not thread-safe),
+// by pattern and locale, and only sets the zone per call.
+icu::SimpleDateFormat* formatterFor(std::string_view pattern, const Locale& locale) {
+  constexpr size_t kMaxFormatters = 64;  // patterns may come from data: stay bounded
+  thread_local std::map<std::string, std::unique_ptr<icu::SimpleDateFormat>, std::less<>> formatters;
+  std::string key(pattern);
+  key += '\0';
+  key += locale.icuLocale().getName();
+  if (auto it = formatters.find(key); it != formatters.end()) return it->second.get();
+  UErrorCode status = U_ZERO_ERROR;
+  auto format = std::make_unique<icu::SimpleDateFormat>(
+      icu::UnicodeString::fromUTF8(icu::StringPiece(pattern.data(), static_cast<int32_t>(pattern.size()))),
+      locale.icuLocale(), status);
+  if (U_FAILURE(status)) return nullptr;
+  if (formatters.size() >= kMaxFormatters) formatters.clear();
+  return formatters.emplace(std::move(key), std::move(format)).first->second.get();
+}
+
+}  // namespace
+
 std::string formatDate(Date date, std::string_view pattern, const TimeZone& zone, const Locale& locale) {
   if (!std::isfinite(date.timeIntervalSinceReferenceDate())) return {};
-  UErrorCode status = U_ZERO_ERROR;
-  icu::SimpleDateFormat format(icu::UnicodeString::fromUTF8(icu::StringPiece(pattern.data(), static_cast<int32_t>(pattern.size()))),
-                               locale.icuLocale(), status);
-  if (U_FAILURE(status)) return {};
-  format.setTimeZone(zone.icuZone());
+  icu::SimpleDateFormat* format = formatterFor(pattern, locale);
+  if (!format) return {};
+  format->setTimeZone(zone.icuZone());
   icu::UnicodeString out;
-  format.format(date.unixTime() * 1000.0, out);
+  format->format(date.unixTime() * 1000.0, out);
   return toUtf8(out);
 }
 

@@ -96,7 +96,8 @@ class GraphicsContext {
                            double angle = 0);
 
   // Everything drawn until the matching end is composited at once with `alpha`. An end
-  // without its begin (or with a saved state still open inside) is ignored.
+  // without its begin (or with a saved state still open inside) is ignored. The layer is
+  // as large as the current clip, so clip to what will be drawn first.
   void beginTransparencyLayer();
   void endTransparencyLayer(double alpha);
 

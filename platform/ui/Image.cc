@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <mutex>
+#include <unordered_map>
 
 #include "platform/ui/GraphicsContext.h"
 #include "platform/ui/Screen.h"
@@ -34,6 +36,33 @@ std::shared_ptr<Image> load(const std::string& path, double scale) {
   return Image::imageWithBitmap(std::move(*bitmap), scale);
 }
 
+// Named images found so far, by bundle, name and screen scale: bundle resources do not
+// change while the process runs, and rows draw the same few images over and over. A
+// failed lookup is not kept, so a later call tries again.
+class NamedImageCache {
+ public:
+  std::shared_ptr<Image> find(const std::string& key) {
+    std::lock_guard lock(mutex_);
+    auto it = images_.find(key);
+    return it == images_.end() ? nullptr : it->second;
+  }
+  void insert(const std::string& key, const std::shared_ptr<Image>& image) {
+    std::lock_guard lock(mutex_);
+    if (images_.size() >= kMaxImages) images_.clear();  // names come from data too: stay bounded
+    images_[key] = image;
+  }
+
+ private:
+  static constexpr size_t kMaxImages = 512;
+  std::mutex mutex_;
+  std::unordered_map<std::string, std::shared_ptr<Image>> images_;
+};
+
+NamedImageCache& namedImages() {
+  static NamedImageCache cache;
+  return cache;
+}
+
 }  // namespace
 
 Image::Image(std::shared_ptr<const Bitmap> bitmap, double scale, double leftCap, double topCap)
@@ -52,14 +81,22 @@ std::shared_ptr<Image> Image::named(const std::string& name, const std::shared_p
   if (!bundle) return nullptr;
   std::string base = endsWith(name, ".png") ? name.substr(0, name.size() - 4) : name;
   if (!isSafeResourceName(base)) return nullptr;
+  const std::string key = bundle->bundlePath() + '\0' + base + '\0' + (scale >= 2 ? "2x" : "1x");
+  if (auto cached = namedImages().find(key)) return cached;
+  auto image = find(base, *bundle, scale);
+  if (image) namedImages().insert(key, image);
+  return image;
+}
+
+std::shared_ptr<Image> Image::find(const std::string& base, const Bundle& bundle, double scale) {
   if (endsWith(base, "@2x")) {
-    auto path = bundle->pathForResource(base, "png");
+    auto path = bundle.pathForResource(base, "png");
     return path ? load(*path, 2) : nullptr;
   }
   const std::pair<std::string, double> candidates[2][2] = {{{base, 1}, {base + "@2x", 2}},
                                                            {{base + "@2x", 2}, {base, 1}}};
   for (const auto& [resource, imageScale] : candidates[scale >= 2 ? 1 : 0]) {
-    if (auto path = bundle->pathForResource(resource, "png")) {
+    if (auto path = bundle.pathForResource(resource, "png")) {
       if (auto image = load(*path, imageScale)) return image;
     }
   }

@@ -3,7 +3,8 @@
 // Images come from PNG files: `named` looks in a resource bundle for "<name>.png" and
 // "<name>@2x.png" and takes the variant that matches the screen's scale (Screen.h), falling
 // back to the other; `imageWithContentsOfFile` does the same beside a file path. A missing,
-// unreadable or damaged file answers none, and the caller logs it.
+// unreadable or damaged file answers none, and the caller logs it. Named images are kept
+// once found (bundles do not change while the process runs); files are read on every call.
 //
 // A stretchable image keeps its caps when drawn larger: the left cap and the top cap are
 // given; the right cap is what remains of the width after the left cap and one point (the
@@ -58,6 +59,9 @@ class Image {
   Image(std::shared_ptr<const Bitmap> bitmap, double scale, double leftCap = 0, double topCap = 0);
 
  private:
+  // The lookup behind `named`, without the cache.
+  static std::shared_ptr<Image> find(const std::string& base, const Bundle& bundle, double scale);
+
   std::shared_ptr<const Bitmap> bitmap_;
   double scale_;
   double leftCap_, topCap_;

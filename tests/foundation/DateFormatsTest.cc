@@ -44,4 +44,19 @@ TEST_F(DateFormats, FormattingInAZone) {
   EXPECT_EQ(formatDate(Date(std::numeric_limits<double>::infinity()), "yyyy", TimeZone::utc()), "");
 }
 
+TEST_F(DateFormats, ReusedFormattersTakeEachCallsZoneAndLocale) {
+  Date date;
+  ASSERT_TRUE(Date::parseISO8601("2026-07-01T12:00:00Z", &date));
+  const TimeZone berlin = *TimeZone::named("Europe/Berlin"), tokyo = *TimeZone::named("Asia/Tokyo");
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_EQ(formatDate(date, "HH:mm", berlin), "14:00");
+    EXPECT_EQ(formatDate(date, "HH:mm", tokyo), "21:00");
+    EXPECT_EQ(formatDate(date, "HH:mm", TimeZone::utc()), "12:00");
+  }
+  EXPECT_EQ(formatDate(date, "MMMM", TimeZone::utc()), "July");
+  ASSERT_TRUE(Locale::setCurrent("de_DE"));
+  EXPECT_EQ(formatDate(date, "MMMM", TimeZone::utc()), "Juli");
+  EXPECT_EQ(formatDate(date, "MMMM", TimeZone::utc(), Locale::enUS()), "July");
+}
+
 }  // namespace

@@ -46,6 +46,22 @@ TEST_F(ImageTest, PNGRoundTripKeepsEveryPixel) {
   EXPECT_EQ(compareBitmaps(original, *read, 1).differingPixels, 0);
 }
 
+TEST_F(ImageTest, NamedImagesAreKeptOnceFoundButAMissIsTriedAgain) {
+  writePNG("other.png", framedSquare(8, Color::blueColor(), Color::blueColor()));
+  auto bundle = Bundle::bundleAtPath(bundlePath());
+  ASSERT_TRUE(bundle);
+  EXPECT_FALSE(Image::named("late", bundle, 1));
+  writePNG("late.png", framedSquare(8, Color::redColor(), Color::redColor()));
+  auto first = Image::named("late", bundle, 1);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(Image::named("late.png", bundle, 1), first);  // the same image, not read again
+  writePNG("late@2x.png", framedSquare(16, Color::greenColor(), Color::greenColor()));
+  auto retina = Image::named("late", bundle, 2);  // each scale is looked up on its own
+  ASSERT_TRUE(retina);
+  EXPECT_EQ(retina->scale(), 2);
+  EXPECT_EQ(Image::named("late", bundle, 1), first);
+}
+
 TEST_F(ImageTest, NamedPicksTheVariantForTheScale) {
   writePNG("icon.png", framedSquare(16, Color::blueColor(), Color::blueColor()));
   writePNG("icon@2x.png", framedSquare(32, Color::greenColor(), Color::greenColor()));
