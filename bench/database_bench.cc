@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/RatioReporter.h"
 #include "bench/SqliteShell.h"
 #include "database/FWDBRecords.h"
 #include "database/FWDatabase.h"
@@ -311,32 +312,13 @@ BENCHMARK(BM_ReferenceSqliteShell)->Unit(benchmark::kMillisecond)->UseRealTime()
 void BM_SqliteShellStartup(benchmark::State& state) { shellCase(state, "select 1", false); }
 BENCHMARK(BM_SqliteShellStartup)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Keeps the per-iteration times so the ratios can be printed after the table.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    // With --benchmark_repetitions the median, which comes after the single runs, wins.
-    for (const auto& run : runs)
-      if (!run.error_occurred && (run.run_type == Run::RT_Iteration || run.aggregate_name == "median"))
-        times[run.run_name.function_name] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void printRatio(const char* what, const std::string& measured, const std::string& reference) const {
-    auto m = times.find(measured);
-    auto r = times.find(reference);
-    if (m == times.end() || r == times.end() || r->second <= 0) return;
-    std::printf("%s: %.1f ms vs %.1f ms; ratio %s / %s = %.2f\n", what, m->second, r->second, measured.c_str(),
-                reference.c_str(), m->second / r->second);
-  }
-  std::map<std::string, double> times;
-};
 
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
+  kestrel::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.printRatio("private copy refresh", "BM_RefreshPrivateCopy", "BM_ReferenceFileCopy");
   reporter.printRatio("read all tasks", "BM_ReadAllTasks", "BM_ReferenceSqliteShell");

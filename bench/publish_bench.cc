@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/RatioReporter.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Device.h"
 #include "runtime/FWPlugin.h"
@@ -128,30 +129,18 @@ void BM_ReferenceMapDiff(benchmark::State& state) {
 }
 BENCHMARK(BM_ReferenceMapDiff)->Unit(benchmark::kMicrosecond);
 
-// Keeps the per-iteration times so the ratio can be printed after the table.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const auto& run : runs)
-      if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-        times[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> times;
-};
 
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
+  kestrel::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  auto publish = reporter.times.find("BM_PublishList");
-  auto reference = reporter.times.find("BM_ReferenceMapDiff");
-  if (publish != reporter.times.end() && reference != reporter.times.end() && reference->second > 0) {
-    std::printf("publish time per row: %.3f us; ratio publish / reference map diff = %.2f\n",
-                publish->second / kRows, publish->second / reference->second);
+  const double publish = reporter.time("BM_PublishList"), reference = reporter.time("BM_ReferenceMapDiff");
+  if (publish >= 0 && reference > 0) {
+    std::printf("publish time per row: %.3f us; ratio publish / reference map diff = %.2f\n", publish / kRows,
+                publish / reference);
   }
   benchmark::Shutdown();
   return 0;
