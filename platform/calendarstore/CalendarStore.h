@@ -9,6 +9,9 @@
 // that cannot be parsed, or content within it, is skipped with a "KS:CalendarStore: " log
 // line naming the file.
 //
+// Events: calendars in kEventsFolder hold VEVENTs; queries expand repeating events into
+// their occurrences within the asked window (see Event.h). Events are read-only here.
+//
 // Writes: saveReminder and removeReminder rewrite only the file that holds the reminder, by
 // writing a temporary file and renaming it into place. They merge: only the properties whose
 // values the caller changed are replaced, so unknown properties, other components of the
@@ -34,6 +37,8 @@
 #include <vector>
 
 #include "platform/calendarstore/Calendar.h"
+#include "platform/calendarstore/Event.h"
+#include "platform/calendarstore/EventPredicate.h"
 #include "platform/calendarstore/Reminder.h"
 #include "platform/calendarstore/ReminderPredicate.h"
 #include "platform/foundation/Ref.h"
@@ -108,6 +113,16 @@ class CalendarStore : public std::enable_shared_from_this<CalendarStore> {
   std::vector<Reminder> remindersMatchingPredicate(const ReminderPredicate& predicate);
   std::optional<Reminder> reminderWithUUID(const std::string& uuid);
   std::optional<Reminder> calendarItemWithIdentifier(const std::string& identifier) { return reminderWithUUID(identifier); }
+
+  // -- Event queries. `calendars`: none = every event calendar.
+  static EventPredicate predicateForEventsWithStartDate(Date startDate, Date endDate,
+                                                        const std::optional<std::vector<Calendar>>& calendars);
+  // The occurrences overlapping the predicate's window, repeating events expanded (only as
+  // far as the window reaches), ordered by start, then title, then identifier.
+  std::vector<Event> eventsMatchingPredicate(const EventPredicate& predicate);
+  // The occurrence an eventIdentifier names; for a repeating event's identifier without a
+  // recurrence id, its first occurrence. None when it no longer exists.
+  std::optional<Event> eventWithIdentifier(const std::string& identifier);
 
   // -- Writes. On success `reminder` is updated to what the file now holds (its path, its
   // modification date). On failure the files are unchanged and *error says why.
