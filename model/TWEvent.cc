@@ -97,11 +97,7 @@ PlistValue TWEvent::fields() const {
   PlistValue out = TWObject::fields();
   out.set("rootKey", rootKey_);
   out.set("sectionTitle", sectionTitle_);
-  if (!sectionDetails_.empty()) {
-    PlistValue details = PlistValue::array();
-    for (const auto& line : sectionDetails_) details.append(line);
-    out.set("sectionDetails", details);
-  }
+  if (sectionDetails_) TWSetField(out, "sectionDetails", TWListField(*sectionDetails_));
   out.set("sectionStartInterval", sectionStartInterval_);
   out.set("sectionEndInterval", sectionEndInterval_);
   TWSetField(out, "endDate", TWDateField(endDate_));

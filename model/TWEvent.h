@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "model/TWAttendee.h"
+#include "model/TWEventListAccessRange.h"
 #include "model/TWObject.h"
 
 struct TWEventInit {
@@ -55,8 +56,10 @@ class TWEvent : public TWObject {
   const std::string& rootKey() const { return rootKey_; }
   const std::string& sectionTitle() const { return sectionTitle_; }
   void setSectionTitle(std::string title) { sectionTitle_ = std::move(title); }
-  const std::vector<std::string>& sectionDetails() const { return sectionDetails_; }
-  void setSectionDetails(std::vector<std::string> details) { sectionDetails_ = std::move(details); }
+  // The bars of the day's time summary, shared with the list builder (see
+  // TWEventListAccessRange.h); none without a summary.
+  const Ref<TWEventListAccessRanges>& sectionDetails() const { return sectionDetails_; }
+  void setSectionDetails(Ref<TWEventListAccessRanges> details) { sectionDetails_ = std::move(details); }
   int32_t sectionStartInterval() const { return sectionStartInterval_; }
   void setSectionStartInterval(int32_t seconds) { sectionStartInterval_ = seconds; }
   int32_t sectionEndInterval() const { return sectionEndInterval_; }
@@ -110,7 +113,7 @@ class TWEvent : public TWObject {
 
   std::string rootKey_;
   std::string sectionTitle_;
-  std::vector<std::string> sectionDetails_;
+  Ref<TWEventListAccessRanges> sectionDetails_;
   int32_t sectionStartInterval_ = 0;
   int32_t sectionEndInterval_ = 0;
   Date endDate_ = Date::nullDate();

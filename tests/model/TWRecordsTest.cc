@@ -128,7 +128,8 @@ TEST_F(RecordsTest, TaskCopyIsThePlainListRecord) {
 TEST_F(RecordsTest, EventInstanceCopyAppendsTheInstanceNumber) {
   auto event = TWEvent::twEventWithKey({.key = "40", .rootKey = "39", .title = "Meet"});
   event->setSectionTitle("Today");
-  event->setSectionDetails({"a"});
+  event->setSectionDetails(std::make_shared<TWEventListAccessRanges>(
+      TWEventListAccessRanges{TWEventListAccessRange::accessRangeWithStart(0, 60, Color::whiteColor())}));
   event->setSectionStartInterval(60);
   event->setReminderInteract(true);
   event->setOrganiser("Ann");
@@ -140,7 +141,7 @@ TEST_F(RecordsTest, EventInstanceCopyAppendsTheInstanceNumber) {
   EXPECT_EQ(copy->rootKey(), "39");
   EXPECT_EQ(copy->sectionTitle(), "Today");
   EXPECT_EQ(copy->firstAlarm(), Date(10));
-  EXPECT_TRUE(copy->sectionDetails().empty());
+  EXPECT_FALSE(copy->sectionDetails());
   EXPECT_EQ(copy->sectionStartInterval(), 0);
   EXPECT_FALSE(copy->reminderInteract());
   EXPECT_TRUE(copy->organiser().empty());
