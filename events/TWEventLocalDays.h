@@ -1,0 +1,22 @@
+// Local calendar days in the system time zone, for the event list's day window and its
+// per-day instances.
+//
+// A local day is not always 86,400 seconds long: on the days daylight saving time begins
+// or ends it has 23 or 25 hours. These functions step by calendar days and set wall-clock
+// times, so "the same time n days later" and "18:00 today" mean what a person reads on the
+// clock. A wall-clock time that does not exist (inside the hour skipped when DST begins)
+// moves forward by the gap. The null date passes through unchanged. They read the system
+// time zone at each call; thread-safe.
+#pragma once
+
+#include "runtime/FWTypes.h"
+
+// The same wall-clock time `days` local days later (earlier for a negative count).
+Date TWEventAddingLocalDays(Date date, int days);
+// 00:00:00 and 23:59:59 of the local day of `date`.
+Date TWEventLocalDayStart(Date date);
+Date TWEventLocalDayLast(Date date);
+// The instant `seconds` of wall-clock time after the local midnight `midnight` (18:00 for
+// 64,800 seconds, on a day of 23 or 25 hours too). Seconds beyond a day run on into the
+// next days.
+Date TWEventLocalTimeAfterMidnight(Date midnight, int seconds);

@@ -1,0 +1,20 @@
+// libTWCalPlugin.so's one exported function: the host's initWithPlugin for the events plug-in.
+#include <exception>
+#include <string_view>
+
+#include "events/TWEventPlugin.h"
+#include "platform/host/KSHost.h"
+
+KS_PLUGIN_EXPORT void KSPluginCreateController(const std::shared_ptr<kestrel::KSPlugin>* plugin,
+                                               std::shared_ptr<kestrel::KSDataController>* controller) {
+  if (!plugin || !controller) return;
+  try {
+    *controller = FWPlugin::create<TWEventPlugin>(*plugin);
+  } catch (const std::exception& e) {
+    KSLog("KS:TWEvent: Cannot start plugin: %@", e.what());
+    controller->reset();
+  }
+}
+
+static_assert(std::string_view(KS_PLUGIN_ENTRY_POINT_NAME) == "KSPluginCreateController");
+[[maybe_unused]] static constexpr KSPluginEntryPoint kEntryPointType = &KSPluginCreateController;
