@@ -9,6 +9,8 @@ pkg_check_modules(PANGO REQUIRED IMPORTED_TARGET pangocairo)
 pkg_check_modules(LIBICAL REQUIRED IMPORTED_TARGET libical)
 pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
 pkg_check_modules(EXPAT REQUIRED IMPORTED_TARGET expat)
+# The desktop event-sound library plays system sounds through the machine's sound output.
+pkg_check_modules(CANBERRA REQUIRED IMPORTED_TARGET libcanberra)
 if(KESTREL_BUILD_TESTS)
   find_package(GTest REQUIRED)
 endif()

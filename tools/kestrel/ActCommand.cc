@@ -13,15 +13,6 @@
 namespace kestrel::tool {
 namespace {
 
-// Text shows the section as a person reads it, task rows numbered as `complete N` counts
-// them; JSON is the rows' own output.
-void printStep(std::FILE* out, HostEngine& engine, bool json) {
-  if (json)
-    printSection(out, engine, true);
-  else
-    printSectionAsShown(out, engine, true);
-}
-
 // The options come first; the first word that is neither an option nor an option's value
 // (or the word after "--") starts the steps.
 void splitOptionsAndSteps(std::span<const std::string> args, const std::vector<OptionSpec>& specs,
@@ -68,7 +59,10 @@ int runActTo(std::FILE* out, std::span<const std::string> args) {
           "Exit status: 0 when every step did its work; 2 for a wrong command line, an unknown step,\n"
           "or a row that is not a task row or has no completion control; 1 when a step could not do\n"
           "its work (a disabled button, a page that is not available, a failed completion). The\n"
-          "steps before a failing one have been performed and printed.",
+          "steps before a failing one have been performed and printed.\n"
+          "\n"
+          "With several --plugin options the steps touch the first section (give tasks first) and\n"
+          "every section is printed after each step, each under its own header line.",
       specs);
   std::vector<std::string> optionWords, stepWords;
   splitOptionsAndSteps(args, specs, &optionWords, &stepWords);
@@ -90,16 +84,16 @@ int runActTo(std::FILE* out, std::span<const std::string> args) {
   const bool json = parsed->has("json");
   HostEngine& engine = session->engine();
   SectionActor actor(engine);
-  printSectionHeader(out, engine, "start", json);
-  printStep(out, engine, json);
+  // Text shows each section as a person reads it, task rows numbered as `complete N` counts
+  // them; JSON is the rows' own output.
+  printSessionStep(out, *session, "start", json, true);
   for (const ActStep& step : *steps) {
     StepOutcome outcome = actor.perform(step);
     if (!outcome.ok()) {
       std::fflush(out);
       return line.fail(outcome.message, outcome.status);
     }
-    printSectionHeader(out, engine, step.text, json);
-    printStep(out, engine, json);
+    printSessionStep(out, *session, step.text, json, true);
   }
   std::fflush(out);
   return kExitSuccess;

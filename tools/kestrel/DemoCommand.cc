@@ -1,5 +1,6 @@
 // kestrel demo: generate a sample device (a Taskwell installation and the device's own
-// reminder lists), run the tasks plug-in on it and print its section as a person reads it.
+// reminder lists), run the tasks and events plug-ins on it and print their sections as a
+// person reads them. A plug-in that is not built is left out with a note on standard error.
 #include <cstdio>
 
 #include "platform/foundation/Clock.h"
@@ -10,14 +11,10 @@
 #include "tools/kestrel/CommandLine.h"
 #include "tools/kestrel/Commands.h"
 #include "tools/kestrel/PluginSession.h"
-#include "tools/kestrel/LockScreenPicture.h"
-#include "tools/kestrel/RowOutput.h"
 #include "tools/kestrel/RowTouch.h"
 #include "tools/kestrel/SectionPrint.h"
-#include "platform/ui/Bitmap.h"
-#include "platform/ui/Renderer.h"
+#include "tools/kestrel/SessionPicture.h"
 #include "platform/ui/Screen.h"
-#include "platform/ui/Theme.h"
 
 namespace kestrel::tool {
 namespace {
@@ -28,9 +25,11 @@ constexpr const char* kStatusRowID = "[[[statusbar]]]";
 int runDemo(std::span<const std::string> args) {
   CommandLine line("demo", "--root DIR [--now ISO-8601] [--tz ZONE] [--tasks N] [--seed S]",
                    "Writes a sample Taskwell installation and two reminder lists under the device root\n"
-                   "(replacing an earlier sample there), loads the tasks plug-in, refreshes it once and\n"
-                   "prints its section: the header, then every row in sort order. The picture shows the\n"
-                   "section after a touch on the status row, which opens the tool bar under it.",
+                   "(replacing an earlier sample there), loads the tasks and the events plug-in, refreshes\n"
+                   "them once and prints their sections, tasks first: each header, then every row in sort\n"
+                   "order. A plug-in that is not built yet is left out (standard error says which). The\n"
+                   "picture shows both sections, the tasks section after a touch on its status row, which\n"
+                   "opens the tool bar under it.",
                    {{"root", "DIR", "device root folder (created when missing)"},
                     {"now", "ISO-8601", "simulated time, e.g. 2026-12-08T14:30:00Z (default: now)"},
                     {"tz", "ZONE", "system time zone, e.g. Europe/Berlin (default: the machine's)"},
@@ -75,43 +74,43 @@ int runDemo(std::span<const std::string> args) {
   TimeZone::setSystemTimeZone(zone);
   auto reminders = fixture::generateReminderFixture(now, zone);
   if (!reminders.ok) return line.fail(reminders.error, kExitFailure);
-  std::fprintf(stderr, "Sample ready: %s; %d reminder lists. Loading the tasks plug-in ...\n",
+  std::fprintf(stderr, "Sample ready: %s; %d reminder lists. Loading the plug-ins ...\n",
                generated.databasePath.c_str(), reminders.lists);
 
   const std::string out = parsed->value("out").value_or(*root + "/lock-screen.png");
   ui::Screen::setScale(2);
   ui::Screen::setSize({320, 480});
 
-  std::vector<std::string> sessionArgs = {"--plugin", "tasks", "--root", *root, "--now", now.description(),
-                                          "--tz", zone.name()};
+  std::vector<std::string> sessionArgs = {"--plugin", "tasks", "--plugin", "events", "--root", *root,
+                                          "--now", now.description(), "--tz", zone.name()};
   CommandLine sessionLine("demo", "", "", sessionOptions());
   auto session_options = sessionLine.parse(sessionArgs);
   if (!session_options) return line.fail(session_options.error(), kExitFailure);
   PluginSession::Failure failure;
-  auto session = PluginSession::open(*session_options, &failure);
+  std::vector<std::string> missing;
+  auto session = PluginSession::open(*session_options, &failure, {.skipMissingBuilt = true, .missing = &missing});
+  for (const auto& note : missing) std::fprintf(stderr, "kestrel demo: showing what is built: %s\n", note.c_str());
   if (!session) return line.fail(failure.message, kExitFailure);
 
-  if (auto info = session->engine().sectionInfo(); info && info.value()) {
-    std::printf("== %s", info.value()->title.c_str());
-    if (!info.value()->detail.empty()) std::printf(" (%s)", info.value()->detail.c_str());
-    std::printf(" ==\n");
+  setLockScreenTheme(*session, 2);
+  for (auto& section : session->sections()) {
+    HostEngine& engine = *section.engine;
+    if (auto info = engine.sectionInfo(); info && info.value()) {
+      std::printf("== %s", info.value()->title.c_str());
+      if (!info.value()->detail.empty()) std::printf(" (%s)", info.value()->detail.c_str());
+      std::printf(" ==\n");
+    }
+    printSectionAsShown(stdout, engine);
   }
-  HostEngine& engine = session->engine();
-  engine.plugin().setTheme(std::make_shared<const KSTheme>(ui::defaultLockScreenTheme(2)));
-  printSectionAsShown(stdout, engine);
   std::fflush(stdout);
 
-  if (engine.row(kStatusRowID)) {
-    if (auto missed = touchRow(engine, kStatusRowID, 320))
+  if (HostEngine* tasks = session->sectionNamed("tasks"); tasks && tasks->row(kStatusRowID)) {
+    if (auto missed = touchRow(*tasks, kStatusRowID, 320))
       std::fprintf(stderr, "kestrel demo: the tool bar stays closed: %s\n", missed->c_str());
   }
-  auto info = engine.sectionInfo();
-  LockScreenPicture picture = makeLockScreenPicture(*engine.plugin().theme(), info ? info->get() : nullptr,
-                                                    engine.rowViews(320), 320, ui::kMaxBitmapDimension / 2.0);
-  ui::Bitmap image = ui::renderViewToImage(*picture.root, 2);
-  picture.root.reset();  // the views hold the plug-in's code; they go before it unloads
-  if (image.isEmpty() || !image.writePNG(out)) return line.fail("cannot write the picture " + printable(out), kExitFailure);
-  std::fprintf(stderr, "Lock screen drawn to %s (%d x %d pixels)\n", out.c_str(), image.width(), image.height());
+  DrawnPicture drawn = drawSession(*session, out, 320, 2);
+  if (!drawn.ok) return line.fail("cannot write the picture " + printable(out), kExitFailure);
+  std::fprintf(stderr, "Lock screen drawn to %s (%d x %d pixels)\n", out.c_str(), drawn.width, drawn.height);
   return kExitSuccess;
 }
 

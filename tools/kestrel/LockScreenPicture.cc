@@ -65,28 +65,42 @@ std::shared_ptr<ui::View> makeHeader(const KSTheme& theme, const KSSectionInfo* 
 
 }  // namespace
 
-LockScreenPicture makeLockScreenPicture(const KSTheme& theme, const KSSectionInfo* info,
-                                        const std::vector<HostEngine::RowView>& rows, double width, double maxHeight) {
+LockScreenPicture makeLockScreenPicture(const KSTheme& theme, const std::vector<PictureSection>& sections,
+                                        double width, double maxHeight) {
   LockScreenPicture picture;
   std::vector<std::shared_ptr<ui::View>> placed;
-  auto header = makeHeader(theme, info, width);
-  header->setFrame({0, kPictureMargin, width, kSectionHeaderHeight});
-  double y = kPictureMargin + kSectionHeaderHeight;
-  for (const auto& row : rows) {
-    // Once one row does not fit, the rest are left out too, so the picture has no gaps.
-    if (picture.rowsLeftOut > 0 || y + row.height + kPictureMargin > maxHeight) {
-      ++picture.rowsLeftOut;
+  double y = kPictureMargin;
+  for (size_t s = 0; s < sections.size(); ++s) {
+    if (s > 0) y += kSectionGap;
+    // A header with no room for a row under it is left out with the rest.
+    if (picture.rowsLeftOut > 0 || y + kSectionHeaderHeight + kPictureMargin > maxHeight) {
+      picture.rowsLeftOut += sections[s].rows.size();
       continue;
     }
-    auto cell = makeRowCell(row, width);
-    cell->setFrame({0, y, width, row.height});
-    placed.push_back(cell);
-    y += row.height;
+    auto header = makeHeader(theme, sections[s].info, width);
+    header->setFrame({0, y, width, kSectionHeaderHeight});
+    placed.push_back(header);
+    y += kSectionHeaderHeight;
+    for (const auto& row : sections[s].rows) {
+      // Once one row does not fit, the rest are left out too, so the picture has no gaps.
+      if (picture.rowsLeftOut > 0 || y + row.height + kPictureMargin > maxHeight) {
+        ++picture.rowsLeftOut;
+        continue;
+      }
+      auto cell = makeRowCell(row, width);
+      cell->setFrame({0, y, width, row.height});
+      placed.push_back(cell);
+      y += row.height;
+    }
   }
   picture.root = std::make_shared<Wallpaper>(ui::Rect{0, 0, width, y + kPictureMargin});
-  picture.root->addSubview(header);
-  for (const auto& cell : placed) picture.root->addSubview(cell);
+  for (const auto& view : placed) picture.root->addSubview(view);
   return picture;
+}
+
+LockScreenPicture makeLockScreenPicture(const KSTheme& theme, const KSSectionInfo* info,
+                                        const std::vector<HostEngine::RowView>& rows, double width, double maxHeight) {
+  return makeLockScreenPicture(theme, std::vector<PictureSection>{{info, rows}}, width, maxHeight);
 }
 
 }  // namespace kestrel::tool

@@ -4,8 +4,10 @@
 // From the top: a margin, the section header — the theme's subheader band with the
 // section's icon, its title in the summary style and its detail, right-aligned, in the
 // detail style — then every row's cell (RowCell.h) at its height in the given order, and a
-// margin, all over a dark wallpaper. Rows that would reach below `maxHeight` are left out
-// (and counted), so a section of absurd heights still makes a picture of bounded size.
+// margin, all over a dark wallpaper. Several sections stand one under the other, each with
+// its own header, kSectionGap apart, in the order given. Rows that would reach below
+// `maxHeight` are left out (and counted), so a section of absurd heights still makes a
+// picture of bounded size.
 // Main thread only.
 #pragma once
 
@@ -20,13 +22,21 @@ namespace kestrel::tool {
 
 inline constexpr double kSectionHeaderHeight = 24;
 inline constexpr double kPictureMargin = 12;
+inline constexpr double kSectionGap = 10;
 
 struct LockScreenPicture {
   std::shared_ptr<ui::View> root;
   size_t rowsLeftOut = 0;
 };
 
-// `info` may be none: the band is drawn without texts.
+struct PictureSection {
+  const KSSectionInfo* info = nullptr;  // none: the band is drawn without texts
+  std::vector<HostEngine::RowView> rows;
+};
+
+LockScreenPicture makeLockScreenPicture(const KSTheme& theme, const std::vector<PictureSection>& sections,
+                                        double width, double maxHeight);
+// One section; `info` may be none.
 LockScreenPicture makeLockScreenPicture(const KSTheme& theme, const KSSectionInfo* info,
                                         const std::vector<HostEngine::RowView>& rows, double width, double maxHeight);
 

@@ -21,7 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Setup {
-  std::string pluginArgument;
+  std::vector<std::string> pluginArguments;
   std::string root;
   std::optional<Date> now;
   std::optional<std::string> zone;
@@ -39,9 +39,11 @@ std::string builtLibraryFolder() {
 }
 
 std::optional<std::string> readSetup(const ParsedOptions& in, Setup* out) {
-  auto plugin = in.value("plugin");
-  if (!plugin || plugin->empty()) return "no plug-in given: use --plugin PATH, --plugin tasks or --plugin events";
-  out->pluginArgument = *plugin;
+  out->pluginArguments = in.values("plugin");
+  if (out->pluginArguments.empty())
+    return "no plug-in given: use --plugin PATH, --plugin tasks or --plugin events";
+  for (const auto& plugin : out->pluginArguments)
+    if (plugin.empty()) return "--plugin needs a library path, tasks or events";
 
   if (auto root = in.value("root"))
     out->root = *root;
@@ -65,12 +67,21 @@ std::optional<std::string> readSetup(const ParsedOptions& in, Setup* out) {
     out->options[parsed->first] = parsed->second;
   }
   if (auto domain = in.value("domain")) {
+    if (out->pluginArguments.size() > 1) return "--domain names the domain of a single plug-in; it cannot go with several --plugin";
     if (!PluginPreferences::isValidDomain(*domain))
       return "invalid --domain '" + printable(*domain) + "' (letters, digits, '.', '-' and '_' only)";
     out->domain = *domain;
   }
   out->log = in.has("log");
   return std::nullopt;
+}
+
+bool isBuiltName(const std::string& argument) { return argument == "tasks" || argument == "events"; }
+
+// The section's name: the built plug-in's short name, else the library's file stem.
+std::string sectionName(const std::string& argument, const std::string& library) {
+  if (isBuiltName(argument)) return argument;
+  return fs::path(library).stem().string();
 }
 
 HostResult<std::string> resolvePlugin(const std::string& argument) {
@@ -106,7 +117,9 @@ std::optional<std::string> prepareRoot(const std::string& root, std::string* abs
 
 std::vector<OptionSpec> sessionOptions() {
   return {
-      {"plugin", "PATH|tasks|events", "the plug-in library to load; tasks and events are the built plug-ins"},
+      {"plugin", "PATH|tasks|events",
+       "a plug-in library to load; tasks and events are the built plug-ins; several make several sections, in this order",
+       true},
       {"root", "DIR", "the device root folder (default: $KESTREL_ROOT); created when missing"},
       {"now", "TIME", "fix the clock at an ISO-8601 time, e.g. 2026-12-08T14:30:00Z (default: real time)"},
       {"tz", "ZONE", "the system time zone, e.g. Europe/Berlin"},
@@ -118,23 +131,44 @@ std::vector<OptionSpec> sessionOptions() {
 }
 
 std::unique_ptr<PluginSession> PluginSession::open(const ParsedOptions& options, Failure* failure) {
+  return open(options, failure, OpenMode{});
+}
+
+std::unique_ptr<PluginSession> PluginSession::open(const ParsedOptions& options, Failure* failure,
+                                                   const OpenMode& mode) {
   Setup setup;
   if (auto wrong = readSetup(options, &setup)) {
     *failure = {*wrong, true};
     return nullptr;
   }
-  auto library = resolvePlugin(setup.pluginArgument);
-  if (!library) {
-    *failure = {library.error(), false};
-    return nullptr;
-  }
-  if (setup.domain.empty()) {
-    auto derived = PluginPreferences::domainForLibrary(*library);
-    if (!derived) {
-      *failure = {derived.error() + " (use --domain)", false};
+  struct Planned {
+    std::string name, library, domain;
+  };
+  std::vector<Planned> planned;
+  for (const auto& argument : setup.pluginArguments) {
+    auto library = resolvePlugin(argument);
+    if (!library) {
+      if (mode.skipMissingBuilt && isBuiltName(argument)) {
+        if (mode.missing) mode.missing->push_back(library.error());
+        continue;
+      }
+      *failure = {library.error(), false};
       return nullptr;
     }
-    setup.domain = *derived;
+    std::string domain = setup.domain;
+    if (domain.empty()) {
+      auto derived = PluginPreferences::domainForLibrary(*library);
+      if (!derived) {
+        *failure = {derived.error() + " (use --domain)", false};
+        return nullptr;
+      }
+      domain = *derived;
+    }
+    planned.push_back({sectionName(argument, *library), *library, domain});
+  }
+  if (planned.empty()) {
+    *failure = {"none of the plug-ins is built yet", false};
+    return nullptr;
   }
   std::string root;
   if (auto wrong = prepareRoot(setup.root, &root)) {
@@ -148,20 +182,36 @@ std::unique_ptr<PluginSession> PluginSession::open(const ParsedOptions& options,
   if (setup.log) setLogEchoToStderr(true);
 
   if (!setup.options.empty()) {
-    if (auto refused = PluginPreferences::merge(setup.domain, setup.options)) {
-      *failure = {refused->message, false};
-      return nullptr;
+    for (const auto& plan : planned) {
+      if (auto refused = PluginPreferences::merge(plan.domain, setup.options)) {
+        *failure = {refused->message, false};
+        return nullptr;
+      }
     }
   }
-  auto engine = HostEngine::load(*library, setup.domain);
-  if (!engine) {
-    *failure = {engine.error(), false};
-    return nullptr;
-  }
   auto session = std::unique_ptr<PluginSession>(new PluginSession);
-  session->engine_ = std::move(*engine);
-  session->engine_->refresh();
+  for (const auto& plan : planned) {
+    auto engine = HostEngine::load(plan.library, plan.domain);
+    if (!engine) {
+      *failure = {engine.error(), false};
+      return nullptr;
+    }
+    session->sections_.push_back({plan.name, std::move(*engine)});
+  }
+  // One view-ready notification reaches every loaded plug-in, as on the device.
+  session->engine().refresh();
   return session;
+}
+
+PluginSession::~PluginSession() {
+  // Unloaded in the reverse order of loading.
+  while (!sections_.empty()) sections_.pop_back();
+}
+
+HostEngine* PluginSession::sectionNamed(const std::string& name) {
+  for (auto& section : sections_)
+    if (section.name == name) return section.engine.get();
+  return nullptr;
 }
 
 }  // namespace kestrel::tool

@@ -1,6 +1,6 @@
-// kestrel render: load a plug-in like `rows`, touch the rows given with --tap, then draw its
-// section as the lock screen shows it (LockScreenPicture.h) and write the picture as a PNG
-// file, atomically.
+// kestrel render: load one or more plug-ins like `rows`, touch the rows given with --tap,
+// then draw their sections as the lock screen shows them (SessionPicture.h) and write the
+// picture as a PNG file, atomically.
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,15 +9,11 @@
 #include <filesystem>
 
 #include "platform/foundation/Files.h"
-#include "platform/ui/Bitmap.h"
-#include "platform/ui/Renderer.h"
 #include "platform/ui/Screen.h"
-#include "platform/ui/Theme.h"
 #include "tools/kestrel/Commands.h"
 #include "tools/kestrel/CommandLine.h"
-#include "tools/kestrel/LockScreenPicture.h"
 #include "tools/kestrel/PluginSession.h"
-#include "tools/kestrel/RowTouch.h"
+#include "tools/kestrel/SessionPicture.h"
 
 namespace kestrel::tool {
 namespace {
@@ -49,12 +45,14 @@ int runRender(std::span<const std::string> args) {
   options.push_back({"out", "FILE.png", "where to write the picture (required)"});
   options.push_back({"width", "320|768", "the section's width in points: 320 (phone, default) or 768 (tablet)"});
   options.push_back({"scale", "1|2", "pixels per point (default 2)"});
-  options.push_back({"tap", "ROW-ID",
-                     "touch that row before drawing, as a finger would ('[[[statusbar]]]' opens the tasks tool bar)",
+  options.push_back({"tap", "[SECTION:]ROW-ID",
+                     "touch that row before drawing, as a finger would ('[[[statusbar]]]' opens the tasks tool bar); "
+                     "SECTION (tasks, events) picks the section, else the first section with that row",
                      true});
-  CommandLine line("render", "--plugin PATH|tasks|events --root DIR --out FILE.png [options]",
+  CommandLine line("render", "--plugin PATH|tasks|events [--plugin ...] --root DIR --out FILE.png [options]",
                    "Loads the plug-in against the device root, runs its start-up refresh and draws its section\n"
-                   "as the lock screen shows it: the section header, then every row's view at its height.",
+                   "as the lock screen shows it: the section header, then every row's view at its height.\n"
+                   "With several --plugin options the sections stand one under the other in the order given.",
                    std::move(options));
   auto parsed = line.parse(args);
   if (!parsed) return line.fail(parsed.error() + " (see kestrel render --help)", kExitUsage);
@@ -81,23 +79,18 @@ int runRender(std::span<const std::string> args) {
   PluginSession::Failure failure;
   auto session = PluginSession::open(*parsed, &failure);
   if (!session) return line.fail(failure.message, failure.usage ? kExitUsage : kExitFailure);
-  HostEngine& engine = session->engine();
-  engine.plugin().setTheme(std::make_shared<const KSTheme>(ui::defaultLockScreenTheme(scale)));
+  setLockScreenTheme(*session, scale);
   for (const std::string& row : parsed->values("tap"))
-    if (auto missed = touchRow(engine, row, width)) return line.fail("--tap: " + *missed, kExitFailure);
+    if (auto missed = touchSessionRow(*session, row, width)) return line.fail("--tap: " + *missed, kExitFailure);
 
-  auto info = engine.sectionInfo();
-  if (!info) std::fprintf(stderr, "kestrel render: drawing the header without texts: %s\n", info.error().c_str());
-  auto theme = engine.plugin().theme();
-  LockScreenPicture picture = makeLockScreenPicture(*theme, info ? info->get() : nullptr, engine.rowViews(width),
-                                                    width, ui::kMaxBitmapDimension / scale);
-  if (picture.rowsLeftOut > 0)
-    std::fprintf(stderr, "kestrel render: the section is too tall; %zu rows left out\n", picture.rowsLeftOut);
-  ui::Bitmap image = ui::renderViewToImage(*picture.root, scale);
-  picture.root.reset();  // the views hold the plug-in's code; they go before it unloads
-  if (image.isEmpty()) return line.fail("nothing could be drawn", kExitFailure);
-  if (!image.writePNG(out)) return line.fail("cannot write " + printable(out), kExitFailure);
-  std::printf("%s: %d x %d pixels\n", printable(out).c_str(), image.width(), image.height());
+  for (auto& section : session->sections())
+    if (auto info = section.engine->sectionInfo(); !info)
+      std::fprintf(stderr, "kestrel render: drawing the header without texts: %s\n", info.error().c_str());
+  DrawnPicture drawn = drawSession(*session, out, width, scale);
+  if (drawn.rowsLeftOut > 0)
+    std::fprintf(stderr, "kestrel render: the section is too tall; %zu rows left out\n", drawn.rowsLeftOut);
+  if (!drawn.ok) return line.fail(drawn.error, kExitFailure);
+  std::printf("%s: %d x %d pixels\n", printable(out).c_str(), drawn.width, drawn.height);
   return kExitSuccess;
 }
 

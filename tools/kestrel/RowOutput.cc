@@ -64,8 +64,10 @@ void printRowsText(std::FILE* out, const std::vector<Ref<KSData>>& rows) {
   }
 }
 
-std::string rowJson(const KSData& row, const RowDisplay& display) {
-  std::string out = "{\"uniqueID\":" + jsonString(row.uniqueID) + ",\"type\":" + std::to_string(row.type()) +
+std::string rowJson(const KSData& row, const RowDisplay& display, const std::string& section) {
+  std::string out = "{";
+  if (!section.empty()) out += "\"section\":" + jsonString(section) + ",";
+  out += "\"uniqueID\":" + jsonString(row.uniqueID) + ",\"type\":" + std::to_string(row.type()) +
                     ",\"sortOrder\":" + std::to_string(row.sortOrder());
   if (row.object) {
     PlistValue fields = safeFields(row);
@@ -79,9 +81,10 @@ std::string rowJson(const KSData& row, const RowDisplay& display) {
   return out + "}";
 }
 
-void printRowsJson(std::FILE* out, const std::vector<Ref<KSData>>& rows, const std::vector<RowDisplay>& displays) {
+void printRowsJson(std::FILE* out, const std::vector<Ref<KSData>>& rows, const std::vector<RowDisplay>& displays,
+                   const std::string& section) {
   for (size_t i = 0; i < rows.size(); ++i)
-    std::fprintf(out, "%s\n", rowJson(*rows[i], i < displays.size() ? displays[i] : RowDisplay{}).c_str());
+    std::fprintf(out, "%s\n", rowJson(*rows[i], i < displays.size() ? displays[i] : RowDisplay{}, section).c_str());
 }
 
 }  // namespace kestrel::tool

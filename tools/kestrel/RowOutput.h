@@ -6,7 +6,8 @@
 // when the row carries an item, "object": the item's fields when it is KSDescribable, else
 // its description text. What the host shows of the row follows: "height" (at the row width)
 // and the texts its view draws, "summary", "detail" and "highlight", each left out when the
-// view shows no such text.
+// view shows no such text. When the host shows several sections, each object starts with
+// "section", the name of the section the row belongs to.
 #pragma once
 
 #include <cstdio>
@@ -25,7 +26,9 @@ struct RowDisplay {
 
 void printRowsText(std::FILE* out, const std::vector<Ref<KSData>>& rows);
 // `displays` runs parallel to `rows`.
-void printRowsJson(std::FILE* out, const std::vector<Ref<KSData>>& rows, const std::vector<RowDisplay>& displays);
-std::string rowJson(const KSData& row, const RowDisplay& display);
+// `section` empty: no "section" field.
+void printRowsJson(std::FILE* out, const std::vector<Ref<KSData>>& rows, const std::vector<RowDisplay>& displays,
+                   const std::string& section = {});
+std::string rowJson(const KSData& row, const RowDisplay& display, const std::string& section = {});
 
 }  // namespace kestrel::tool

@@ -7,7 +7,7 @@
 
 namespace kestrel::tool {
 
-void printSection(std::FILE* out, HostEngine& engine, bool json) {
+void printSection(std::FILE* out, HostEngine& engine, bool json, const std::string& section) {
   if (!json) {
     printRowsText(out, engine.rows());
     return;
@@ -19,7 +19,7 @@ void printSection(std::FILE* out, HostEngine& engine, bool json) {
     rows.push_back(shown.row);
     displays.push_back({shown.height, drawnTextsOf(*cell)});
   }
-  printRowsJson(out, rows, displays);
+  printRowsJson(out, rows, displays, section);
 }
 
 void printSectionAsShown(std::FILE* out, HostEngine& engine, bool numberTaskRows) {
@@ -50,21 +50,63 @@ void printSectionAsShown(std::FILE* out, HostEngine& engine, bool numberTaskRows
   }
 }
 
-void printSectionHeader(std::FILE* out, HostEngine& engine, const std::string& what, bool json) {
+void printSectionHeader(std::FILE* out, HostEngine& engine, const std::string& what, bool json,
+                        const std::string& section) {
   std::string title, detail;
   if (auto info = engine.sectionInfo(); info && info.value()) {
     title = info.value()->title;
     detail = info.value()->detail;
   }
   if (json) {
-    std::fprintf(out, "{\"step\":%s,\"title\":%s,\"detail\":%s}\n", jsonString(what).c_str(),
-                 jsonString(title).c_str(), jsonString(detail).c_str());
+    std::string sectionField = section.empty() ? "" : ",\"section\":" + jsonString(section);
+    std::fprintf(out, "{\"step\":%s%s,\"title\":%s,\"detail\":%s}\n", jsonString(what).c_str(),
+                 sectionField.c_str(), jsonString(title).c_str(), jsonString(detail).c_str());
     return;
   }
   std::string line = "== " + printable(what);
-  if (!title.empty()) line += " \xE2\x80\x94 " + printable(title);
+  if (!section.empty())
+    line += " \xE2\x80\x94 " + printable(section) + ":" + (title.empty() ? "" : " " + printable(title));
+  else if (!title.empty())
+    line += " \xE2\x80\x94 " + printable(title);
   if (!detail.empty()) line += " (" + printable(detail) + ")";
   std::fprintf(out, "%s ==\n", line.c_str());
+}
+
+void printSessionRows(std::FILE* out, PluginSession& session, bool json) {
+  if (!session.hasSeveralSections()) {
+    printSection(out, session.engine(), json);
+    return;
+  }
+  for (auto& section : session.sections()) {
+    if (!json) {
+      std::string title, detail;
+      if (auto info = section.engine->sectionInfo(); info && info.value()) {
+        title = info.value()->title;
+        detail = info.value()->detail;
+      }
+      std::string line = "== " + printable(section.name) + ":";
+      if (!title.empty()) line += " " + printable(title);
+      if (!detail.empty()) line += " (" + printable(detail) + ")";
+      std::fprintf(out, "%s ==\n", line.c_str());
+    }
+    printSection(out, *section.engine, json, section.name);
+  }
+}
+
+void printSessionStep(std::FILE* out, PluginSession& session, const std::string& what, bool json,
+                      bool numberTaskRows) {
+  const bool several = session.hasSeveralSections();
+  bool first = true;
+  for (auto& section : session.sections()) {
+    const std::string name = several ? section.name : std::string();
+    printSectionHeader(out, *section.engine, what, json, name);
+    if (json)
+      printSection(out, *section.engine, true, name);
+    else
+      // Task rows are numbered in the section the steps touch.
+      printSectionAsShown(out, *section.engine, numberTaskRows && first);
+    first = false;
+  }
 }
 
 }  // namespace kestrel::tool

@@ -1,0 +1,61 @@
+#include "tools/kestrel/SessionPicture.h"
+
+#include <memory>
+#include <vector>
+
+#include "platform/ui/Bitmap.h"
+#include "platform/ui/Renderer.h"
+#include "platform/ui/Theme.h"
+#include "tools/kestrel/CommandLine.h"
+#include "tools/kestrel/LockScreenPicture.h"
+#include "tools/kestrel/RowTouch.h"
+
+namespace kestrel::tool {
+
+void setLockScreenTheme(PluginSession& session, double scale) {
+  auto theme = std::make_shared<const KSTheme>(ui::defaultLockScreenTheme(scale));
+  for (auto& section : session.sections()) section.engine->plugin().setTheme(theme);
+}
+
+DrawnPicture drawSession(PluginSession& session, const std::string& path, double width, double scale) {
+  DrawnPicture drawn;
+  setLockScreenTheme(session, scale);
+  // The section infos must outlive the picture's construction; the views hold them as text.
+  std::vector<Ref<KSSectionInfo>> infos;
+  std::vector<PictureSection> sections;
+  for (auto& section : session.sections()) {
+    auto info = section.engine->sectionInfo();
+    infos.push_back(info ? *info : nullptr);
+    sections.push_back({infos.back().get(), section.engine->rowViews(width)});
+  }
+  LockScreenPicture picture = makeLockScreenPicture(*session.engine().plugin().theme(), sections, width,
+                                                    ui::kMaxBitmapDimension / scale);
+  sections.clear();
+  drawn.rowsLeftOut = picture.rowsLeftOut;
+  ui::Bitmap image = ui::renderViewToImage(*picture.root, scale);
+  picture.root.reset();  // the views hold the plug-ins' code; they go before they unload
+  if (image.isEmpty()) {
+    drawn.error = "nothing could be drawn";
+    return drawn;
+  }
+  if (!image.writePNG(path)) {
+    drawn.error = "cannot write " + printable(path);
+    return drawn;
+  }
+  drawn.ok = true;
+  drawn.width = image.width();
+  drawn.height = image.height();
+  return drawn;
+}
+
+std::optional<std::string> touchSessionRow(PluginSession& session, const std::string& target, double width) {
+  if (auto colon = target.find(':'); colon != std::string::npos) {
+    if (HostEngine* engine = session.sectionNamed(target.substr(0, colon)))
+      return touchRow(*engine, target.substr(colon + 1), width);
+  }
+  for (auto& section : session.sections())
+    if (section.engine->row(target)) return touchRow(*section.engine, target, width);
+  return touchRow(session.engine(), target, width);
+}
+
+}  // namespace kestrel::tool

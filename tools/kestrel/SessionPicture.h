@@ -1,0 +1,31 @@
+// SessionPicture: the lock screen of every section of a PluginSession drawn into one PNG, as
+// `kestrel render`, `kestrel demo` and `kestrel run --render` write it.
+//
+// The sections stand in the session's order (LockScreenPicture.h), each drawn at `width`
+// points and `scale` pixels per point with the lock-screen theme, which drawSession sets on
+// every section's host first. The file is written atomically (a reader never sees half a
+// picture). touchSessionRow touches a row the way `--tap` does: "SECTION:ROW-ID" names the
+// section; a bare row id means the first section that has such a row. Main thread only.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include "tools/kestrel/PluginSession.h"
+
+namespace kestrel::tool {
+
+struct DrawnPicture {
+  bool ok = false;
+  std::string error;  // why nothing was written
+  int width = 0, height = 0;  // pixels
+  size_t rowsLeftOut = 0;
+};
+
+void setLockScreenTheme(PluginSession& session, double scale);
+DrawnPicture drawSession(PluginSession& session, const std::string& path, double width, double scale);
+// None when the row was touched; otherwise why not.
+std::optional<std::string> touchSessionRow(PluginSession& session, const std::string& target, double width);
+
+}  // namespace kestrel::tool
