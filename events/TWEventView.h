@@ -84,8 +84,8 @@ class TWEventView : public FWListView {
   std::shared_ptr<FWStrikeoutView> strikeout() const;
 
  private:
-  struct Texts;
-  void fillTimes(const TWEvent& event, const TWEventViewSettings& settings, bool shortInfo, const Ref<Bundle>& bundle);
+  void fillTimes(const TWEvent& event, const TWEventViewSettings& settings, bool shortInfo, const Ref<Bundle>& bundle,
+                 bool debug);
   void fillHeading(const TWEvent& event, const std::shared_ptr<const kestrel::KSTheme>& theme);
   void fillIcons(const TWEvent& event, const TWEventViewSettings& settings, bool shortInfo);
   void showStrikeout(bool show);
