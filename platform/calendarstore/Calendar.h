@@ -9,6 +9,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/foundation/Color.h"
 
@@ -31,6 +32,9 @@ struct Calendar {
   std::string sourceTitle{};
   // Device path of the collection folder.
   std::string folderPath{};
+  // The account's own addresses (the optional `owner` file), lower case without "mailto:";
+  // an event in which one of them is an attendee is an invitation.
+  std::vector<std::string> ownerAddresses{};
 
   friend bool operator==(const Calendar&, const Calendar&) = default;
   std::string description() const;

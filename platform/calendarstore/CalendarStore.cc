@@ -10,6 +10,7 @@
 #include <map>
 #include <set>
 
+#include "platform/calendarstore/internal/EventFileCache.h"
 #include "platform/calendarstore/internal/FolderWatcher.h"
 #include "platform/calendarstore/internal/Identifiers.h"
 #include "platform/calendarstore/internal/ItemFile.h"
@@ -187,7 +188,10 @@ Ref<CalendarStore> CalendarStore::open(Options options) {
   return store;
 }
 
-CalendarStore::CalendarStore(Passkey, Options options) : options_(options), caches_(std::make_unique<Caches>()) {}
+CalendarStore::CalendarStore(Passkey, Options options)
+    : options_(options),
+      caches_(std::make_unique<Caches>()),
+      eventFiles_(std::make_unique<internal::EventFileCache>()) {}
 
 CalendarStore::~CalendarStore() { watcher_.reset(); }
 

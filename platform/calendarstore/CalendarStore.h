@@ -50,6 +50,8 @@ class FolderWatcher;
 struct FileStamp;
 struct CollectionFolder;
 struct ItemFileEntry;
+struct EventFileCache;
+struct EventSeries;
 }  // namespace internal
 
 // What a new collection is made with (CalendarStore::createCalendar).
@@ -151,6 +153,11 @@ class CalendarStore : public std::enable_shared_from_this<CalendarStore> {
   std::optional<Located> locateLocked(const std::string& uuid);
   bool saveLocked(Reminder& reminder, std::string* why, bool* wrote);
   bool removeLocked(const Reminder& reminder, std::string* why);
+  // Calls `visit` with each event series of the calendars the predicate names (the first of
+  // duplicate UIDs in a calendar only), with its calendar and file's device path.
+  void visitEventSeriesLocked(
+      const EventPredicate& predicate,
+      const std::function<void(const Calendar&, const std::string&, internal::EventSeries&)>& visit);
   Snapshot snapshotLocked() const;
   void forgetFileLocked(const std::string& localPath);
   void didWriteLocked();
@@ -160,6 +167,7 @@ class CalendarStore : public std::enable_shared_from_this<CalendarStore> {
   Options options_;
   mutable std::mutex mutex_;
   std::unique_ptr<Caches> caches_;  // guarded by mutex_
+  std::unique_ptr<internal::EventFileCache> eventFiles_;  // guarded by mutex_
   std::unique_ptr<internal::FolderWatcher> watcher_;
 };
 

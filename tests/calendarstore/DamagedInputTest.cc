@@ -2,6 +2,13 @@
 // the file it came from, and reading never writes.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
+
 #include "platform/foundation/Files.h"
 #include "tests/calendarstore/StoreFixture.h"
 
@@ -81,4 +88,32 @@ TEST_F(DamagedInput, OddContentIsReadAsFarAsItMakesSense) {
   for (const char* problem : {"priority out of range: 42", "unreadable RRULE", "alarm without a trigger",
                               "unreadable location geo:123,456"})
     EXPECT_EQ(logLinesContaining(kListPath + "odd.ics: " + problem).size(), 1u) << problem;
+}
+
+TEST_F(DamagedInput, FifosAmongMetadataAndItemFilesNeverHangTheStore) {
+  writeList("l", "L");
+  writeItem("l", "good.ics", ics(todo("GOOD", "SUMMARY:Good\r\n")));
+  std::vector<std::string> fifos;
+  for (const char* name : {"color", "displayname", "fifo.ics"}) {
+    std::string path = itemPath("l", name);
+    ::unlink(path.c_str());
+    ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0) << name;
+    fifos.push_back(path);
+  }
+  auto read = std::async(std::launch::async, [&] {
+    auto lists = store->calendarsForEntityType(EntityType::Reminder);
+    auto all = store->remindersMatchingPredicate(CalendarStore::predicateForRemindersInCalendars(std::nullopt));
+    return std::make_pair(lists.size(), titles(all));
+  });
+  if (read.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+    ADD_FAILURE() << "the store blocked on a FIFO";
+    // Give every stuck reader a writer that goes away at once, so the test can end.
+    for (int round = 0; round < 10 && read.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready;
+         ++round)
+      for (const auto& f : fifos)
+        if (int fd = ::open(f.c_str(), O_WRONLY | O_NONBLOCK); fd >= 0) ::close(fd);
+  }
+  auto [lists, titlesRead] = read.get();
+  EXPECT_EQ(lists, 1u);
+  EXPECT_EQ(titlesRead, std::vector<std::string>{"Good"});
 }

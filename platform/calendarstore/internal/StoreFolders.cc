@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 
 #include "platform/calendarstore/internal/Text.h"
 #include "platform/foundation/Device.h"
@@ -18,6 +19,7 @@ constexpr const char* kColorFile = "color";
 constexpr const char* kReadOnlyFile = "readonly";
 constexpr const char* kTypeFile = "type";
 constexpr const char* kSourceFile = "source";
+constexpr const char* kOwnerFile = "owner";
 constexpr size_t kMaxMetadataSize = 4096;
 // The colour of a collection that names none (a calm blue).
 constexpr Color kDefaultColor = Color::rgba(0x1B / 255.0, 0xAD / 255.0, 0xF8 / 255.0);
@@ -111,7 +113,7 @@ std::vector<CollectionFolder> listCollections(const std::string& rootDevicePath,
 
 std::vector<std::pair<std::string, FileStamp>> metadataStamps(const CollectionFolder& folder) {
   std::vector<std::pair<std::string, FileStamp>> out;
-  for (const char* name : {kDisplayNameFile, kColorFile, kReadOnlyFile, kTypeFile, kSourceFile}) {
+  for (const char* name : {kDisplayNameFile, kColorFile, kReadOnlyFile, kTypeFile, kSourceFile, kOwnerFile}) {
     if (auto stamp = FileStamp::of(folder.localPath + "/" + name)) out.emplace_back(name, *stamp);
   }
   return out;
@@ -138,6 +140,16 @@ Calendar readCalendar(const CollectionFolder& folder, std::vector<std::string>* 
       problems->push_back("unknown type \"" + *text + "\"");
   }
   c.sourceTitle = readMetadata(folder, kSourceFile, problems).value_or("");
+  if (auto text = readMetadata(folder, kOwnerFile, problems)) {
+    size_t at = 0;
+    while (at <= text->size()) {
+      size_t end = text->find('\n', at);
+      if (end == std::string::npos) end = text->size();
+      std::string address = normalizedAddress(std::string_view(*text).substr(at, end - at));
+      if (!address.empty()) c.ownerAddresses.push_back(address);
+      at = end + 1;
+    }
+  }
   // Subscribed and birthday calendars are generated elsewhere; changes would not stick.
   c.allowsModifications = !files::exists(folder.localPath + "/" + kReadOnlyFile) &&
                           c.type != CalendarType::Subscription && c.type != CalendarType::Birthday;
@@ -150,6 +162,11 @@ bool writeCalendarMetadata(const std::string& localFolder, const Calendar& c) {
   if (ok && c.type != CalendarType::Local)
     ok = files::writeFileAtomically(localFolder + "/" + kTypeFile, std::string(typeName(c.type)));
   if (ok && !c.sourceTitle.empty()) ok = files::writeFileAtomically(localFolder + "/" + kSourceFile, c.sourceTitle);
+  if (ok && !c.ownerAddresses.empty()) {
+    std::string owners;
+    for (const auto& address : c.ownerAddresses) owners += "mailto:" + address + "\n";
+    ok = files::writeFileAtomically(localFolder + "/" + kOwnerFile, owners);
+  }
   if (ok && !c.allowsModifications) ok = files::writeFileAtomically(localFolder + "/" + kReadOnlyFile, std::string());
   return ok;
 }
@@ -162,6 +179,13 @@ std::vector<ItemFileEntry> listItemFiles(const CollectionFolder& folder) {
     out.push_back({e.name, e.path, stampOf(e.st)});
   }
   return out;
+}
+
+std::string normalizedAddress(std::string_view address) {
+  std::string a = trimmed(address);
+  if (a.size() >= 7 && strncasecmp(a.c_str(), "mailto:", 7) == 0) a.erase(0, 7);
+  for (char& ch : a) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  return a;
 }
 
 std::string fileStem(const std::string& path) {

@@ -7,6 +7,10 @@
 //   <root>/<collection>/readonly    present: the collection cannot be changed (optional)
 //   <root>/<collection>/type        local, caldav, exchange, subscription or birthday (optional)
 //   <root>/<collection>/source      the account or source name (optional)
+//   <root>/<collection>/owner       the account's own addresses, one a line, as calendar
+//                                   servers write attendees ("mailto:me@example.com"); an
+//                                   event listing one of them as attendee is an invitation
+//                                   (optional; event calendars)
 //   <root>/<collection>/<name>.ics  one item (and its overridden occurrences) per file
 // Names starting with "." and files not ending in ".ics" (such as the temporary files of an
 // atomic write) are not part of the store. Paths here are local paths unless named "device".
@@ -16,6 +20,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/calendarstore/Calendar.h"
@@ -54,6 +59,9 @@ struct ItemFileEntry {
 };
 // The item files of a collection, ordered by name.
 std::vector<ItemFileEntry> listItemFiles(const CollectionFolder& folder);
+
+// "mailto:Me@Example.com" -> "me@example.com": the form owner addresses are compared in.
+std::string normalizedAddress(std::string_view address);
 
 // "/var/.../x.ics" -> "x".
 std::string fileStem(const std::string& path);

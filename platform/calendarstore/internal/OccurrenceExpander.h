@@ -1,0 +1,45 @@
+// Internal to the calendar store: a series' occurrences within a window.
+//
+// RRULEs are expanded with libical in the wall-clock time of the event's zone; RDATEs are
+// added, EXDATEs (each read in its own zone) removed, and overrides (RECURRENCE-ID) replace
+// the occurrence they name, wherever they moved it; an override cancelled with
+// STATUS:CANCELLED, or whose occurrence an EXDATE removes, is not shown. DTSTART always
+// counts as the first occurrence.
+//
+// Expansion costs only the window: iteration starts near the window (except for rules with
+// COUNT, which must count from the start), stops at its end, and every rule is cut off after
+// kMaxOccurrences steps, with a problem noted. Sub-daily rules are also cut off by time span,
+// since libical filters them step by step.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/calendarstore/internal/VEventCodec.h"
+
+namespace kestrel::internal {
+
+inline constexpr size_t kMaxOccurrences = 100000;
+
+struct Occurrence {
+  const EventComponent* component = nullptr;  // the main VEVENT or an override
+  Date start{};
+  Date end{};
+  // Where the series put it; none for a single event.
+  std::optional<EventTime> recurrenceId{};
+  std::optional<Date> occurrenceDate{};
+  bool detached = false;
+};
+
+// Occurrences overlapping [from, to] (as EventPredicate::overlaps), in no particular order.
+// *problem describes a cut-off.
+std::vector<Occurrence> occurrencesInWindow(const EventSeries& series, Date from, Date to, const TimeZone& system,
+                                            std::string* problem);
+
+// The occurrence whose recurrence id is `recurrenceId` (an instant); with none, the first
+// occurrence of the series.
+std::optional<Occurrence> occurrenceAt(const EventSeries& series, std::optional<Date> recurrenceId,
+                                       const TimeZone& system, std::string* problem);
+
+}  // namespace kestrel::internal

@@ -1,0 +1,153 @@
+// Repeating events: the occurrences the store expands for tricky files, worked out by hand
+// from RFC 5545. The system zone is Europe/Berlin unless a test changes it; times are
+// compared in UTC.
+#include <gtest/gtest.h>
+
+#include "tests/calendarstore/EventFixture.h"
+
+using namespace kestrel;
+using kestrel::test::iso;
+
+namespace {
+
+class EventRecurrence : public test::EventFixture {
+ protected:
+  void SetUp() override { writeCalendar("work", "Work"); }
+  using Lines = std::vector<std::string>;
+};
+
+}  // namespace
+
+TEST_F(EventRecurrence, WeeklyWithAnExcludedDayInItsOwnZone) {
+  // Mondays and Wednesdays from Mon 2 Nov until the 18th; Wed 4 Nov excluded. 09:00 CET = 08:00Z.
+  writeEvent("work", "weekly.ics",
+             ics(vevent("weekly", "SUMMARY:Sync\r\nDTSTART;TZID=Europe/Berlin:20261102T090000\r\n"
+                                  "DTEND;TZID=Europe/Berlin:20261102T100000\r\n"
+                                  "RRULE:FREQ=WEEKLY;BYDAY=MO,WE;UNTIL=20261118T080000Z\r\n"
+                                  "EXDATE;TZID=Europe/Berlin:20261104T090000\r\n")));
+  EXPECT_EQ(startsBetween("2026-10-01T00:00:00Z", "2026-12-31T00:00:00Z"),
+            (Lines{"2026-11-02T08:00:00Z Sync", "2026-11-09T08:00:00Z Sync", "2026-11-11T08:00:00Z Sync",
+                   "2026-11-16T08:00:00Z Sync", "2026-11-18T08:00:00Z Sync"}));
+  auto first = eventsBetween("2026-11-02T00:00:00Z", "2026-11-03T00:00:00Z").at(0);
+  EXPECT_EQ(first.endDate, iso("2026-11-02T09:00:00Z"));
+  EXPECT_EQ(first.timeZone->name(), "Europe/Berlin");
+  ASSERT_TRUE(first.recurrenceRule);
+  EXPECT_EQ(first.recurrenceRule->frequency, RecurrenceFrequency::Weekly);
+}
+
+TEST_F(EventRecurrence, SecondToLastFridayKeepsItsLocalTimeAcrossTheEndOfSummerTimeInNewYork) {
+  // 18:00 New York on the second-to-last Friday: 18 Sep and 23 Oct are EDT (22:00Z), 20 Nov and
+  // 18 Dec EST (23:00Z). New York is not the system zone.
+  writeEvent("work", "monthly.ics",
+             ics(vevent("monthly", "SUMMARY:Review\r\nDTSTART;TZID=America/New_York:20260918T180000\r\n"
+                                   "DURATION:PT1H\r\nRRULE:FREQ=MONTHLY;BYDAY=-2FR;COUNT=4\r\n")));
+  EXPECT_EQ(startsBetween("2026-09-01T00:00:00Z", "2027-06-01T00:00:00Z"),
+            (Lines{"2026-09-18T22:00:00Z Review", "2026-10-23T22:00:00Z Review", "2026-11-20T23:00:00Z Review",
+                   "2026-12-18T23:00:00Z Review"}));
+  // A window late in the series finds the same occurrence (COUNT counts from the start).
+  EXPECT_EQ(startsBetween("2026-12-01T00:00:00Z", "2026-12-31T00:00:00Z"), Lines{"2026-12-18T23:00:00Z Review"});
+}
+
+TEST_F(EventRecurrence, MovedAndCancelledOccurrencesShowOnceAtTheirNewTime) {
+  // Daily at 09:30 CET (08:30Z), 7-11 Dec. The 8th moves to 14:00, the 11th moves to Sunday
+  // the 6th, the 10th is cancelled.
+  std::string series = "DTSTART;TZID=Europe/Berlin:20261207T093000\r\nDURATION:PT15M\r\nRRULE:FREQ=DAILY;COUNT=5\r\n";
+  writeEvent("work", "standup.ics",
+             ics(vevent("standup", "SUMMARY:Standup\r\n" + series) +
+                 vevent("standup", "SUMMARY:Standup (later)\r\nRECURRENCE-ID;TZID=Europe/Berlin:20261208T093000\r\n"
+                                   "DTSTART;TZID=Europe/Berlin:20261208T140000\r\nDURATION:PT15M\r\n") +
+                 vevent("standup", "SUMMARY:Standup\r\nRECURRENCE-ID:20261210T083000Z\r\nSTATUS:CANCELLED\r\n"
+                                   "DTSTART;TZID=Europe/Berlin:20261210T093000\r\n") +
+                 vevent("standup", "SUMMARY:Standup (Sunday)\r\nRECURRENCE-ID;TZID=Europe/Berlin:20261211T093000\r\n"
+                                   "DTSTART;TZID=Europe/Berlin:20261206T100000\r\nDURATION:PT15M\r\n")));
+  EXPECT_EQ(startsBetween("2026-12-01T00:00:00Z", "2026-12-31T00:00:00Z"),
+            (Lines{"2026-12-06T09:00:00Z Standup (Sunday)", "2026-12-07T08:30:00Z Standup",
+                   "2026-12-08T13:00:00Z Standup (later)", "2026-12-09T08:30:00Z Standup"}));
+  // A window that holds only the moved occurrence's new day finds it; its old day is empty.
+  EXPECT_EQ(startsBetween("2026-12-06T00:00:00Z", "2026-12-06T23:00:00Z"), Lines{"2026-12-06T09:00:00Z Standup (Sunday)"});
+  EXPECT_TRUE(startsBetween("2026-12-11T00:00:00Z", "2026-12-11T23:00:00Z").empty());
+
+  auto moved = eventsBetween("2026-12-08T00:00:00Z", "2026-12-08T23:00:00Z").at(0);
+  EXPECT_TRUE(moved.isDetached);
+  EXPECT_EQ(moved.occurrenceDate, iso("2026-12-08T08:30:00Z"));
+}
+
+TEST_F(EventRecurrence, RDatesAddOccurrencesAndPeriodsKeepTheirOwnLength) {
+  writeEvent("work", "rdate.ics",
+             ics(vevent("rdate", "SUMMARY:Class\r\nDTSTART:20261201T120000Z\r\nDTEND:20261201T130000Z\r\n"
+                                 "RRULE:FREQ=WEEKLY;COUNT=2\r\nRDATE:20261205T120000Z\r\n"
+                                 "RDATE;VALUE=PERIOD:20261206T150000Z/PT2H\r\n")));
+  auto events = eventsBetween("2026-11-01T00:00:00Z", "2027-01-01T00:00:00Z");
+  EXPECT_EQ(starts(events), (Lines{"2026-12-01T12:00:00Z Class", "2026-12-05T12:00:00Z Class",
+                                   "2026-12-06T15:00:00Z Class", "2026-12-08T12:00:00Z Class"}));
+  EXPECT_EQ(events[1].endDate, iso("2026-12-05T13:00:00Z"));
+  EXPECT_EQ(events[2].endDate, iso("2026-12-06T17:00:00Z"));
+}
+
+TEST_F(EventRecurrence, AYearlyAllDayRuleOnTheTwentyNinthOfFebruaryOccursInLeapYearsOnly) {
+  writeEvent("work", "leap.ics",
+             ics(vevent("leap", "SUMMARY:Leap day\r\nDTSTART;VALUE=DATE:20240229\r\nRRULE:FREQ=YEARLY\r\n")));
+  // Whole days start at local midnight (CET = 23:00Z the day before) and last one day.
+  auto events = eventsBetween("2024-01-01T00:00:00Z", "2029-01-01T00:00:00Z");
+  EXPECT_EQ(starts(events), (Lines{"2024-02-28T23:00:00Z Leap day", "2028-02-28T23:00:00Z Leap day"}));
+  EXPECT_TRUE(events[1].allDay);
+  EXPECT_FALSE(events[1].timeZone);
+  EXPECT_EQ(events[1].endDate, iso("2028-02-29T23:00:00Z"));
+}
+
+TEST_F(EventRecurrence, WeeklyTimesFollowSummerTimeAndATimeInTheGapMovesPastIt) {
+  // Berlin enters summer time on 29 Mar 2026 at 02:00: 09:00 is 08:00Z before, 07:00Z after;
+  // 02:30 on that day does not exist and reads as 03:30 CEST (01:30Z).
+  writeEvent("work", "dst.ics",
+             ics(vevent("dst", "SUMMARY:Gym\r\nDTSTART;TZID=Europe/Berlin:20260323T090000\r\nRRULE:FREQ=WEEKLY;COUNT=2\r\n") +
+                 vevent("gap", "SUMMARY:Backup\r\nDTSTART;TZID=Europe/Berlin:20260328T023000\r\nRRULE:FREQ=DAILY;COUNT=2\r\n")));
+  EXPECT_EQ(startsBetween("2026-03-20T00:00:00Z", "2026-04-05T00:00:00Z"),
+            (Lines{"2026-03-23T08:00:00Z Gym", "2026-03-28T01:30:00Z Backup", "2026-03-29T01:30:00Z Backup",
+                   "2026-03-30T07:00:00Z Gym"}));
+}
+
+TEST_F(EventRecurrence, AllDayAndFloatingEventsStayOnTheirLocalDayInEveryZone) {
+  writeEvent("work", "day.ics",
+             ics(vevent("day", "SUMMARY:Holiday\r\nDTSTART;VALUE=DATE:20261210\r\n") +
+                 vevent("trip", "SUMMARY:Trip\r\nDTSTART;VALUE=DATE:20261210\r\nDTEND;VALUE=DATE:20261213\r\n") +
+                 vevent("float", "SUMMARY:Breakfast\r\nDTSTART:20261210T080000\r\nDTEND:20261210T090000\r\n") +
+                 vevent("instant", "SUMMARY:Call\r\nDTSTART:20261210T180000Z\r\n")));
+  TimeZone::setSystemTimeZone("America/Los_Angeles");
+  auto west = eventsBetween("2026-12-01T00:00:00Z", "2026-12-31T00:00:00Z");
+  EXPECT_EQ(starts(west), (Lines{"2026-12-10T08:00:00Z Holiday", "2026-12-10T08:00:00Z Trip",
+                                 "2026-12-10T16:00:00Z Breakfast", "2026-12-10T18:00:00Z Call"}));
+  // No DTEND: a date lasts one day, a time no time at all. DTEND of a date is exclusive.
+  EXPECT_EQ(west[0].endDate, iso("2026-12-11T08:00:00Z"));
+  EXPECT_EQ(west[1].endDate, iso("2026-12-13T08:00:00Z"));
+  EXPECT_EQ(west[3].endDate, west[3].startDate);
+  EXPECT_EQ(west[3].timeZone->name(), "UTC");
+
+  TimeZone::setSystemTimeZone("Pacific/Auckland");
+  EXPECT_EQ(startsBetween("2026-12-01T00:00:00Z", "2026-12-31T00:00:00Z"),
+            (Lines{"2026-12-09T11:00:00Z Holiday", "2026-12-09T11:00:00Z Trip", "2026-12-09T19:00:00Z Breakfast",
+                   "2026-12-10T18:00:00Z Call"}));
+}
+
+TEST_F(EventRecurrence, IdentifiersNameOccurrencesAndFindThemAgain) {
+  writeEvent("work", "standup.ics",
+             ics(vevent("a/b%c", "SUMMARY:Standup\r\nDTSTART;TZID=Europe/Berlin:20261207T093000\r\nRRULE:FREQ=DAILY\r\n") +
+                 vevent("a/b%c", "SUMMARY:Later\r\nRECURRENCE-ID;TZID=Europe/Berlin:20261208T093000\r\n"
+                                 "DTSTART;TZID=Europe/Berlin:20261208T150000\r\n") +
+                 vevent("a/b%c", "RECURRENCE-ID;TZID=Europe/Berlin:20261209T093000\r\nSTATUS:CANCELLED\r\n"
+                                 "DTSTART;TZID=Europe/Berlin:20261209T093000\r\n")));
+  auto events = eventsBetween("2026-12-07T00:00:00Z", "2026-12-10T23:00:00Z");
+  ASSERT_EQ(events.size(), 3u);
+  EXPECT_EQ(events[0].eventIdentifier, "work/a%2Fb%25c/20261207T083000Z");
+  EXPECT_EQ(events[0].calendarItemIdentifier, "a/b%c");
+  for (const auto& e : events) EXPECT_EQ(store->eventWithIdentifier(e.eventIdentifier), e) << e.eventIdentifier;
+  // The series' own identifier answers its first occurrence; a cancelled or made-up one, nothing.
+  EXPECT_EQ(store->eventWithIdentifier("work/a%2Fb%25c"), events[0]);
+  EXPECT_FALSE(store->eventWithIdentifier("work/a%2Fb%25c/20261209T083000Z"));
+  EXPECT_FALSE(store->eventWithIdentifier("work/a%2Fb%25c/20261207T083001Z"));
+  EXPECT_FALSE(store->eventWithIdentifier("home/a%2Fb%25c/20261207T083000Z"));
+  EXPECT_FALSE(store->eventWithIdentifier("work/a%2Fb%25c/garbage"));
+  // Far into a rule that never ends.
+  auto later = store->eventWithIdentifier("work/a%2Fb%25c/20301207T083000Z");
+  ASSERT_TRUE(later);
+  EXPECT_EQ(later->startDate, iso("2030-12-07T08:30:00Z"));
+}
