@@ -1,6 +1,7 @@
 #include "events/TWEventView.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 
@@ -157,9 +158,10 @@ void TWEventView::setViewForEvent(const Ref<TWEvent>& event, const std::shared_p
   viewStyle_ = settings.style;
   setDrawBorder(event->invitation());
 
-  // 3. An ended timed event is struck through. A damaged (missing) end never ends.
+  // 3. An ended timed event is struck through. A missing or damaged end never ends.
   const Date end = event->endDate();
-  pastEvent_ = !event->allDay() && !end.isNull() && end.isEarlierThanDate(Clock::now());
+  pastEvent_ = !event->allDay() && !end.isNull() && std::isfinite(end.timeIntervalSinceReferenceDate()) &&
+               end.isEarlierThanDate(Clock::now());
 
   // 4. Summary line.
   summaryText()->setStyle(summaryStyle);

@@ -236,6 +236,34 @@ void taskwell(GraphicsContext& c, Size s) {  // the organiser: a tick cut out of
   c.strokePath(tick);
 }
 
+// The availability markers of event rows, masks like the status icons above.
+void busy(GraphicsContext& c, Size s) {  // a solid disc
+  c.setFillColor(kGlyph);
+  c.fillEllipseInRect(Rect{{}, s}.insetBy(3, 3));
+}
+
+void tentative(GraphicsContext& c, Size s) {  // a ring, its left half filled
+  Rect r = Rect{{}, s}.insetBy(3.5, 3.5);
+  strokeStyle(c, kGlyph, 1.5);
+  c.strokeEllipseInRect(r);
+  c.fillPath(Path::pie(r.center(), r.width() / 2, kPi / 2, kPi));
+}
+
+void unavailable(GraphicsContext& c, Size s) {  // a no-entry sign: a bar cut out of a disc
+  c.setFillColor(kGlyph);
+  c.fillEllipseInRect(Rect{{}, s}.insetBy(2, 2));
+  c.setBlendMode(ui::BlendMode::Clear);
+  c.fillRect({s.width * 0.27, s.height / 2 - 1.25, s.width * 0.46, 2.5});
+}
+
+void outOfOffice(GraphicsContext& c, Size s) {  // a suitcase
+  strokeStyle(c, kGlyph, 1.5);
+  c.strokePath(Path::roundedRect({s.width * 0.36, s.height * 0.18, s.width * 0.28, s.height * 0.2}, 1.5));
+  c.fillPath(Path::roundedRect({s.width * 0.12, s.height * 0.34, s.width * 0.76, s.height * 0.5}, 2));
+  c.setBlendMode(ui::BlendMode::Clear);
+  c.fillRect({s.width * 0.12, s.height * 0.54, s.width * 0.76, 1.2});
+}
+
 void pin(GraphicsContext& c, Size s) {  // a map pin
   glyph(c, [&](GraphicsContext& g, const Color& color) {
     g.setFillColor(color);
@@ -425,6 +453,10 @@ std::span<const ImageDrawing> imageDrawings() {
       {"attendees", icon, people},
       {"repeat", icon, repeat},
       {"alarm", icon, clock},
+      {"busy", icon, busy},
+      {"tentative", icon, tentative},
+      {"unavailable", icon, unavailable},
+      {"outofoffice", icon, outOfOffice},
       {"arrow-right", icon, [](GraphicsContext& c, Size s) { chevron(c, s, 0); }},
       {"menuopen", button, menuLines},
       {"menuclose", button, [](GraphicsContext& c, Size s) { chevron(c, s, -kPi / 2); }},
