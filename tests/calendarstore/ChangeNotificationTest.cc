@@ -11,6 +11,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
 #include "tests/calendarstore/StoreFixture.h"
+#include "tests/support/IsoDate.h"
 
 using namespace kestrel;
 
@@ -163,4 +164,32 @@ TEST_F(CalendarStoreWatch, AStoreDestroyedWithAChangePendingIsSafe) {
   watched.reset();
   RunLoop::main().runFor(0.1);
   SUCCEED();
+}
+
+TEST_F(CalendarStoreWatch, AnotherProgramWritingAnEventCalendarIsSeen) {
+  auto watched = openStore(true);
+  NotificationCounter counter(watched.get());
+  std::string folder = std::string(CalendarStore::kEventsFolder) + "/work";
+  auto titlesOn8December = [&] {
+    std::vector<std::string> out;
+    for (const auto& e : watched->eventsMatchingPredicate(CalendarStore::predicateForEventsWithStartDate(
+             test::iso("2026-12-08T00:00:00Z"), test::iso("2026-12-09T00:00:00Z"), std::nullopt)))
+      out.push_back(e.title);
+    return out;
+  };
+  root.writeFile(folder + "/displayname", "Work");
+  ASSERT_TRUE(pumpUntil([&] { return counter.count >= 1; }));
+  int seen = counter.count;
+  auto event = [](const std::string& title) {
+    return test::StoreFixture::ics("BEGIN:VEVENT\r\nUID:E\r\nDTSTAMP:20261201T100000Z\r\nSUMMARY:" + title +
+                                   "\r\nDTSTART:20261208T100000Z\r\nEND:VEVENT\r\n");
+  };
+  files::writeFileAtomically(root.path(folder + "/e.ics"), event("Planning"));
+  ASSERT_TRUE(pumpUntil([&] { return counter.count > seen; }));
+  EXPECT_EQ(titlesOn8December(), std::vector<std::string>{"Planning"});
+
+  seen = counter.count;
+  files::writeFileAtomically(root.path(folder + "/e.ics"), event("Planning (moved room)"));
+  ASSERT_TRUE(pumpUntil([&] { return counter.count > seen; }));
+  EXPECT_EQ(titlesOn8December(), std::vector<std::string>{"Planning (moved room)"});
 }
