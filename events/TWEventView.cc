@@ -450,10 +450,11 @@ void TWEventView::layoutTimeSummary() {
   const Rect band = headerBackground()->frame();
   const double width = std::min(kTimeSummaryWidth, band.width());
   timeSummary_->setFrame({band.width() - kFWListViewSeparatorSize - width, 1, width, std::max(0.0, band.height() - 1)});
-  if (timeSummary_->isHidden() || !headerText()) return;
-  // The day's name ends before the summary.
+  if (!headerText()) return;
+  // Every day's name starts at the dots' column, also above a row whose calendar has no
+  // colour (and so no dot), and ends before the summary.
   const Rect title = headerText()->frame();
-  headerText()->setFrame({title.x(), title.y(),
-                          std::max(0.0, timeSummary_->frame().x() - kFWListViewSeparatorSize - title.x()),
-                          title.height()});
+  const double x = dot()->frame().x();
+  const double right = timeSummary_->isHidden() ? band.width() : timeSummary_->frame().x() - kFWListViewSeparatorSize;
+  headerText()->setFrame({x, title.y(), std::max(0.0, right - x), title.height()});
 }

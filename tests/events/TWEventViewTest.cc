@@ -255,6 +255,15 @@ TEST_F(TWEventViewTest, TheFirstRowOfADayCarriesTheHeadingAndItsSummary) {
   const Rect band = row->headerBackground()->frame();
   EXPECT_EQ(summary->frame(), Rect(band.width() - 2 - 150, 1, 150, band.height() - 1));
   EXPECT_LE(row->headerText()->frame().maxX(), summary->frame().x());
+  const double titleX = row->headerText()->frame().x();
+  EXPECT_EQ(titleX, row->dot()->frame().x());
+  // A calendar without a colour has no dot; its day's name stays in line with the others.
+  auto colourless = TWEvent::twEventWithKey(
+      {.key = "2", .title = "Birthday", .startDate = todayAt(0), .endDate = todayAt(24), .allDay = true});
+  colourless->setSectionTitle("Thursday");
+  show(row, colourless, {});
+  EXPECT_TRUE(row->dot()->isHidden());
+  EXPECT_EQ(row->headerText()->frame().x(), titleX);
   EXPECT_EQ(row->summaryText()->frame().y(), summaryLeading());
 
   // A heading without bars hides the summary; a row without a heading has neither.
