@@ -31,6 +31,10 @@ void glyph(GraphicsContext& c, const std::function<void(GraphicsContext&, const 
   body(c, color);
 }
 
+// Draws `body` once, without a shadow: for images the row tints with one colour, where a
+// shadow would turn into a second, offset copy of the sign.
+void mask(GraphicsContext& c, const std::function<void(GraphicsContext&, const Color&)>& body) { body(c, kGlyph); }
+
 void strokeStyle(GraphicsContext& c, const Color& color, double width) {
   c.setStrokeColor(color);
   c.setFillColor(color);
@@ -200,7 +204,8 @@ void cancel(GraphicsContext& c, Size s) {  // a cross in a circle
   });
 }
 
-// The row's status icons "overdue", "native" and "tw" are tinted by the row (every opaque
+// The row's status icons "overdue", "native" and "tw" (and the event rows' "reminder",
+// "attendees", "repeat", "alarm" and availability markers) are tinted by the row (every opaque
 // pixel takes one colour), so each is a mask: a solid shape with its sign cut out, or a plain
 // outline, never a sign painted over a shape, which the tint would wipe out.
 void overdue(GraphicsContext& c, Size s) {  // "!" cut out of a red disc
@@ -316,7 +321,7 @@ void goArrow(GraphicsContext& c, Size s) {  // a box with an arrow leaving it
 }
 
 void bell(GraphicsContext& c, Size s) {
-  glyph(c, [&](GraphicsContext& g, const Color& color) {
+  mask(c, [&](GraphicsContext& g, const Color& color) {
     g.setFillColor(color);
     double w = s.width, h = s.height;
     Path body;
@@ -330,7 +335,7 @@ void bell(GraphicsContext& c, Size s) {
 }
 
 void people(GraphicsContext& c, Size s) {
-  glyph(c, [&](GraphicsContext& g, const Color& color) {
+  mask(c, [&](GraphicsContext& g, const Color& color) {
     g.setFillColor(color);
     double w = s.width, h = s.height;
     for (double x : {0.33, 0.67}) {
@@ -341,7 +346,7 @@ void people(GraphicsContext& c, Size s) {
 }
 
 void repeat(GraphicsContext& c, Size s) {  // two arrows round a circle
-  glyph(c, [&](GraphicsContext& g, const Color& color) {
+  mask(c, [&](GraphicsContext& g, const Color& color) {
     strokeStyle(g, color, 1.8);
     Point centre{s.width / 2, s.height / 2};
     double r = s.width * 0.32;
@@ -415,7 +420,7 @@ void eye(GraphicsContext& c, Size s) {  // show details
 }
 
 void clock(GraphicsContext& c, Size s) {  // an alarm
-  glyph(c, [&](GraphicsContext& g, const Color& color) {
+  mask(c, [&](GraphicsContext& g, const Color& color) {
     strokeStyle(g, color, 1.5);
     Rect face = Rect{{}, s}.insetBy(s.width * 0.15, s.height * 0.15).offsetBy(0, s.height * 0.04);
     g.strokeEllipseInRect(face);
