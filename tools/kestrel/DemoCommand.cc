@@ -6,6 +6,7 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Device.h"
 #include "platform/foundation/TimeZone.h"
+#include "tools/fixture/DeviceCalendarFixture.h"
 #include "tools/fixture/ReminderFixture.h"
 #include "tools/fixture/TaskwellFixture.h"
 #include "tools/kestrel/CommandLine.h"
@@ -74,8 +75,10 @@ int runDemo(std::span<const std::string> args) {
   TimeZone::setSystemTimeZone(zone);
   auto reminders = fixture::generateReminderFixture(now, zone);
   if (!reminders.ok) return line.fail(reminders.error, kExitFailure);
-  std::fprintf(stderr, "Sample ready: %s; %d reminder lists. Loading the plug-ins ...\n",
-               generated.databasePath.c_str(), reminders.lists);
+  auto calendars = fixture::generateDeviceCalendarFixture(now, zone, 0, options.seed);
+  if (!calendars.ok) return line.fail(calendars.error, kExitFailure);
+  std::fprintf(stderr, "Sample ready: %s; %d reminder lists, %d device calendars. Loading the plug-ins ...\n",
+               generated.databasePath.c_str(), reminders.lists, calendars.calendars);
 
   const std::string out = parsed->value("out").value_or(*root + "/lock-screen.png");
   ui::Screen::setScale(2);
