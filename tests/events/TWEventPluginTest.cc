@@ -1,0 +1,205 @@
+// The events plug-in against a generated Taskwell installation: both schemas, Taskwell's
+// rows as events, short-information calendars, alarms, links, hostile options, the refresh
+// decision, the controller's observers and the pending extra alarms under concurrent
+// rebuilds.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "events/TWEventIntegration.h"
+#include "events/TWEventLocalDays.h"
+#include "model/TWOptions.h"
+#include "runtime/FWLocalTime.h"
+#include "tests/events/EventPluginHarness.h"
+#include "tests/support/LogCapture.h"
+
+namespace {
+
+using kestrel::PlistValue;
+using kestrel::test::EventPluginHarness;
+using kestrel::test::LogCapture;
+
+// The test clock: Tuesday 2026-12-08 14:30 UTC, system zone UTC.
+Date today(int hour, int minute = 0) { return FWLocalDateForLocalMidnight().addingTimeInterval(hour * 3600.0 + minute * 60.0); }
+
+class EventPluginSchemaTest : public ::testing::TestWithParam<int> {
+ protected:
+  EventPluginSchemaTest() : device(GetParam()) {
+    device.addCalendar(900, "Work");
+    device.addCalendar(901, "Home");
+  }
+  EventPluginHarness device;
+};
+
+TEST_P(EventPluginSchemaTest, ListsTaskwellEventsByDayWithTheirAlarms) {
+  device.addEvent({.key = 1001, .title = "Standup", .start = today(15), .end = today(16), .calendar = 900});
+  device.addEvent({.key = 1002, .title = "Overnight", .start = today(22), .end = today(26), .calendar = 901});
+  device.addEvent({.key = 1003, .title = "Holiday", .start = today(48), .end = today(71, 59), .allDay = true,
+                   .calendar = 901});
+  device.addEvent({.key = 1004, .title = "Done", .start = today(9), .end = today(10), .calendar = 900});
+  device.addAlarm(2001, 1001, 900, std::nullopt);                   // 14:45, to come
+  device.addAlarm(2002, 1001, std::nullopt, today(8));               // past
+  ASSERT_TRUE(device.detect());
+  // The default lists up to the first working day, which is today; ask for three days.
+  device.setOptions({{kTWOptionsMaxDays, PlistValue(3)}});
+  auto events = device.fetch();
+  std::vector<std::string> keys;
+  for (const auto& event : events) keys.push_back(event->key());
+  EXPECT_EQ(keys, (std::vector<std::string>{"1001", "1002", "1002[1]", "1003"}));
+  ASSERT_EQ(events.size(), 4u);
+  EXPECT_EQ(events[0]->title(), "Standup");
+  EXPECT_EQ(events[0]->calendar(), "Work");
+  EXPECT_EQ(events[0]->firstAlarm(), today(8));
+  EXPECT_EQ(events[0]->nextAlarm(), today(14, 45));
+  EXPECT_FALSE(events[0]->sectionTitle().empty());
+  EXPECT_TRUE(events[3]->allDay());
+  EXPECT_EQ(events[3]->startDate(), today(48));
+
+  auto status = device.controller()->status();
+  ASSERT_TRUE(status);
+  EXPECT_EQ(status->nextAlarmDue(), today(14, 45));
+  EXPECT_EQ(status->nextChangeDue(), today(14, 45));
+  EXPECT_EQ(device.controller()->nextScheduledActivity(), today(14, 45));
+}
+
+TEST_P(EventPluginSchemaTest, ShortInformationAndHiddenCalendarsApplyToTaskwellEvents) {
+  device.addEvent({.key = 1001, .title = "Work", .start = today(15), .end = today(16), .calendar = 900});
+  device.addEvent({.key = 1002, .title = "Home", .start = today(17), .end = today(18), .calendar = 901});
+  ASSERT_TRUE(device.detect());
+  device.setOptions({{kTWOptionsHideInfoTWCalendars, PlistValue(PlistValue::Array{PlistValue(901)})}});
+  auto events = device.fetch();
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_FALSE(events[0]->shortInfoCalendar());
+  EXPECT_TRUE(events[1]->shortInfoCalendar());
+
+  device.setOptions({{kTWOptionsHiddenTWEventCalendars, PlistValue(PlistValue::Array{PlistValue("900")})}});
+  EXPECT_EQ(device.fetchKeys(), (std::vector<std::string>{"1002"}));
+}
+
+TEST_P(EventPluginSchemaTest, HostileOptionsNeitherBreakTheQueryNorRunAway) {
+  device.addEvent({.key = 1001, .title = "Kept", .start = today(15), .end = today(16), .calendar = 900});
+  ASSERT_TRUE(device.detect());
+  LogCapture log;
+  device.setOptions({
+      {kTWOptionsHiddenTWEventCalendars, PlistValue(PlistValue::Array{PlistValue("1) or (1=1"), PlistValue(true)})},
+      {kTWOptionsTagsFilters, PlistValue(PlistValue::Array{PlistValue("'; drop table ZTWCALEVENT; --")})},
+      {kTWOptionsHideInfoTWCalendars, PlistValue("not a list")},
+      {kTWOptionsDayLimit, PlistValue(int64_t{1} << 40)},
+      {kTWOptionsMaxDays, PlistValue(-2147483647)},
+      {kTWOptionsMaxEvents, PlistValue(-5)},
+      {kTWEventOptionsDaySummary, PlistValue(99)},
+      {kTWOptionsDayEnd, PlistValue(-1)},
+  });
+  auto events = device.fetch();
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0]->title(), "Kept");
+  EXPECT_GE(log.count("out of range"), 1u);
+  // The table is still there.
+  device.setOptions({});
+  EXPECT_EQ(device.fetchKeys(), (std::vector<std::string>{"1001"}));
+}
+
+TEST_P(EventPluginSchemaTest, ADeviceEventMirroredByTaskwellOpensInTaskwellWhateverItsIdentifier) {
+  // A device identifier with a quote must not end the SQL literal it is compared in.
+  const std::string identifier = "work/it's a trap') or ('1'='1";
+  device.exec(KSFormat("insert into ZTWCALEVENT (Z_PK, Z_ENT, Z_OPT, ZEXTERNALIDENTIFIER) values (3001, %lld, 1, '%@')",
+                       device.entity("TWCalEventEK"), std::string("work/it''s a trap'') or (''1''=''1")));
+  ASSERT_TRUE(device.detect());
+  auto event = TWEvent::nativeEventWithKey({.key = identifier, .title = "Mirrored", .startDate = today(15)});
+  auto url = TWEventIntegration::urlForShowEvent(event, device.app().get());
+  ASSERT_TRUE(url);
+  EXPECT_NE(url->find("/TWCalEventEK/p3001"), std::string::npos) << *url;
+
+  auto plain = TWEventIntegration::urlForShowEvent(
+      TWEvent::twEventWithKey({.key = "1001[2]", .rootKey = "1001", .title = "Day 3"}), device.app().get());
+  ASSERT_TRUE(plain);
+  EXPECT_NE(plain->find("/TWCalEventOccurrence/p1001"), std::string::npos) << *plain;
+}
+
+INSTANTIATE_TEST_SUITE_P(Schemas, EventPluginSchemaTest, ::testing::Values(250, 260));
+
+class EventPluginTest : public ::testing::Test {
+ protected:
+  EventPluginHarness device{260};
+};
+
+TEST_F(EventPluginTest, TheRefreshDecisionFollowsAlarmsStoreChangesAndTheNextChange) {
+  ASSERT_TRUE(device.detect());
+  device.fetch();
+  auto access = device.controller()->fwDatasource();
+  auto status = device.controller()->status();
+  const Date now = kestrel::Clock::now();
+  status->setNextChangeDue(now.addingTimeInterval(600));
+  status->setNextAlarmDue(std::nullopt);
+  device.controller()->setEventStoreUpdated(false);
+  EXPECT_FALSE(access->shouldUpdateForDate(now, device.app()));
+
+  status->setNextAlarmDue(now);
+  LogCapture log;
+  EXPECT_TRUE(access->shouldUpdateForDate(now, device.app()));
+  EXPECT_EQ(log.count("KS:TWEvent: Checking for new alarms to monitor"), 1u);
+  EXPECT_FALSE(status->nextAlarmDue());
+
+  device.controller()->setEventStoreUpdated(true);
+  EXPECT_TRUE(access->shouldUpdateForDate(now, device.app()));
+  EXPECT_EQ(log.count("KS:TWEvent: Event store has been updated"), 1u);
+  device.controller()->setEventStoreUpdated(false);
+
+  status->setNextChangeDue(now);
+  EXPECT_TRUE(access->shouldUpdateForDate(now, device.app()));
+  EXPECT_EQ(log.count("KS:TWEvent: Next scheduled update is due"), 1u);
+}
+
+TEST_F(EventPluginTest, RepeatedSetUpObservesTheStoreOnce) {
+  ASSERT_TRUE(device.detect());
+  ASSERT_TRUE(device.detect());
+  ASSERT_TRUE(device.detect());
+  EXPECT_EQ(device.controller()->observerCount(), 2u);
+  device.controller()->setEventStoreUpdated(false);
+  kestrel::NotificationCenter::defaultCenter().post(kestrel::CalendarStore::kChangedNotification,
+                                                     device.controller()->eventStore().get());
+  EXPECT_TRUE(device.controller()->isEventStoreUpdated());
+  kestrel::test::finishEventThreads();
+}
+
+TEST_F(EventPluginTest, WithoutTaskwellTheDeviceCalendarsStillList) {
+  EventPluginHarness bare(0);
+  bare.detect();
+  EXPECT_TRUE(bare.fetch().empty());
+  auto status = bare.controller()->status();
+  ASSERT_TRUE(status);
+  EXPECT_TRUE(status->nextChangeDue());
+}
+
+class EventConcurrencyTest : public EventPluginTest {};
+
+TEST_F(EventConcurrencyTest, ExtraAlarmsAppendedDuringRebuildsAreNeverLost) {
+  device.addCalendar(900, "Work");
+  device.addEvent({.key = 1001, .title = "Standup", .start = today(16), .end = today(17), .calendar = 900});
+  ASSERT_TRUE(device.detect());
+  auto access = device.controller()->listAccess();
+  ASSERT_TRUE(access);
+  // One that has passed: every rebuild drops it.
+  access->scheduleExtraAlarmForId("1001", today(10), kTWAlarmTypeExtraAlarm);
+  constexpr int kAlarms = 200;
+  std::atomic<bool> done{false};
+  std::thread engine([&] {
+    for (int i = 0; i < kAlarms; ++i)
+      access->scheduleExtraAlarmForId("1001", today(15).addingTimeInterval(i), kTWAlarmTypeExtraReminder);
+    done = true;
+  });
+  int rebuilds = 0;
+  while (!done.load() || rebuilds < 3) {
+    device.fetch();
+    ++rebuilds;
+  }
+  engine.join();
+  auto events = device.fetch();
+  EXPECT_EQ(access->additionalAlarms().size(), static_cast<size_t>(kAlarms));
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0]->nextAlarm(), today(15));
+  EXPECT_EQ(device.controller()->status()->nextAlarmDue(), today(15));
+}
+
+}  // namespace
