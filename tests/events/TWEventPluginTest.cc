@@ -5,11 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <thread>
 
 #include "events/TWEventIntegration.h"
 #include "events/TWEventLocalDays.h"
 #include "model/TWOptions.h"
+#include "platform/foundation/Device.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/RunLoop.h"
 #include "runtime/FWLocalTime.h"
 #include "tests/events/EventPluginHarness.h"
 #include "tests/support/LogCapture.h"
@@ -200,6 +205,111 @@ TEST_F(EventConcurrencyTest, ExtraAlarmsAppendedDuringRebuildsAreNeverLost) {
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(events[0]->nextAlarm(), today(15));
   EXPECT_EQ(device.controller()->status()->nextAlarmDue(), today(15));
+}
+
+}  // namespace
+
+namespace {
+
+// Pumps the main run loop until `done` holds; false after 20 seconds.
+bool pumpUntil(const std::function<bool()>& done) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    kestrel::RunLoop::main().runFor(0.02);
+  }
+  return true;
+}
+
+bool showsRowContaining(kestrel::HostPlugin& host, const std::string& fragment) {
+  for (const auto& row : host.rows().sortedRows())
+    if (row->uniqueID.find(fragment) != std::string::npos) return true;
+  return false;
+}
+
+TEST(EventStoreConcurrencyTest, AnotherProgramWritingAnEventRefreshesTheSectionByItself) {
+  EventPluginHarness device(260, 0, /*watchStore=*/true);
+  std::string error;
+  auto calendar = device.controller()->eventStore()->createCalendar(
+      {.title = "Work", .entityType = kestrel::EntityType::Event, .identifier = "work"}, &error);
+  ASSERT_TRUE(calendar) << error;
+  device.controller()->updateList();
+  kestrel::test::finishEventThreads();
+  ASSERT_FALSE(showsRowContaining(device.host(), "dentist-visit"));
+
+  // Another program (a sync client) drops a new event into the calendar's folder.
+  const std::string ics =
+      "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Sync//EN\r\nBEGIN:VEVENT\r\nUID:dentist-visit\r\n"
+      "DTSTAMP:20261208T100000Z\r\nDTSTART:20261208T160000Z\r\nDTEND:20261208T170000Z\r\nSUMMARY:Dentist\r\n"
+      "END:VEVENT\r\nEND:VCALENDAR\r\n";
+  ASSERT_TRUE(kestrel::files::writeFileAtomically(
+      kestrel::Device::path(calendar->folderPath + "/dentist-visit.ics"), ics));
+  EXPECT_TRUE(pumpUntil([&] { return showsRowContaining(device.host(), "dentist-visit"); }));
+  kestrel::test::finishEventThreads();
+}
+
+}  // namespace
+
+namespace {
+
+class EventNativeTest : public ::testing::Test {
+ protected:
+  // A device calendar with one event file.
+  kestrel::Calendar addCalendar(const std::string& identifier, const std::string& title,
+                                kestrel::CalendarType type = kestrel::CalendarType::Local) {
+    std::string error;
+    auto calendar = device.controller()->eventStore()->createCalendar(
+        {.title = title, .entityType = kestrel::EntityType::Event, .identifier = identifier, .type = type}, &error);
+    EXPECT_TRUE(calendar) << error;
+    return calendar.value_or(kestrel::Calendar{});
+  }
+  void addEvent(const kestrel::Calendar& calendar, const std::string& uid, const std::string& body) {
+    std::string ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Test//EN\r\nBEGIN:VEVENT\r\nUID:" + uid +
+                      "\r\nDTSTAMP:20261208T100000Z\r\n" + body + "END:VEVENT\r\nEND:VCALENDAR\r\n";
+    EXPECT_TRUE(kestrel::files::writeFileAtomically(
+        kestrel::Device::path(calendar.folderPath + "/" + uid + ".ics"), ics));
+    device.controller()->eventStore()->checkForChanges();
+  }
+  Ref<TWEvent> shown(const std::vector<Ref<TWEvent>>& events, const std::string& uid) {
+    for (const auto& event : events)
+      if (event->rootKey().find(uid) != std::string::npos) return event;
+    return nullptr;
+  }
+
+  EventPluginHarness device{260};
+};
+
+TEST_F(EventNativeTest, DeviceEventsCarryTheirCalendarAlarmsAndAvailability) {
+  auto work = addCalendar("work", "Work", kestrel::CalendarType::Exchange);
+  auto home = addCalendar("home", "Home");
+  addEvent(work, "review",
+           "DTSTART:20261208T160000Z\r\nDTEND:20261208T170000Z\r\nSUMMARY:Review\r\n"
+           "X-MICROSOFT-CDO-BUSYSTATUS:OOF\r\n"
+           "BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT2H\r\nEND:VALARM\r\n"
+           "BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT30M\r\nEND:VALARM\r\n");
+  addEvent(home, "untitled", "DTSTART:20261208T180000Z\r\nDTEND:20261208T190000Z\r\nTRANSP:TRANSPARENT\r\n");
+  ASSERT_TRUE(device.detect());
+
+  auto events = device.fetch();
+  auto review = shown(events, "review");
+  ASSERT_TRUE(review);
+  EXPECT_TRUE(review->native());
+  EXPECT_EQ(review->calendar(), "Work");
+  EXPECT_EQ(review->availability(), 0);  // out of office in an Exchange calendar
+  EXPECT_EQ(review->firstAlarm(), today(14));
+  EXPECT_EQ(review->nextAlarm(), today(15, 30));
+  auto untitled = shown(events, "untitled");
+  ASSERT_TRUE(untitled);
+  EXPECT_EQ(untitled->title(), "New Event");
+  EXPECT_EQ(untitled->availability(), 2);
+  EXPECT_FALSE(untitled->shortInfoCalendar());
+
+  device.setOptions({{kTWOptionsHiddenNativeCalendars, PlistValue(PlistValue::Array{PlistValue("work")})},
+                     {kTWOptionsHideInfoNativeCalendars, PlistValue(PlistValue::Array{PlistValue("home")})}});
+  events = device.fetch();
+  EXPECT_FALSE(shown(events, "review"));
+  ASSERT_TRUE(shown(events, "untitled"));
+  EXPECT_TRUE(shown(events, "untitled")->shortInfoCalendar());
 }
 
 }  // namespace
