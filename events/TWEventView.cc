@@ -179,7 +179,8 @@ void TWEventView::setViewForEvent(const Ref<TWEvent>& event, const std::shared_p
   const Color plate = settings.lowColour ? detailStyle.textColor : event->calendarColor();
   highlight->setRoundedColor(plate);
   highlight->setTextColor(FWIsColorDark(plate) ? Color::whiteColor() : Color::blackColor());
-  setLeftReservedSpace(settings.style == 0 && !shortInfo ? timeColumnWidth() : 0);
+  // The column stays reserved in a row without times, so the titles of a list line up.
+  setLeftReservedSpace(settings.style == 0 ? timeColumnWidth() : 0);
 
   // 9. Day heading and its summary.
   fillHeading(*event, theme);
