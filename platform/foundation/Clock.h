@@ -2,7 +2,9 @@
 //
 // By default it follows the system clock. Tests and `kestrel --now` fix it at an instant;
 // a fixed clock moves only when advanced, so time-dependent behaviour is reproducible
-// without sleeping. All members are thread-safe.
+// without sleeping. A simulated clock (`kestrel run --now T --speed N`) starts at an instant
+// and runs N times faster than real time; the run loop waits for its timers accordingly.
+// All members are thread-safe.
 #pragma once
 
 #include "platform/foundation/Date.h"
@@ -18,7 +20,11 @@ class Clock {
   static void advance(double seconds);
   // Back to the system clock.
   static void useSystemTime();
+  // Run from `start` at `speed` clock seconds per real second. REQUIRES: speed > 0.
+  static void runSimulated(Date start, double speed);
   static bool isFixed();
+  // Clock seconds per real second: 0 while fixed, 1 for the system clock.
+  static double speed();
 };
 
 // Fixes the clock for the lifetime of the guard, restoring the system clock afterwards.

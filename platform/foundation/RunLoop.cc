@@ -41,9 +41,13 @@ RunLoop::TimerId RunLoop::scheduleTimer(double delaySeconds, Callback callback) 
 }
 
 RunLoop::TimerId RunLoop::scheduleTimerAt(Date fireDate, Callback callback) {
+  return scheduleLabelledTimerAt(fireDate, {}, std::move(callback));
+}
+
+RunLoop::TimerId RunLoop::scheduleLabelledTimerAt(Date fireDate, std::string label, Callback callback) {
   std::lock_guard lock(mutex_);
   TimerId id = nextId_++;
-  timers_.emplace(fireDate.timeIntervalSinceReferenceDate(), Timer{fireDate, id, std::move(callback)});
+  timers_.emplace(fireDate.timeIntervalSinceReferenceDate(), Timer{fireDate, id, std::move(callback), std::move(label)});
   wake_.notify_all();
   return id;
 }
@@ -63,6 +67,17 @@ std::vector<Date> RunLoop::pendingTimerDates() const {
   std::vector<Date> out;
   for (const auto& [_, t] : timers_) out.push_back(t.fire);
   return out;
+}
+
+std::optional<Date> RunLoop::nextTimerDate() const {
+  std::lock_guard lock(mutex_);
+  if (timers_.empty()) return std::nullopt;
+  return timers_.begin()->second.fire;
+}
+
+void RunLoop::setTimerObserver(std::function<void(const FiredTimer&)> observer) {
+  std::lock_guard lock(mutex_);
+  timerObserver_ = observer ? std::make_shared<std::function<void(const FiredTimer&)>>(std::move(observer)) : nullptr;
 }
 
 void RunLoop::deferredInvoke(Callback callback) {
@@ -92,15 +107,18 @@ void RunLoop::performOnMainAndWait(const Callback& callback) {
   waiter->cv.wait(lock, [&] { return waiter->done; });
 }
 
-bool RunLoop::takeDue(Date now, Callback* out) {
+bool RunLoop::takeDue(Date now, Callback* out, FiredTimer* fired) {
   std::lock_guard lock(mutex_);
+  fired->id = 0;
   if (!queue_.empty()) {
     *out = std::move(queue_.front());
     queue_.pop_front();
     return true;
   }
   if (!timers_.empty() && timers_.begin()->first <= now.timeIntervalSinceReferenceDate()) {
-    *out = std::move(timers_.begin()->second.callback);
+    Timer& timer = timers_.begin()->second;
+    *out = std::move(timer.callback);
+    if (timerObserver_) *fired = FiredTimer{timer.id, timer.fire, std::move(timer.label)};
     timers_.erase(timers_.begin());
     return true;
   }
@@ -110,7 +128,16 @@ bool RunLoop::takeDue(Date now, Callback* out) {
 size_t RunLoop::pump() {
   size_t ran = 0;
   Callback cb;
-  while (takeDue(Clock::now(), &cb)) {
+  FiredTimer fired;
+  while (takeDue(Clock::now(), &cb, &fired)) {
+    if (fired.id != 0) {
+      std::shared_ptr<std::function<void(const FiredTimer&)>> observer;
+      {
+        std::lock_guard lock(mutex_);
+        observer = timerObserver_;
+      }
+      if (observer) (*observer)(fired);
+    }
     cb();
     ++ran;
   }
@@ -146,8 +173,8 @@ void RunLoop::runFor(double seconds) {
     std::unique_lock lock(mutex_);
     if (quit_ || std::chrono::steady_clock::now() >= deadline) break;
     auto until = deadline;
-    if (!timers_.empty() && !Clock::isFixed()) {
-      double wait = timers_.begin()->first - Clock::now().timeIntervalSinceReferenceDate();
+    if (double speed = Clock::speed(); !timers_.empty() && speed > 0) {
+      double wait = (timers_.begin()->first - Clock::now().timeIntervalSinceReferenceDate()) / speed;
       auto t = std::chrono::steady_clock::now() + std::chrono::duration<double>(wait > 0 ? wait : 0);
       if (t < until) until = std::chrono::time_point_cast<std::chrono::steady_clock::duration>(t);
     }

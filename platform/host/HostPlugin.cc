@@ -5,6 +5,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/host/PluginPreferences.h"
 #include "platform/ui/Theme.h"
+#include "platform/ui/View.h"
 
 namespace kestrel {
 
@@ -65,9 +66,37 @@ void HostPlugin::setDataController(KSDataController* controller) {
   controller_ = controller;
 }
 
-void HostPlugin::publishData(const std::vector<Ref<KSData>>& rows) { rows_.publish(rows); }
+void HostPlugin::publishData(const std::vector<Ref<KSData>>& rows) {
+  rows_.publish(rows);
+  activity();
+}
 
-void HostPlugin::removeData(const std::vector<Ref<KSData>>& rows) { rows_.remove(rows); }
+void HostPlugin::removeData(const std::vector<Ref<KSData>>& rows) {
+  rows_.remove(rows);
+  activity();
+}
+
+void HostPlugin::showPopupMessage(const std::string& message) {
+  {
+    std::lock_guard lock(mutex_);
+    records_.popups.push_back(message);
+  }
+  activity();
+}
+
+void HostPlugin::setActivityObserver(std::function<void()> observer) {
+  std::lock_guard lock(mutex_);
+  activityObserver_ = observer ? std::make_shared<std::function<void()>>(std::move(observer)) : nullptr;
+}
+
+void HostPlugin::activity() {
+  std::shared_ptr<std::function<void()>> observer;
+  {
+    std::lock_guard lock(mutex_);
+    observer = activityObserver_;
+  }
+  if (observer) (*observer)();
+}
 
 void HostPlugin::updateSectionInfo(const Ref<KSSectionInfo>& info, bool reloadData) {
   std::lock_guard lock(mutex_);
@@ -167,6 +196,15 @@ HostPlugin::Records HostPlugin::records() const {
   return records_;
 }
 
+bool HostPlugin::hasTableView() const { return hostClassExists("KestrelController"); }
+
+std::shared_ptr<ui::View> HostPlugin::tableView() const {
+  if (!hasTableView()) return nullptr;
+  std::lock_guard lock(mutex_);
+  if (!tableView_) tableView_ = std::make_shared<ui::View>(ui::Rect{0, 0, kTableViewWidth, kTableViewHeight});
+  return tableView_;
+}
+
 std::shared_ptr<ui::View> HostPlugin::currentPreview() const {
   std::lock_guard lock(mutex_);
   return preview_;
@@ -182,12 +220,14 @@ void HostPlugin::detach() {
   Records records;
   std::shared_ptr<ui::View> preview;
   std::shared_ptr<ui::TextField> keyboard;
+  std::shared_ptr<ui::View> table;
   {
     std::lock_guard lock(mutex_);
     controller_ = nullptr;
     std::swap(records, records_);
     preview.swap(preview_);
     keyboard.swap(keyboard_);
+    table.swap(tableView_);
   }
   rows_.clear();
   // The plug-in's views and section info are released here, outside the lock.

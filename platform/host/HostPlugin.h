@@ -4,8 +4,10 @@
 // classes) and records what the plug-in asks the host to do, so that the kestrel program
 // can show it and tests can check it: the section's rows (SectionRows), section-header
 // updates, launched URLs and applications, dialled numbers, shown and dismissed previews
-// and keyboards, repeat notifications (RepeatNotifications, really posted on the main run
-// loop) and the row-height cache flag.
+// and keyboards, popups, repeat notifications (RepeatNotifications, really posted on the
+// main run loop) and the row-height cache flag. The activity observer, when set, is called
+// after every publish, remove and popup, on the calling thread, so a host that runs on can
+// show each change as it happens.
 //
 // Options are the dictionary of the plug-in's preferences domain (PluginPreferences). Every
 // preferences() call looks at the file again and re-parses it when its bytes changed, so
@@ -20,6 +22,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <cstddef>
 #include <memory>
 #include <mutex>
@@ -38,6 +41,9 @@ namespace kestrel {
 class HostPlugin : public KSPlugin {
  public:
   static constexpr int kCurrentGeneration = 3;
+  // The table view's size before a picture places it over the section.
+  static constexpr double kTableViewWidth = 320;
+  static constexpr double kTableViewHeight = 480;
 
   // The lock screen's look (ui::defaultLockScreenTheme): bold 14 pt summary text, 12 pt
   // detail text, with their fonts, the delete icon and the subheader band, so plug-ins can
@@ -75,6 +81,11 @@ class HostPlugin : public KSPlugin {
   void cancelRepeatNotification(const std::string& name) override;
   bool isRepeatNotificationRegistered(const std::string& name) const override;
   void setCacheDataHeights(bool cache) override;
+  void showPopupMessage(const std::string& message) override;
+  // The host has its table view while it has the KestrelController class; plug-ins add
+  // their popup bubbles to it, and pictures draw it over the section.
+  bool hasTableView() const override;
+  std::shared_ptr<ui::View> tableView() const override;
   std::string description() const override;
 
   // Host side.
@@ -86,6 +97,7 @@ class HostPlugin : public KSPlugin {
   // Host classes the host lacks (all exist by default).
   void setHostClassMissing(const std::string& className, bool missing);
   KSDataController* dataController() const;
+  void setActivityObserver(std::function<void()> observer);
 
   SectionRows& rows() { return rows_; }
   const SectionRows& rows() const { return rows_; }
@@ -102,6 +114,7 @@ class HostPlugin : public KSPlugin {
     std::optional<bool> cacheDataHeights;  // none until the plug-in says
     Ref<KSSectionInfo> sectionInfo;        // the last one sent with updateSectionInfo
     size_t sectionInfoUpdates = 0;
+    std::vector<std::string> popups;
   };
   Records records() const;
   std::shared_ptr<ui::View> currentPreview() const;
@@ -130,7 +143,10 @@ class HostPlugin : public KSPlugin {
   KSDataController* controller_ = nullptr;           // GUARDED_BY(mutex_); owned by the engine
   Records records_;                                  // GUARDED_BY(mutex_)
   std::shared_ptr<ui::View> preview_;                // GUARDED_BY(mutex_)
+  mutable std::shared_ptr<ui::View> tableView_;      // GUARDED_BY(mutex_): made on first use
   std::shared_ptr<ui::TextField> keyboard_;          // GUARDED_BY(mutex_)
+  std::shared_ptr<std::function<void()>> activityObserver_;  // GUARDED_BY(mutex_)
+  void activity();
 };
 
 }  // namespace kestrel

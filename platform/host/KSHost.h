@@ -240,6 +240,11 @@ class KSPlugin {
 
   // The host's KestrelController / table view, probed; false when absent.
   virtual bool hasTableView() const { return false; }
+  // A short message bubble shown over the host's table view (a popup); the host notes it.
+  virtual void showPopupMessage(const std::string& message) {}
+  // The host's table view, where a plug-in adds views shown over its section (the popup
+  // bubbles); none when the host has none. REQUIRES: main thread for the view itself.
+  virtual std::shared_ptr<ui::View> tableView() const { return nullptr; }
 
   virtual std::string description() const { return "<KSPlugin>"; }
 };

@@ -11,6 +11,8 @@
 
 namespace kestrel {
 
+std::string RepeatNotifications::timerLabel(const std::string& name) { return kTimerLabelPrefix + name; }
+
 struct RepeatNotifications::State : std::enable_shared_from_this<State> {
   struct Entry {
     Registration registration;
@@ -32,13 +34,15 @@ struct RepeatNotifications::State : std::enable_shared_from_this<State> {
     std::string name = r.name;
     uint64_t serial = entry.serial;
     if (k * r.interval <= r.duration) {
-      entry.timer = RunLoop::main().scheduleTimerAt(r.start.addingTimeInterval(k * r.interval), [weak, name, serial, k] {
-        if (auto self = weak.lock()) self->fire(name, serial, k);
-      });
+      entry.timer = RunLoop::main().scheduleLabelledTimerAt(r.start.addingTimeInterval(k * r.interval), timerLabel(name),
+                                                            [weak, name, serial, k] {
+                                                              if (auto self = weak.lock()) self->fire(name, serial, k);
+                                                            });
     } else {
-      entry.timer = RunLoop::main().scheduleTimerAt(r.start.addingTimeInterval(r.duration), [weak, name, serial] {
-        if (auto self = weak.lock()) self->expire(name, serial);
-      });
+      entry.timer = RunLoop::main().scheduleLabelledTimerAt(r.start.addingTimeInterval(r.duration), timerLabel(name),
+                                                            [weak, name, serial] {
+                                                              if (auto self = weak.lock()) self->expire(name, serial);
+                                                            });
     }
   }
 

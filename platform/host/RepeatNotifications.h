@@ -10,7 +10,7 @@
 // owner's identity as sender.
 //
 // Timers fire by the Clock, so with a fixed clock RunLoop::main().advanceClockTo() drives
-// them. Every member is thread-safe; posts happen on the thread that pumps the run loop.
+// them; they carry the label timerLabel(name). Every member is thread-safe; posts happen on the thread that pumps the run loop.
 // Destruction cancels every registration.
 #pragma once
 
@@ -26,6 +26,8 @@ namespace kestrel {
 class RepeatNotifications {
  public:
   static constexpr double kMinimumInterval = 1.0;
+  static constexpr const char* kTimerLabelPrefix = "repeat notification ";
+  static std::string timerLabel(const std::string& name);
 
   struct Registration {
     std::string name;

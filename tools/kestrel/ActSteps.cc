@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "tools/kestrel/CommandLine.h"
+#include "tools/kestrel/Duration.h"
 
 namespace kestrel::tool {
 namespace {
@@ -50,12 +51,29 @@ HostResult<std::vector<ActStep>> parseActSteps(std::span<const std::string> word
     } else if (word == "refresh") {
       step.kind = ActStep::Kind::Refresh;
       step.text = "refresh";
+    } else if (word == "wait") {
+      if (!argument) return HostError{"'wait' needs a duration such as 90s, 15m or 1h30m"};
+      auto seconds = parseDuration(*argument);
+      if (!seconds)
+        return HostError{"'wait " + printable(*argument) + "': not a duration such as 90s, 15m, 1h30m or 1d"};
+      step.kind = ActStep::Kind::Wait;
+      step.seconds = *seconds;
+      step.text = "wait " + *argument;
+      ++i;
+    } else if (word == "at") {
+      if (!argument) return HostError{"'at' needs an ISO-8601 time such as 2026-12-08T15:00:00Z"};
+      if (!Date::parseISO8601(*argument, &step.time))
+        return HostError{"'at " + printable(*argument) + "': not an ISO-8601 time such as 2026-12-08T15:00:00Z"};
+      step.kind = ActStep::Kind::At;
+      step.text = "at " + *argument;
+      ++i;
     } else {
-      return HostError{"unknown step '" + printable(word) + "' (steps: complete N, context auto|manual|off, details, refresh)"};
+      return HostError{"unknown step '" + printable(word) + "' (steps: complete N, context auto|manual|off, details, refresh, wait DURATION, at TIME)"};
     }
     steps.push_back(std::move(step));
   }
-  if (steps.empty()) return HostError{"no step given (steps: complete N, context auto|manual|off, details, refresh)"};
+  if (steps.empty())
+    return HostError{"no step given (steps: complete N, context auto|manual|off, details, refresh, wait DURATION, at TIME)"};
   return steps;
 }
 
@@ -71,7 +89,12 @@ const char* actStepsHelp() {
          "  context off              touch the tool bar's contexts-off button: both context modes off\n"
          "  details                  touch the tool bar's details button: the detail lines are shown or\n"
          "                           hidden and the rows drawn again (see their heights with --json)\n"
-         "  refresh                  the section's reload action: the data is read again\n";
+         "  refresh                  the section's reload action: the data is read again\n"
+         "Steps for any plug-in:\n"
+         "  wait DURATION            move the clock on by DURATION (90s, 15m, 1h30m, 1d), delivering every\n"
+         "                           timer, wake-up and repeating notification due on the way in time\n"
+         "                           order, each with the plug-ins' refreshes settled; no real time passes\n"
+         "  at TIME                  the same, up to an ISO-8601 time (not before the clock's time)\n";
 }
 
 }  // namespace kestrel::tool

@@ -5,6 +5,9 @@
 //   context auto|manual|off touch the tool bar's locate, manual-contexts or contexts-off button
 //   details                 touch the tool bar's details button
 //   refresh                 the section's reload action
+//   wait DURATION           move the clock on by DURATION (Duration.h), delivering every timer
+//                           and notification due on the way, in time order
+//   at TIME                 the same, up to an ISO-8601 time
 //
 // parseActSteps reads the words after the options; every step is checked before any runs, so
 // a mistyped step changes nothing. Plain values; not synchronised.
@@ -14,16 +17,19 @@
 #include <string>
 #include <vector>
 
+#include "platform/foundation/Date.h"
 #include "platform/host/HostResult.h"
 
 namespace kestrel::tool {
 
 struct ActStep {
-  enum class Kind { Complete, Context, Details, Refresh };
+  enum class Kind { Complete, Context, Details, Refresh, Wait, At };
   enum class ContextMode { Auto, Manual, Off };
   Kind kind = Kind::Refresh;
   int row = 0;  // Complete: 1-based position among the task rows
   ContextMode mode = ContextMode::Off;
+  double seconds = 0;  // Wait
+  Date time;           // At
   // The step as the user wrote it, for headers and messages ("complete 2").
   std::string text;
 };

@@ -41,7 +41,9 @@ int runActTo(std::FILE* out, std::span<const std::string> args);
 int runRender(std::span<const std::string> args);
 // kestrel fixture: write a generated Taskwell installation under a device root (FixtureCommand.cc).
 int runFixture(std::span<const std::string> args);
-// kestrel demo: generate a sample device, run the tasks plug-in and print its section (DemoCommand.cc).
+// kestrel demo: generate a sample device, run the plug-ins and print their sections (DemoCommand.cc).
 int runDemo(std::span<const std::string> args);
+// kestrel run: load plug-ins and keep the host running, printing each change (RunCommand.cc).
+int runRun(std::span<const std::string> args);
 
 }  // namespace kestrel::tool

@@ -98,12 +98,16 @@ StepOutcome SectionActor::settled(const ActStep& step, const std::set<std::strin
 }
 
 StepOutcome SectionActor::perform(const ActStep& step) {
+  if (step.kind == ActStep::Kind::Wait) return moveClockTo(step, Clock::now().addingTimeInterval(step.seconds));
+  if (step.kind == ActStep::Kind::At) return moveClockTo(step, step.time);
   if (Clock::isFixed()) RunLoop::main().advanceClockBy(kStepSeconds);
   engine_.pumpUntilIdle();
   switch (step.kind) {
     case ActStep::Kind::Complete: return complete(step);
     case ActStep::Kind::Details: return tapToolbarButton(step, "toggleDetailsClicked:");
     case ActStep::Kind::Refresh: return refresh(step);
+    case ActStep::Kind::Wait:
+    case ActStep::Kind::At: break;
     case ActStep::Kind::Context:
       switch (step.mode) {
         case ActStep::ContextMode::Auto: return tapToolbarButton(step, "locationContextClicked:");
@@ -194,6 +198,32 @@ StepOutcome SectionActor::tapToolbarButton(const ActStep& step, const std::strin
 StepOutcome SectionActor::refresh(const ActStep& step) {
   auto threads = threadIds();
   if (auto error = engine_.performReloadAction()) return failed(kExitFailure, step, error->message);
+  return settled(step, threads);
+}
+
+StepOutcome SectionActor::moveClockTo(const ActStep& step, Date target) {
+  if (!Clock::isFixed()) return failed(kExitFailure, step, "the clock is not fixed");
+  if (target < Clock::now())
+    return failed(kExitFailure, step, "the time " + target.description() + " is before the clock's time " +
+                                          Clock::now().description());
+  auto threads = threadIds();
+  if (!settle(threads)) return settled(step, threads);
+  for (size_t fired = 0;; ++fired) {
+    auto next = RunLoop::main().nextTimerDate();
+    if (!next || *next > target) break;
+    if (fired >= kMaxTimersPerMove)
+      return failed(kExitFailure, step,
+                    "more than " + std::to_string(kMaxTimersPerMove) + " timers fell due; stopped at " +
+                        Clock::now().description());
+    // Each timer at its own time, with what it started finished before the next.
+    if (*next > Clock::now()) Clock::fix(*next);
+    threads = threadIds();
+    engine_.pumpUntilIdle();
+    if (auto outcome = settled(step, threads); !outcome.ok()) return outcome;
+  }
+  Clock::fix(target);
+  threads = threadIds();
+  engine_.pumpUntilIdle();
   return settled(step, threads);
 }
 

@@ -14,6 +14,12 @@
 // (settleTimeoutSeconds of real time) turns a hang into a failed step. A reminder saved by a completion announces the store change on the
 // main thread; its refresh is waited for the same way.
 //
+// `wait` and `at` move the fixed clock instead of touching: to each pending run-loop timer's
+// time in turn (timers, plug-in wakes and repeating notifications alike, in time order, a
+// timer scheduled on the way included when it falls due before the target), settling after
+// each, then to the target; no real time is slept. They do not add kStepSeconds. A clock
+// target before the clock's time fails; so does a chain of more than kMaxTimersPerMove timers.
+//
 // A step that cannot do its work answers a message and an exit status: kExitUsage when the
 // step names no task row or a row without a completion control, kExitFailure when the
 // button is disabled, when the button opens a page that is not available, when the
@@ -39,6 +45,7 @@ class SectionActor {
  public:
   static constexpr double kStepSeconds = 10;
   static constexpr double kDefaultSettleTimeoutSeconds = 120;
+  static constexpr size_t kMaxTimersPerMove = 100000;
 
   explicit SectionActor(HostEngine& engine, double settleTimeoutSeconds = kDefaultSettleTimeoutSeconds)
       : engine_(engine), settleTimeout_(settleTimeoutSeconds) {}
@@ -54,6 +61,7 @@ class SectionActor {
   StepOutcome complete(const ActStep& step);
   StepOutcome tapToolbarButton(const ActStep& step, const std::string& actionName);
   StepOutcome refresh(const ActStep& step);
+  StepOutcome moveClockTo(const ActStep& step, Date target);
   // Opens the tool bar row with the status row's menu button; an error text when it can't.
   std::string openToolbar();
   StepOutcome settled(const ActStep& step, const std::set<std::string>& threadsBefore);
