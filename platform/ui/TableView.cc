@@ -19,8 +19,13 @@ double finiteOr(double value, double fallback) { return value >= 0 && std::isfin
 
 }  // namespace
 
-TableView::TableView(const Rect& frame, TableViewStyle style) : View(frame), style_(style) {
+TableView::TableView(const Rect& frame, TableViewStyle style)
+    : View(frame), style_(style), headerFont_(Font::boldSystemFontOfSize(kHeaderFontSize)) {
   setClipsToBounds(true);
+}
+
+void TableView::setHeaderFont(const std::shared_ptr<Font>& font) {
+  headerFont_ = font ? font : Font::boldSystemFontOfSize(kHeaderFontSize);
 }
 
 void TableView::setDataSource(TableViewDataSource* dataSource) {
@@ -67,8 +72,8 @@ void TableView::reloadData() {
         if (auto title = dataSource_->titleForHeader(*this, s); title && !title->empty()) {
           auto label = std::make_shared<Label>();
           label->setText(*title);
-          label->setFont(Font::boldSystemFontOfSize(kHeaderFontSize));
-          label->setTextColor(Color::rgba(0.3, 0.34, 0.42));
+          label->setFont(headerFont_);
+          label->setTextColor(headerTextColor_);
           label->setShadowColor(Color::whiteColor());
           label->setShadowOffset({0, 1});
           label->setUserInteractionEnabled(false);
@@ -100,7 +105,7 @@ void TableView::computeLayout() {
       if (section.header && !titled) {
         header = section.header->frame().height();
       } else if (titled) {
-        header = grouped ? std::ceil(Font::boldSystemFontOfSize(kHeaderFontSize)->leading() + 14)
+        header = grouped ? std::ceil(headerFont_->leading() + 14)
                          : kPlainTitledHeaderHeight;
       } else {
         header = grouped ? kGroupedUntitledHeaderHeight : 0;
@@ -197,7 +202,7 @@ void TableView::configureEditing(TableViewCell& cell, IndexPath indexPath) {
   const bool deletes =
       canEdit && dataSource_->editingStyleForRow(*this, indexPath) == TableViewCellEditingStyle::Delete;
   const bool moves = editing_ && dataSource_->canMoveRow(*this, indexPath);
-  cell.setEditing(editing_, deletes, moves, deletes && dataSource_->shouldIndentWhileEditing(*this, indexPath));
+  cell.setEditing(editing_, deletes, moves, editing_ && dataSource_->shouldIndentWhileEditing(*this, indexPath));
   cell.setShowingDeleteConfirmation(confirming_ == indexPath);
 }
 

@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ui/Font.h"
 #include "platform/ui/IndexPath.h"
 #include "platform/ui/TableViewCell.h"
 #include "platform/ui/View.h"
@@ -84,6 +85,11 @@ class TableView : public View {
   // Side inset of grouped rows.
   double sectionMargin() const { return sectionMargin_; }
   void setSectionMargin(double margin);
+  // The font of section titles (bold kHeaderFontSize unless set); none restores it.
+  const std::shared_ptr<Font>& headerFont() const { return headerFont_; }
+  void setHeaderFont(const std::shared_ptr<Font>& font);
+  const Color& headerTextColor() const { return headerTextColor_; }
+  void setHeaderTextColor(const Color& color) { headerTextColor_ = color; }
 
   void reloadData();
   int numberOfSections() const { return int(sections_.size()); }
@@ -149,6 +155,8 @@ class TableView : public View {
   TableViewDataSource* dataSource_ = nullptr;
   double rowHeight_ = kDefaultRowHeight;
   double sectionMargin_ = kDefaultSectionMargin;
+  std::shared_ptr<Font> headerFont_;
+  Color headerTextColor_ = Color::rgba(0.3, 0.34, 0.42);
   std::vector<SectionLayout> sections_;
   double contentHeight_ = 0;
   std::map<IndexPath, std::shared_ptr<TableViewCell>> visible_;

@@ -148,7 +148,9 @@ Size TableViewCell::drawnAccessorySize() const {
 
 void TableViewCell::layoutSubviews() {
   const Rect b = bounds();
-  double left = showsDeleteControl() && indentsWhileEditing_ ? kEditingControlWidth : 0;
+  // A shown delete control always makes room; rows without one line up with it only
+  // when they indent while editing.
+  double left = showsDeleteControl() || (editing_ && indentsWhileEditing_) ? kEditingControlWidth : 0;
   double right = b.width() - (showsReorderControl() ? kReorderControlWidth : 0);
   if (showingDeleteConfirmation_) right = deleteConfirmationRect().x() - kAccessoryInset;
 

@@ -2,7 +2,7 @@
 // the end, with the editing controls a table puts on its rows.
 //
 // Layout, left to right: the delete control (kEditingControlWidth, while editing with it
-// shown and indented), then the content view: kContentInset, the image at its own size,
+// shown; rows without it keep that room only when they indent), then the content view: kContentInset, the image at its own size,
 // kImageGap, the title and the value. With a value text the title takes its natural width
 // (at most half the content) and the value the rest after kTitleValueGap; without one the
 // title takes it all. Then the accessory (its view, or the drawn check mark or disclosure

@@ -463,6 +463,7 @@ std::span<const ImageDrawing> imageDrawings() {
       {"unavailable", icon, unavailable},
       {"outofoffice", icon, outOfOffice},
       {"arrow-right", icon, [](GraphicsContext& c, Size s) { chevron(c, s, 0); }},
+      {"arrow-left", icon, [](GraphicsContext& c, Size s) { chevron(c, s, kPi); }},
       {"menuopen", button, menuLines},
       {"menuclose", button, [](GraphicsContext& c, Size s) { chevron(c, s, -kPi / 2); }},
       {"locate", button, [](GraphicsContext& c, Size s) { locate(c, s, false); }},
