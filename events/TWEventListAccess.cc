@@ -209,6 +209,9 @@ std::vector<Ref<TWEvent>> TWEventListAccess::buildList(const FWPreferences& pref
   if (debug) KSLog("KS:TWEvent: Searching for next alarm...");
   const std::vector<Ref<TWAlarm>> extras = additionalAlarms();
   std::optional<Date> nextAlarmDue;
+  // An alarm due this very second that was started already is not the next one (else the
+  // wake would land on now, be ignored, and no later wake would follow).
+  const std::optional<Date> startedUpTo = controller->lastAlarmDate();
   for (const auto& event : list) {
     for (const auto& extra : extras) {
       if (extra->key() != event->key()) continue;
@@ -225,7 +228,8 @@ std::vector<Ref<TWEvent>> TWEventListAccess::buildList(const FWPreferences& pref
       KSLog("KS:TWEvent: Set new next alarm %@", extra->date());
     }
     const Date next = event->nextAlarm();
-    if (!next.isNull() && (!nextAlarmDue || next.isEarlierThanDate(*nextAlarmDue))) nextAlarmDue = next;
+    const bool started = startedUpTo && !next.isLaterThanDate(*startedUpTo);
+    if (!next.isNull() && !started && (!nextAlarmDue || next.isEarlierThanDate(*nextAlarmDue))) nextAlarmDue = next;
   }
   KSLog("KS:TWEvent: %i events in final list", static_cast<int>(list.size()));
 
@@ -237,5 +241,7 @@ std::vector<Ref<TWEvent>> TWEventListAccess::buildList(const FWPreferences& pref
   KSLog("KS:TWEvent: Next scheduled update will be at %@", realDate(wake));
   KSLog("KS:TWEvent: Next scheduled alarm will be at %@", realDate(nextAlarmDue));
   controller->scheduleNextTimerEvent(wake);
+  // Alarms that fell due while nothing watched (before a restart, or on this very second).
+  controller->checkForMissedAlarmsInList(list);
   return std::move(list);
 }

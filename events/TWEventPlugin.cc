@@ -25,6 +25,7 @@ void TWEventPlugin::initWithApplication(const Ref<FWApplication>& application) {
   setEventStore(CalendarStore::open(storeOptions_));
   setFwDatasource(std::make_shared<TWEventListAccess>());
   lastDisplayWasLocked_ = false;
+  restoreAlarmState();
   TWIntegration::updateInfoFromPrefs(PlistValue::dict(), application.get());
 }
 
@@ -145,46 +146,4 @@ void TWEventPlugin::previewSelected(const Ref<KSAction>& action, const Ref<KSDat
     return;
   }
   TWPlugin::previewSelected(action, data);
-}
-
-// ---- Alarm engine entry points -----------------------------------------------------------
-
-void TWEventPlugin::checkForNewAlarmsForDate(Date date) {
-  KSLog("KS:TWEvent: Checking for new alarms to monitor for date %@", date);
-  for (const auto& item : currentItems()) {
-    auto event = std::dynamic_pointer_cast<TWEvent>(item);
-    if (!event || event->nextAlarm() != date) continue;
-    KSLog("KS:TWEvent: Found newly triggered alarm %@", event->shortDescription());
-    event->setReminderInteract(true);
-  }
-}
-
-void TWEventPlugin::scheduleExtraAlarmForId(const std::string& key, Date atDate, int32_t type) {
-  KSLog("KS:TWEvent: Scheduling extra alarm at %@ for %@", atDate, key);
-  if (auto access = listAccess()) access->scheduleExtraAlarmForId(key, atDate, type);
-  const Date now = Clock::now();
-  auto current = status();
-  if (!current) return;
-  auto due = current->nextAlarmDue();
-  if (due && !due->isLaterThanDate(now)) due.reset();
-  if (!due || atDate.isEarlierThanDate(*due)) {
-    KSLog("KS:TWEvent: Extra alarm is earlier than next alarm at %@", due);
-    due = atDate;
-  }
-  current->setNextAlarmDue(due);
-  auto change = current->nextChangeDue();
-  if (!change || atDate.isEarlierThanDate(*change)) {
-    KSLog("KS:TWEvent: Extra alarm is earlier than next wakeup %@", change);
-    scheduleNextTimerEvent(atDate);
-  }
-}
-
-std::optional<Date> TWEventPlugin::muteUntilDate() const {
-  std::lock_guard lock(fieldsMutex_);
-  return muteUntilDate_;
-}
-
-std::optional<Date> TWEventPlugin::alarmDate() const {
-  std::lock_guard lock(fieldsMutex_);
-  return alarmDate_;
 }

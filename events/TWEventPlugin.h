@@ -6,11 +6,13 @@
 // without details on the lock screen when the user asks for it, and holds the entry points
 // of the alarm engine. The list is built by its data source, TWEventListAccess.
 //
-// The alarm engine proper (sounding, repeating, snoozing and the row's tool bar) is not
-// built yet: checkForNewAlarmsForDate only marks the rows whose alarm is due, and
-// scheduleExtraAlarmForId records an extra alarm and moves the next alarm and wake
-// forward. The event pages and the debug page are not built yet either; their rows log
-// that the page is unavailable.
+// The alarm engine (TWEventPluginAlarms.cc) starts the alarms of the shown events when
+// they fall due, repeats the sound through the host's repeating notification until the
+// reminder end, and answers the row tool bar of a sounding alarm (TWEventToolbar.cc): mute,
+// unmute, snooze, sleep and cancel. Its pending alarms, mute and last started alarm are
+// kept in a state file (TWEventAlarmState.h), so a restart neither loses nor repeats an
+// alarm. The event pages and the debug page are not built yet; their rows log that the page
+// is unavailable.
 //
 // Threads: notifications and row actions arrive on the main thread; the store's change
 // notice may arrive on the store's watcher thread and only sets a flag and starts a
@@ -23,9 +25,12 @@
 #include <optional>
 #include <vector>
 
+#include "events/TWEventAlarmSound.h"
+#include "events/TWEventAlarmState.h"
 #include "events/TWEventListAccess.h"
 #include "events/TWEventStatus.h"
 #include "model/TWPlugin.h"
+#include "runtime/FWPopupView.h"
 #include "platform/calendarstore/CalendarStore.h"
 
 class TWEventPlugin : public TWPlugin {
@@ -51,14 +56,59 @@ class TWEventPlugin : public TWPlugin {
   Ref<KSSectionInfo> sectionInfo() override;
   void previewSelected(const Ref<KSAction>& action, const Ref<KSData>& data) override;
 
-  // ---- Alarm engine entry points -------------------------------------------------------
-  // Marks the shown events whose next alarm is `date` as sounding.
+  // ---- Alarm engine (TWEventPluginAlarms.cc) -------------------------------------------
+  // Starts the alarms of the shown events whose next alarm is `date`: their rows become
+  // active and the last of them drives the repeating sound. A due time already started
+  // (also before a restart) is not started again.
   void checkForNewAlarmsForDate(Date date);
+  // Starts, once, the alarms of `events` (a new list) that fell due while nothing watched
+  // (the host was not running, or a rebuild landed on the due time) and whose reminder is
+  // still running; on the first call it also resumes a repeating sound saved before a
+  // restart. The list builder calls it at the end of every build.
+  void checkForMissedAlarmsInList(const std::vector<Ref<TWEvent>>& events);
+  // Until when an alarm of `event` at `startTime` repeats; none: no reminder.
+  std::optional<Date> reminderEndTimeForEvent(const Ref<TWEvent>& event, Date startTime);
+  void scheduleAlarmSound(const std::string& sound, Date forDate, double duration, bool playNow);
+  // Duration: whole seconds from `forDate` to the event's start.
+  void scheduleAlarmSound(const std::string& sound, Date forDate, const Ref<TWEvent>& withItem, bool playNow);
+  bool respondsToRepeatingEventNotification() const override { return true; }
+  void repeatingEventNotification(const Notification& notification) override;
+  bool respondsToScheduledEventNotification() const override { return true; }
+  void scheduledEventNotification(Date activity) override;
   // Adds a pending extra alarm for the event with that key; an earlier alarm moves the
-  // status record's next alarm and the wake forward.
+  // status record's next alarm and the wake forward. Sleep and snooze instances (types 3
+  // and 4) end the sound in progress.
   void scheduleExtraAlarmForId(const std::string& key, Date atDate, int32_t type);
+  void muteAlarmUntilDate(std::optional<Date> date);
+  void cancelAlarmSound();
+  bool isAlarmSoundScheduled() const;
+  void removeActiveAlarm(const Ref<TWEvent>& event);
+  // A short message over the host's table, when popups are on and the host has a table.
+  void displayPopupMessage(const std::string& text);
   std::optional<Date> muteUntilDate() const;
   std::optional<Date> alarmDate() const;
+  // The latest due time whose alarm was started.
+  std::optional<Date> lastAlarmDate() const;
+  const TWEventAlarmSound& alarmSound() const { return alarmSound_; }
+  // The alarm state file's local path.
+  static std::string alarmStatePath();
+
+  // ---- Row tool bar of a sounding alarm (TWEventToolbar.cc) ----------------------------
+  FWBarItems toolbarItems() override;
+  bool configureToolbarItems() const { return true; }
+  // The event of the row above the open tool bar; none when closed.
+  Ref<TWEvent> toolbarEvent() const;
+  void closeMenu(bool update);
+  void closeMenuClicked();
+  void showPreviewClicked();
+  void muteAlarmClicked();
+  void unmuteAlarmClicked();
+  void snoozeAlarmClicked();
+  void sleepAlarmClicked();
+  void cancelAlarmClicked();
+  // Seconds a snooze lasts with `snoozeDuration` s when the event starts at `start`: s
+  // itself, or for s < 0 that share (in percent) of the time left, at most all of it.
+  static double snoozeSeconds(int snoozeDuration, Date now, Date start);
 
   // ---- Fields --------------------------------------------------------------------------
   Ref<kestrel::CalendarStore> eventStore() const;
@@ -76,6 +126,12 @@ class TWEventPlugin : public TWPlugin {
   void observeStoreAndAlarms();
   void forgetObservers();
   PlistValue hostPreferences() const;
+  // Alarm engine helpers (TWEventPluginAlarms.cc).
+  void startAlarms(const std::vector<Ref<TWEvent>>& events, Date date, bool playNow);
+  void restoreAlarmState();
+  void resumeAlarmSound();
+  void saveAlarmState();
+  void playAlarmSound(kestrel::SystemSoundID sound, const char* why, const char* logLine);
 
   const kestrel::CalendarStore::Options storeOptions_;
   mutable std::mutex fieldsMutex_;
@@ -85,4 +141,11 @@ class TWEventPlugin : public TWPlugin {
   std::vector<uint64_t> observerTokens_;    // guarded by fieldsMutex_
   std::atomic<bool> eventStoreUpdated_{false};
   std::atomic<bool> lastDisplayWasLocked_{false};
+  // Alarm engine.
+  FWPopupScope popups_;
+  TWEventAlarmSound alarmSound_;
+  std::optional<Date> lastAlarmDate_;  // guarded by fieldsMutex_
+  std::optional<Date> soundUntil_;     // guarded by fieldsMutex_
+  bool soundResumeChecked_ = false;    // guarded by fieldsMutex_
+  std::mutex stateFileMutex_;          // serialises writes of the alarm state file
 };
