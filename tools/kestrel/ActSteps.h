@@ -29,7 +29,7 @@ struct ActStep {
   int row = 0;  // Complete: 1-based position among the task rows
   ContextMode mode = ContextMode::Off;
   double seconds = 0;  // Wait
-  Date time;           // At
+  Date time{};         // At
   // The step as the user wrote it, for headers and messages ("complete 2").
   std::string text;
 };

@@ -166,23 +166,29 @@ int runRun(std::span<const std::string> args) {
   auto session = PluginSession::open(*parsed, &failure);
   if (!session) return line.fail(failure.message, failure.usage ? kExitUsage : kExitFailure);
 
+  // The sections as they stand are printed at the start time (a fixed --now stands still
+  // meanwhile); then the clock runs.
+  RunReporter reporter(*session, stdout, picture);
+  reporter.start();
   const bool simulated = parsed->has("now") || parsed->has("speed");
   if (simulated) Clock::runSimulated(Clock::now(), speed);
   const Date start = Clock::now();
   if (runFor) until = start.addingTimeInterval(*runFor);
-
-  RunReporter reporter(*session, stdout, picture);
-  reporter.start();
   HostTimer hostTimer(session->engine(), start, timerSeconds);
   hostTimer.schedule(1);
   std::atomic<bool> reachedEnd{false};
   RunLoop::TimerId endTimer = 0;
   if (until) {
-    endTimer = RunLoop::main().scheduleLabelledTimerAt(*until, "host end", [&reachedEnd] {
+    endTimer = RunLoop::main().scheduleLabelledTimerAt(*until, "host end", [&reachedEnd, end = *until] {
+      // The run ends at its time exactly, not when the loop gets round to it.
+      Clock::fix(end);
       reachedEnd.store(true);
       RunLoop::main().quit();
     });
-    if (*until <= start) reachedEnd.store(true);
+    if (*until <= start) {
+      Clock::fix(*until);
+      reachedEnd.store(true);
+    }
   }
   while (!reachedEnd.load() && !signals.received()) runLoopSlice();
   RunLoop::main().cancelTimer(endTimer);
