@@ -4,11 +4,13 @@
 
 #include "platform/host/KSHost.h"
 #include "tasks/TWTaskPlugin.h"
+#include "views/FWDetailPageViews.h"
 
 KS_PLUGIN_EXPORT void KSPluginCreateController(const std::shared_ptr<kestrel::KSPlugin>* plugin,
                                                std::shared_ptr<kestrel::KSDataController>* controller) {
   if (!plugin || !controller) return;
   try {
+    FWInstallDetailPageViews();
     *controller = FWPlugin::create<TWTaskPlugin>(*plugin);
   } catch (const std::exception& e) {
     KSLog("KS:TWTask: Cannot start plugin: %@", e.what());

@@ -10,7 +10,9 @@
 #include "tasks/TWTaskContextLists.h"
 #include "tasks/TWTaskListAccess.h"
 #include "tasks/TWTaskPlugin.h"
+#include "tasks/TWTaskPreview.h"
 #include "tasks/TWTaskView.h"
+#include "views/FWDetailListView.h"
 
 namespace {
 
@@ -145,7 +147,11 @@ double TWTaskListAccess::heightForItem(const Ref<FWDisplayObject>& item, const F
 FWView TWTaskListAccess::previewWithFrame(const FWRect& frame, size_t atIndex, const FWDisplayList& forItems,
                                           const FWTheme& theme, const Ref<FWPreferences>& prefs,
                                           const Ref<FWApplication>& application) {
-  return nullptr;
+  if (atIndex >= forItems.size()) return nullptr;
+  FWDetailItems list(forItems.begin(), forItems.end());
+  return FWDetailListView::initWithFrame({frame.x, frame.y, frame.width, frame.height}, std::move(list),
+                                         int(std::min<size_t>(atIndex, INT32_MAX)), "ListView/Item %i/%i", application,
+                                         TWTaskPreview::initWithApplication(application));
 }
 
 std::optional<bool> TWTaskListAccess::showLibstatusbarIconForItems(const FWDisplayList& items,

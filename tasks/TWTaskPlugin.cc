@@ -170,10 +170,9 @@ void TWTaskPlugin::previewSelected(const Ref<KSAction>& action, const Ref<KSData
     if (isDebugMode()) KSLog("KS:TWTask: Debug page is not available");
     return;
   }
+  // A task row opens its preview only where the options and the lock state allow it.
+  if (data && fwDisplayObjectForKey(currentItems(), data->uniqueID) && !arePreviewsAllowed()) return;
   TWPlugin::previewSelected(action, data);
-  // A task's preview pages are not built yet either; say so rather than show nothing silently.
-  if (data && fwDisplayObjectForKey(currentItems(), data->uniqueID) && arePreviewsAllowed())
-    KSLog("KS:TWTask: Task preview is not available");
 }
 
 // ---- Notifications ----------------------------------------------------------------------------

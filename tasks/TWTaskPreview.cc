@@ -1,0 +1,177 @@
+// TWTaskPreview: choosing pages, links to sub-pages, the tool bar and its actions.
+#include "tasks/TWTaskPreview.h"
+
+#include <algorithm>
+
+#include "database/FWDatabase.h"
+#include "platform/foundation/Device.h"
+#include "platform/ui/BarButtonItem.h"
+#include "runtime/FWImages.h"
+#include "runtime/FWPlugin.h"
+#include "runtime/FWPreferences.h"
+#include "runtime/FWTextUtilities.h"
+#include "tasks/TWTaskBundle.h"
+#include "tasks/TWTaskIntegration.h"
+#include "tasks/TWTaskNative.h"
+#include "tasks/TWTaskQueryFacts.h"
+#include "tasks/TWTaskStatus.h"
+
+using kestrel::ui::BarButtonItem;
+using kestrel::ui::BarButtonItemStyle;
+
+namespace {
+
+struct Connection {
+  FWDBConnection db = nullptr;
+  ~Connection() { FWDBDisconnectDatabase(db); }
+};
+
+std::string keyText(const PlistValue& key) { return key.isNone() ? std::string() : key.description(); }
+
+}  // namespace
+
+TWTaskPreview::TWTaskPreview(Ref<FWApplication> application) : currentApplication_(std::move(application)) {
+  directTWAccess_ = TWTaskQueryFactsForApp(currentApplication_.get()).dbVersion > 249;
+}
+
+Ref<Bundle> TWTaskPreview::bundle() const { return TWTaskBundleForApp(currentApplication_.get()); }
+
+bool TWTaskPreview::emojiAfter() const {
+  auto status = currentApplication_ ? currentApplication_->infoAs<TWTaskStatus>() : nullptr;
+  return status && status->isEmojiAfter();
+}
+
+void TWTaskPreview::willShowBasePage(const FWDetailItem& item) {
+  parentKeys_.reset();
+  detailPageID_.reset();
+}
+
+FWDetailListSections TWTaskPreview::dataForDetailListPage(const FWDetailItem& item, const PlistValue& key,
+                                                          const Ref<FWApplication>& application) {
+  auto task = FWDetailItemAs<TWTask>(item);
+  if (!task) return {};
+  const std::string page = keyText(key);
+  if (page == kTWTaskPreviewTagsPage) return dataForTagsListPage(task, application);
+  return dataForTaskListPage(task, application);
+}
+
+Ref<TWTask> TWTaskPreview::augmentTask(const Ref<TWTask>& task, const Ref<FWApplication>& application) {
+  if (!task) return nullptr;
+  FWApplication* app = application ? application.get() : currentApplication_.get();
+  if (task->native()) return TWTaskNative::augmentedBasicTask(task, app);
+  Connection connection;
+  if (app) connection.db = FWDBConnectDatabase(app->databasePath(), app, kFWDBOpenReadOnly);
+  auto augmented = TWTaskIntegration::augmentedBasicTask(task, connection.db, app);
+  return augmented ? augmented : task;
+}
+
+std::vector<Ref<TWTask>> TWTaskPreview::readTasks(const std::optional<std::string>& key,
+                                                  const std::optional<std::string>& parentKey) {
+  FWApplication* app = currentApplication_.get();
+  if (!app) return {};
+  Connection connection;
+  connection.db = FWDBConnectDatabase(app->databasePath(), app, kFWDBOpenReadOnly);
+  return TWTaskIntegration::basicTaskList(app, connection.db, FWPreferences(), key, parentKey, std::nullopt);
+}
+
+std::optional<std::string> TWTaskPreview::listPageTextForKey(const PlistValue& key, const FWDetailItem& currentPage,
+                                                             int32_t displayDepth,
+                                                             const Ref<FWApplication>& application) {
+  if (keyText(key) != kTWTaskPreviewNotesPage) return std::nullopt;
+  auto task = augmentTask(FWDetailItemAs<TWTask>(currentPage), application);
+  return task && task->notes() ? *task->notes() : std::string();
+}
+
+std::optional<FWDetailItems> TWTaskPreview::listPageInfoForKey(const PlistValue& key, const FWDetailItem& currentPage,
+                                                               int32_t displayDepth,
+                                                               const Ref<FWApplication>& application) {
+  const std::string page = keyText(key);
+  detailPageID_ = page;
+  if (page == kTWTaskPreviewTagsPage || page == kTWTaskPreviewDialerPage) return FWDetailItems{currentPage};
+  auto current = FWDetailItemAs<TWTask>(currentPage);
+  // Only a task key leads to another task's page; the other pages are not lists of tasks.
+  if (page.empty() || page.front() == '-' || !current) return std::nullopt;
+  if (displayDepth >= 1) {
+    if (!parentKeys_) parentKeys_.emplace();
+    while (!parentKeys_->empty() && int32_t(parentKeys_->size()) >= displayDepth) parentKeys_->pop_back();
+    parentKeys_->push_back(current->key());
+  }
+  FWDetailItems list;
+  for (const auto& task : readTasks(page, std::nullopt)) list.emplace_back(task);
+  return list;
+}
+
+std::optional<std::string> TWTaskPreview::captionForListPage(const FWDetailItems& list, const PlistValue& forKey,
+                                                             int32_t displayDepth,
+                                                             const Ref<FWApplication>& application) {
+  const std::string page = keyText(forKey);
+  const auto texts = bundle();
+  if (page == kTWTaskPreviewNotesPage) return FWLocalise(texts, "Detail/Notes");
+  if (page == kTWTaskPreviewTagsPage) return FWLocalise(texts, "Detail/Tags");
+  if (page == kTWTaskPreviewDialerPage) return FWLocalise(texts, "Detail/Dialer/Title");
+  if (page == kTWTaskPreviewMapPage) return FWLocalise(texts, "Detail/Map");
+  auto first = list.empty() ? nullptr : FWDetailItemAs<TWTask>(list.front());
+  if (first && first->child()) return FWLocalise(texts, "Detail/Child");
+  if (first && first->parent()) return FWLocalise(texts, "Detail/Parent");
+  return std::string();
+}
+
+std::optional<FWBarItems> TWTaskPreview::toolbarForDetailListPage(const FWDetailItem& item, const PlistValue& key,
+                                                                  const Ref<FWApplication>& application) {
+  currentTask_ = nullptr;
+  if (keyText(key) == kTWTaskPreviewTagsPage) return std::nullopt;
+  auto task = FWDetailItemAs<TWTask>(item);
+  if (!task) return std::nullopt;
+  currentTask_ = task;
+  std::weak_ptr<TWTaskPreview> weak = weak_from_this();
+  std::shared_ptr<BarButtonItem> go;
+  const char* goImage = task->native() ? "gonative" : (directTWAccess_ ? "gotw" : nullptr);
+  if (goImage) {
+    go = BarButtonItem::itemWithImage(FWImageNamed(goImage), BarButtonItemStyle::Plain, "gotoTaskClicked:",
+                                      [weak](const auto&) {
+                                        if (auto self = weak.lock()) self->gotoTaskClicked();
+                                      });
+  }
+  if (!go) return std::nullopt;
+  const std::string folder = currentApplication_ ? currentApplication_->applicationPath() : std::string();
+  auto completeImage =
+      folder.empty() ? nullptr : kestrel::ui::Image::imageWithContentsOfFile(kestrel::Device::path(folder + "/Completed.png"));
+  auto complete = BarButtonItem::itemWithImage(completeImage, BarButtonItemStyle::Plain, "completeTaskClicked:",
+                                               [weak](const auto&) {
+                                                 if (auto self = weak.lock()) self->completeTaskClicked();
+                                               });
+  if (!completeImage) complete->setTitle(FWLocalise(bundle(), "Detail/Action/Complete"));
+  complete->setEnabled(!task->isComplete());
+  return FWBarItems{BarButtonItem::flexibleSpace(), complete, BarButtonItem::flexibleSpace(), go,
+                    BarButtonItem::flexibleSpace()};
+}
+
+void TWTaskPreview::completeTaskClicked() {
+  auto task = currentTask_;
+  if (!task || task->isComplete()) return;
+  FWApplication* app = currentApplication_.get();
+  const bool completed = task->native() ? TWTaskNative::completeTask(task, app) : TWTaskIntegration::completeTask(task, app);
+  auto control = controlDelegate();
+  if (!completed) {
+    if (control) control->displayPopup(FWLocalise(bundle(), "New Task/Complete/Error"));
+    return;
+  }
+  task->setCompletionDate(Clock::now());
+  if (control) {
+    control->redisplayCurrentItem(true);
+    control->displayPopup(FWLocalise(bundle(), "New Task/Complete/Success"));
+  }
+  if (!task->native()) {
+    if (auto plugin = app ? app->fwPlugin() : nullptr) plugin->triggerUnconditionalRefresh();
+  }
+}
+
+void TWTaskPreview::gotoTaskClicked() {
+  auto task = currentTask_;
+  if (!task) return;
+  FWApplication* app = currentApplication_.get();
+  auto url = task->native() ? TWTaskNative::urlForShowTask(task, app) : TWTaskIntegration::urlForShowTask(task, app);
+  KSLog("KS:%@: URL to display task = %@", app ? app->resourceName() : std::string("TWTask"),
+        url ? *url : std::string("(null)"));
+  if (url && app) app->launchURL(*url);
+}

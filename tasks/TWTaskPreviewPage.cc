@@ -1,0 +1,210 @@
+// TWTaskPreview: the task's detail page and its tags page.
+#include <algorithm>
+#include <cctype>
+
+#include "model/TWAlarm.h"
+#include "model/TWContextObject.h"
+#include "model/TWIntegration.h"
+#include "model/TWLocation.h"
+#include "model/TWRecordComparators.h"
+#include "model/TWRecordLookups.h"
+#include "runtime/FWColorIconView.h"
+#include "runtime/FWDateCaptions.h"
+#include "runtime/FWDetailListMetrics.h"
+#include "runtime/FWImages.h"
+#include "runtime/FWTextUtilities.h"
+#include "tasks/TWTaskPreview.h"
+
+namespace {
+
+constexpr double kActionIconSize = 16;
+
+bool isBlank(const std::string& text) {
+  return std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isspace(c); });
+}
+
+Ref<FWDetailListEntry> localisedEntry(const Ref<Bundle>& bundle, const std::string& key, const std::string& value) {
+  return FWDetailListEntry::entryWithLocalisedTitle(key, PlistValue(value), bundle);
+}
+
+}  // namespace
+
+Ref<FWDetailListEntry> TWTaskPreview::flaggedEntryWithTitle(const std::string& title, const std::string& icon,
+                                                            const std::string& calendarIcon, bool flagged,
+                                                            bool largeFlag, const Ref<FWApplication>& application) {
+  auto entry = FWDetailListEntry::entryWithTitle(TWIntegration::stringForTitle(title, icon, calendarIcon, emojiAfter()));
+  if (flagged) {
+    FWApplication* app = application ? application.get() : currentApplication_.get();
+    auto path = largeFlag ? TWIntegration::iconPathForLargeFlag(app) : TWIntegration::iconPathForSmallFlag(app);
+    if (path) entry->withIconFile(*path);
+  }
+  return entry;
+}
+
+FWDetailListSections TWTaskPreview::dataForTaskListPage(const Ref<TWTask>& basic, const Ref<FWApplication>& application) {
+  const Ref<FWApplication> app = application ? application : currentApplication_;
+  auto task = augmentTask(basic, app);
+  if (!task) return {};
+  KSLog("KS:TWTask: Displaying detail of task %@", task->description());
+  const auto texts = bundle();
+  const Date now = Clock::now();
+
+  // Title and place.
+  FWDetailListEntries titleGroup;
+  titleGroup.push_back(flaggedEntryWithTitle(task->title(), task->icon(), std::string(), task->flagged(), true, app)
+                           ->withSize(FWDetailListEntry::fontSizeForTitle()));
+  if (!task->locations().empty() && task->locations().front()) {
+    // The map page is not built yet; the place is shown as a plain row.
+    titleGroup.push_back(FWDetailListEntry::entryWithTitle(task->locations().front()->title()));
+  }
+
+  // Dates.
+  const bool overdue = !task->dueDate().isNull() && task->dueDate() < now;
+  const Color dateColor = overdue ? TWIntegration::colorForOverdue(app.get()) : Color::whiteColor();
+  FWDetailListEntries dates;
+  if (!task->startDate().isNull()) {
+    dates.push_back(localisedEntry(texts, "Detail/Start",
+                                   FWTimeZoneDateStringForUTCDate(task->startDate(), task->startDateTimeZone(),
+                                                                  FWDateFormatterFormatLong, task->hasStartTime(),
+                                                                  texts))
+                        ->withBackgroundColor(dateColor));
+  }
+  if (!task->dueDate().isNull()) {
+    dates.push_back(localisedEntry(texts, "Detail/Due",
+                                   FWTimeZoneDateStringForUTCDate(task->dueDate(), task->dueDateTimeZone(),
+                                                                  FWDateFormatterFormatLong, !task->allDay(), texts))
+                        ->withBackgroundColor(dateColor));
+  }
+
+  // Context, project, tags and list.
+  FWDetailListEntries classification;
+  if (!task->context().empty()) classification.push_back(localisedEntry(texts, "Detail/Context", task->context()));
+  if (!task->project().empty()) {
+    const bool folder = !task->priority().empty() || TWIntegration::taskMode(app.get()) != 1;
+    classification.push_back(localisedEntry(texts, folder ? "Detail/Folder" : "Detail/Project", task->project()));
+  }
+  if (!task->tags().empty()) {
+    auto tags = localisedEntry(texts, "Detail/Tags", twContextObjectString(task->tags()));
+    if (task->tags().size() >= 2) tags->withLinkType(PlistValue(kTWTaskPreviewTagsPage));
+    classification.push_back(tags);
+  }
+  if (!task->calendar().empty()) {
+    classification.push_back(detailColourEntryForTitle(
+        FWLocalise(texts, task->native() ? "Detail/List/iOS" : "Detail/List/TW"), FWSplittableString(task->calendar()),
+        std::string(), task->calendarIcon(), task->calendarColor(), emojiAfter()));
+  }
+
+  // Action, importance and progress.
+  FWDetailListEntries state;
+  if (task->isComplete()) {
+    state.push_back(FWDetailListEntry::entryWithLocalisedTitleLocalisedValue("Detail/Action", "Complete", texts));
+  } else if (auto icon = TWIntegration::iconPathForAction(task->action(), app.get())) {
+    auto view = std::make_shared<FWColorIconView>(kestrel::ui::Rect{0, 0, kActionIconSize, kActionIconSize});
+    view->setIcon(*icon);
+    state.push_back(localisedEntry(texts, "Detail/Action", FWLocalise(texts, TWIntegration::nameForAction(task->action())))
+                        ->withColorAccessoryView(view));
+  }
+  const std::string importance = FWLocalise(texts, TWIntegration::nameForImportance(task->importance()));
+  const Color importanceColor = TWIntegration::colorBGForImportance(task->importance(), app.get());
+  if (!task->priority().empty()) {
+    state.push_back(detailColourEntryForTitle(
+                        KSFormat("%@\n%@", FWLocalise(texts, "Detail/Priority"), FWLocalise(texts, "Detail/Importance")),
+                        KSFormat("%@\n%@", task->priority(), importance), std::string(), std::string(), importanceColor,
+                        emojiAfter())
+                        ->withLines(2));
+  } else {
+    state.push_back(detailColourEntryForTitle(FWLocalise(texts, "Detail/Importance"), importance, std::string(),
+                                              std::string(), importanceColor, emojiAfter()));
+  }
+  if (!task->native()) {
+    const int32_t percent = task->isComplete() ? 100 : std::clamp(task->percentComplete(), 0, 100);
+    state.push_back(FWDetailListEntry::entryWithTitle(KSFormat(FWLocalise(texts, "Detail/Complete"), percent))
+                        ->withProgressType()
+                        ->withValue(PlistValue(percent / 100.0)));
+  }
+
+  FWDetailListEntries repeat = repeatSectionForObject(task, texts, app);
+  FWDetailListEntries sensitivity;
+  if (task->sensitivity() != -1) sensitivity.push_back(entryForSensitivity(task->sensitivity(), texts));
+
+  // Notes: the summary, and a link to the whole text when the summary is shorter.
+  FWDetailListEntries notes;
+  const auto summary = task->notesSummary();
+  if (summary && !isBlank(*summary)) {
+    notes.push_back(FWDetailListEntry::entryWithTitle(*summary)->withSize(kFWDetailListViewSystemFontSize)->withNoBold());
+    if (task->notes() && summary->size() < task->notes()->size()) {
+      notes.push_back(FWDetailListEntry::entryWithLocalisedTitle("Detail/Show Notes", texts)
+                          ->withIcon(FWImageNamed("notes"))
+                          ->withLinkType(PlistValue(kTWTaskPreviewNotesPage)));
+    }
+  }
+
+  FWDetailListEntries alarms = alarmsListForObject(task, task->dueDate(), texts, app);
+
+  // Children of a parent, or the parent of a child.
+  Ref<FWDetailListSection> family;
+  if (task->parent()) {
+    FWDetailListEntries children;
+    for (const auto& child : readTasks(std::nullopt, task->key())) {
+      children.push_back(
+          flaggedEntryWithTitle(child->title(), child->icon(), child->calendarIcon(), child->flagged(), false, app)
+              ->withLinkType(PlistValue(child->key())));
+    }
+    if (!children.empty())
+      family = FWDetailListSection::sectionForElements(children, FWLocalise(texts, "Detail/Children"));
+  } else if (task->child() && !task->parentKey().empty() && task->parentKey() != "0") {
+    auto parents = readTasks(task->parentKey(), std::nullopt);
+    if (!parents.empty() && parents.front()) {
+      const auto& parent = parents.front();
+      family = FWDetailListSection::sectionForElements(
+          {flaggedEntryWithTitle(parent->title(), parent->icon(), parent->calendarIcon(), parent->flagged(), false, app)
+               ->withLinkType(PlistValue(parent->key()))},
+          FWLocalise(texts, "Detail/Parent"));
+    }
+  }
+
+  FWDetailListSections sections;
+  sections.push_back(FWDetailListSection::sectionForElements(titleGroup)->withExtraSeparatorSpace(4));
+  auto add = [&sections](const FWDetailListEntries& entries, std::optional<std::string> title = std::nullopt) {
+    if (!entries.empty()) sections.push_back(FWDetailListSection::sectionForElements(entries, std::move(title)));
+  };
+  add(dates);
+  add(state);
+  add(sensitivity);
+  add(classification);
+  add(repeat);
+  add(alarms);
+  if (family) sections.push_back(family);
+  add(notes, FWLocalise(texts, "Detail/Notes"));
+
+  // A link back to a task passed on the way down is a way back.
+  if (parentKeys_) {
+    for (const auto& section : sections) {
+      for (const auto& entry : section->entries()) {
+        if (!entry->isLink()) continue;
+        const std::string key = entry->key().isNone() ? std::string() : entry->key().description();
+        if (std::find(parentKeys_->begin(), parentKeys_->end(), key) != parentKeys_->end()) {
+          entry->setLink(false);
+          entry->setBackLink(true);
+        }
+      }
+    }
+  }
+  return sections;
+}
+
+FWDetailListSections TWTaskPreview::dataForTagsListPage(const Ref<TWTask>& basic, const Ref<FWApplication>& application) {
+  auto task = augmentTask(basic, application ? application : currentApplication_);
+  if (!task) return {};
+  auto tags = task->tags();
+  tags.erase(std::remove(tags.begin(), tags.end(), nullptr), tags.end());
+  std::stable_sort(tags.begin(), tags.end(), [](const Ref<TWContextObject>& a, const Ref<TWContextObject>& b) {
+    return compareContextObjectNames(a, b) < 0;
+  });
+  FWDetailListEntries entries;
+  for (const auto& tag : tags) {
+    entries.push_back(detailColourEntryForTitle(tag->name(), std::nullopt, tag->icon(), std::string(), tag->color(),
+                                                emojiAfter()));
+  }
+  return {FWDetailListSection::sectionForElements(entries)};
+}
