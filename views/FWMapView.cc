@@ -47,6 +47,8 @@ std::shared_ptr<FWMapView> FWMapView::initWithFrame(const Rect& frame, std::shar
   FWLogWithTag(kFWLogTagFWMapView, "Creating map view; location=%@; title=%@; coordinates=%@", location, title,
                coordinates ? coordinates->description() : std::string("(null)"));
   auto page = std::make_shared<FWMapView>(frame, std::move(config), std::move(plugin), showPopups, location, title);
+  // Subviews added during construction know their superview from the first layout on.
+  page->layoutIfNeeded();
 
   if (coordinates && !isValidPosition(*coordinates)) {
     FWLogWithTag(kFWLogTagFWMapView, "Ignoring coordinates outside the globe [%@]", coordinates->description());

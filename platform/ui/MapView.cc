@@ -115,7 +115,9 @@ void MapView::selectAnnotation(const std::shared_ptr<MapAnnotation>& annotation,
   if (delegate_) delegate_->mapViewDidSelectAnnotationView(*this, *view);
 }
 
-void MapView::deselectAnnotation(const std::shared_ptr<MapAnnotation>& annotation, bool) {
+void MapView::deselectAnnotation(const std::shared_ptr<MapAnnotation>& asked, bool) {
+  // A copy: callers may pass selected_ itself, which is cleared below.
+  std::shared_ptr<MapAnnotation> annotation = asked;
   if (!annotation || selected_ != annotation) return;
   selected_ = nullptr;
   if (callout_) callout_->removeFromSuperview();
@@ -160,11 +162,17 @@ MapView::Fit MapView::fit(const MapCoordinateRegion& region) const {
 
 MapCoordinateRegion MapView::regionForFit(const Fit& fit) const {
   Size size = usableSize(bounds());
-  double halfY = size.height / 2 / fit.world;
-  double north = MapProjection::latitude(fit.cy - halfY);
-  double south = MapProjection::latitude(fit.cy + halfY);
-  return {{MapProjection::latitude(fit.cy), MapProjection::longitude(fit.cx)},
-          {north - south, std::min(size.width / fit.world * 360, 360.0)}};
+  // The latitude span, even in degrees about the centre, whose projected height is the
+  // view's, so that fitting the answer again changes nothing.
+  double latitude = MapProjection::latitude(fit.cy);
+  double target = size.height / fit.world;
+  double low = 0, high = 360;
+  for (int i = 0; i < 60; ++i) {
+    double mid = (low + high) / 2;
+    double height = MapProjection::y(latitude - mid / 2) - MapProjection::y(latitude + mid / 2);
+    (height < target ? low : high) = mid;
+  }
+  return {{latitude, MapProjection::longitude(fit.cx)}, {high, std::min(size.width / fit.world * 360, 360.0)}};
 }
 
 MapCoordinateRegion MapView::region() const { return regionForFit(fit()); }
