@@ -99,7 +99,8 @@ void TWEventIntegration::addAlarmDataToEventList(FWApplication* app, FWDBConnect
   auto builder = implementationForApp(facts);
   auto sql = builder ? builder->addAlarmDataToEventListSQL(facts, keys, prefs) : std::nullopt;
   if (!sql) return;
-  auto alarms = typed<TWAlarm>(FWDBGetSortedRecordsFromConnection(*sql, kTWEventRecordAlarm, nullptr, database, app,
+  auto alarms = typed<TWAlarm>(FWDBGetSortedRecordsFromConnection(*sql, kTWEventRecordAlarm,
+                                                                  std::make_shared<TWEventAlarmRowContext>(), database, app,
                                                                   builder.get(),
                                                                   TWDBComparator<TWAlarm>(compareAlarmTimes),
                                                                   facts.debug));

@@ -64,6 +64,13 @@ struct TWEventBasicRowContext {
   std::set<int64_t> shortInfoCalendars{};
 };
 
+// The context of the alarm row reader: the base date of relative alarms, or none for each
+// row's own event start. (The readers pass the previous row's object as the context when a
+// read has none, so alarm reads always give one.)
+struct TWEventAlarmRowContext {
+  std::optional<Date> baseDate{};
+};
+
 // One event's details, in the order the detail query selects them.
 struct TWEventDetailRow {
   int32_t sensitivity = 0;
@@ -147,7 +154,7 @@ class TWEventIntegration : public FWDBRowBuilder {
   static Ref<TWEvent> sqlBasicEventList(sqlite3_stmt* record, const TWEventBasicRowContext& context);
   static Ref<TWEventDetailRow> sqlAugmentedEvent(sqlite3_stmt* record);
   static Ref<TWAttendee> sqlAttendees(sqlite3_stmt* record);
-  static Ref<TWAlarm> sqlAlarms(sqlite3_stmt* record, const std::optional<Date>& context);
+  static Ref<TWAlarm> sqlAlarms(sqlite3_stmt* record, const TWEventAlarmRowContext& context);
   static Ref<TWEventExtraRow> sqlNativeCalendarList(sqlite3_stmt* record);
   static Ref<TWEventStoreRow> sqlUUID(sqlite3_stmt* record);
 

@@ -49,8 +49,8 @@ FWDBObject TWEventIntegration::objectForSQLRecord(sqlite3_stmt* record, int with
     case kTWEventRecordAugmented: return sqlAugmentedEvent(record);
     case kTWEventRecordAttendee: return sqlAttendees(record);
     case kTWEventRecordAlarm: {
-      auto base = std::static_pointer_cast<Date>(context);
-      return sqlAlarms(record, base ? std::optional<Date>(*base) : std::nullopt);
+      auto base = std::static_pointer_cast<TWEventAlarmRowContext>(context);
+      return sqlAlarms(record, base ? *base : TWEventAlarmRowContext{});
     }
     case kTWEventRecordNativeCalendar: return sqlNativeCalendarList(record);
     case kTWEventRecordUUID: return sqlUUID(record);
@@ -124,14 +124,14 @@ Ref<TWAttendee> TWEventIntegration::sqlAttendees(sqlite3_stmt* record) {
   return TWAttendee::attendeeWithName(std::move(name), 0);
 }
 
-Ref<TWAlarm> TWEventIntegration::sqlAlarms(sqlite3_stmt* record, const std::optional<Date>& context) {
+Ref<TWAlarm> TWEventIntegration::sqlAlarms(sqlite3_stmt* record, const TWEventAlarmRowContext& context) {
   std::string key = keyTextAt(record, 1);
   Date base;
-  if (!context) {
+  if (!context.baseDate) {
     base = Date::nullableDateWithTimeIntervalSinceReferenceDate(doubleAt(record, 4));
     if (integerAt(record, 5) != 0) base = FWLocalDateForUTC(base);
   } else {
-    base = *context;
+    base = *context.baseDate;
   }
   const int64_t relative = integerAt(record, 2);
   if (relative != 0)

@@ -45,6 +45,7 @@ TEST_P(EventPluginSchemaTest, ListsTaskwellEventsByDayWithTheirAlarms) {
   device.addEvent({.key = 1004, .title = "Done", .start = today(9), .end = today(10), .calendar = 900});
   device.addAlarm(2001, 1001, 900, std::nullopt);                   // 14:45, to come
   device.addAlarm(2002, 1001, std::nullopt, today(8));               // past
+  device.addAlarm(2003, 1001, 3600, std::nullopt);                  // 14:00, past
   ASSERT_TRUE(device.detect());
   // The default lists up to the first working day, which is today; ask for three days.
   device.setOptions({{kTWOptionsMaxDays, PlistValue(3)}});
@@ -57,6 +58,8 @@ TEST_P(EventPluginSchemaTest, ListsTaskwellEventsByDayWithTheirAlarms) {
   EXPECT_EQ(events[0]->calendar(), "Work");
   EXPECT_EQ(events[0]->firstAlarm(), today(8));
   EXPECT_EQ(events[0]->nextAlarm(), today(14, 45));
+  ASSERT_EQ(events[0]->alarms().size(), 3u);
+  EXPECT_EQ(events[0]->alarms()[1]->date(), today(14));
   EXPECT_FALSE(events[0]->sectionTitle().empty());
   EXPECT_TRUE(events[3]->allDay());
   EXPECT_EQ(events[3]->startDate(), today(48));
