@@ -145,5 +145,6 @@ void TWEventPlugin::previewSelected(const Ref<KSAction>& action, const Ref<KSDat
     if (isDebugMode()) KSLog("KS:TWEvent: Debug page is not available");
     return;
   }
+  if (toggleAlarmToolbarForRow(data)) return;
   TWPlugin::previewSelected(action, data);
 }

@@ -96,6 +96,9 @@ class TWEventPlugin : public TWPlugin {
   // ---- Row tool bar of a sounding alarm (TWEventToolbar.cc) ----------------------------
   FWBarItems toolbarItems() override;
   bool configureToolbarItems() const { return true; }
+  // A touch on the row of a sounding alarm opens its tool bar (or closes it when open);
+  // false for every other row.
+  bool toggleAlarmToolbarForRow(const Ref<KSData>& data);
   // The event of the row above the open tool bar; none when closed.
   Ref<TWEvent> toolbarEvent() const;
   void closeMenu(bool update);

@@ -43,6 +43,23 @@ double TWEventPlugin::snoozeSeconds(int snoozeDuration, Date now, Date start) {
   return seconds > 0 ? seconds : kTWOptionsSnoozeAlertDurationDefault;
 }
 
+bool TWEventPlugin::toggleAlarmToolbarForRow(const Ref<KSData>& data) {
+  if (!data) return false;
+  const FWDisplayList items = currentItems();
+  for (size_t index = 0; index < items.size(); ++index) {
+    if (!items[index] || items[index]->key() != data->uniqueID) continue;
+    auto event = std::dynamic_pointer_cast<TWEvent>(items[index]);
+    if (!event || !event->reminderInteract()) return false;
+    auto datasource = fwDatasource();
+    auto host = ksPlugin();
+    if (datasource)
+      datasource->previewWithFrame(previewCompatibleRect(), index, items, host ? host->theme() : nullptr, preferences(),
+                                   fwApplication());
+    return true;
+  }
+  return false;
+}
+
 Ref<TWEvent> TWEventPlugin::toolbarEvent() const {
   const int32_t row = toolbarIndex() - 1;
   const FWDisplayList items = currentItems();

@@ -67,13 +67,25 @@ HostResult<std::vector<ActStep>> parseActSteps(std::span<const std::string> word
       step.kind = ActStep::Kind::At;
       step.text = "at " + *argument;
       ++i;
+    } else if (word == "alarm") {
+      if (!argument) return HostError{"'alarm' needs a row number (alarm N, 1 = the first event row)"};
+      auto row = rowNumber(*argument);
+      if (!row) return HostError{"'alarm " + printable(*argument) + "': the row number must be a whole number from 1"};
+      step.kind = ActStep::Kind::Alarm;
+      step.row = *row;
+      step.text = "alarm " + std::to_string(*row);
+      ++i;
+    } else if (word == "snooze" || word == "mute" || word == "unmute" || word == "sleep" || word == "cancel") {
+      step.kind = ActStep::Kind::AlarmButton;
+      step.button = word;
+      step.text = word;
     } else {
-      return HostError{"unknown step '" + printable(word) + "' (steps: complete N, context auto|manual|off, details, refresh, wait DURATION, at TIME)"};
+      return HostError{"unknown step '" + printable(word) + "' (steps: complete N, context auto|manual|off, details, refresh, wait DURATION, at TIME, alarm N, snooze, mute, unmute, sleep, cancel)"};
     }
     steps.push_back(std::move(step));
   }
   if (steps.empty())
-    return HostError{"no step given (steps: complete N, context auto|manual|off, details, refresh, wait DURATION, at TIME)"};
+    return HostError{"no step given (steps: complete N, context auto|manual|off, details, refresh, wait DURATION, at TIME, alarm N, snooze, mute, unmute, sleep, cancel)"};
   return steps;
 }
 
@@ -94,7 +106,13 @@ const char* actStepsHelp() {
          "  wait DURATION            move the clock on by DURATION (90s, 15m, 1h30m, 1d), delivering every\n"
          "                           timer, wake-up and repeating notification due on the way in time\n"
          "                           order, each with the plug-ins' refreshes settled; no real time passes\n"
-         "  at TIME                  the same, up to an ISO-8601 time (not before the clock's time)\n";
+         "  at TIME                  the same, up to an ISO-8601 time (not before the clock's time)\n"
+         "Steps for the events plug-in:\n"
+         "  alarm N                  touch the N-th event row, counted from 1 in the printed order: the row\n"
+         "                           of a sounding alarm opens (or closes) its tool bar\n"
+         "  snooze, mute, unmute,    touch that button of the open alarm tool bar: snooze for the option\n"
+         "  sleep, cancel            snoozeDuration, mute until the reminder ends, sound again, sleep\n"
+         "                           until the event starts, or stop the alarm\n";
 }
 
 }  // namespace kestrel::tool

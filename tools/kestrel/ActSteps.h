@@ -8,6 +8,10 @@
 //   wait DURATION           move the clock on by DURATION (Duration.h), delivering every timer
 //                           and notification due on the way, in time order
 //   at TIME                 the same, up to an ISO-8601 time
+//   alarm N                 touch the N-th event row (1 = the top one; the fixed rows do not
+//                           count): a sounding alarm's row opens its tool bar
+//   snooze|mute|unmute|sleep|cancel
+//                           touch that button of the open alarm tool bar
 //
 // parseActSteps reads the words after the options; every step is checked before any runs, so
 // a mistyped step changes nothing. Plain values; not synchronised.
@@ -23,10 +27,11 @@
 namespace kestrel::tool {
 
 struct ActStep {
-  enum class Kind { Complete, Context, Details, Refresh, Wait, At };
+  enum class Kind { Complete, Context, Details, Refresh, Wait, At, Alarm, AlarmButton };
   enum class ContextMode { Auto, Manual, Off };
   Kind kind = Kind::Refresh;
-  int row = 0;  // Complete: 1-based position among the task rows
+  int row = 0;  // Complete, Alarm: 1-based position among the item rows
+  std::string button;  // AlarmButton: snooze, mute, unmute, sleep or cancel
   ContextMode mode = ContextMode::Off;
   double seconds = 0;  // Wait
   Date time{};         // At

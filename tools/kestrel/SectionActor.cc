@@ -106,6 +106,8 @@ StepOutcome SectionActor::perform(const ActStep& step) {
     case ActStep::Kind::Complete: return complete(step);
     case ActStep::Kind::Details: return tapToolbarButton(step, "toggleDetailsClicked:");
     case ActStep::Kind::Refresh: return refresh(step);
+    case ActStep::Kind::Alarm: return touchAlarmRow(step);
+    case ActStep::Kind::AlarmButton: return tapAlarmButton(step);
     case ActStep::Kind::Wait:
     case ActStep::Kind::At: break;
     case ActStep::Kind::Context:
@@ -193,6 +195,51 @@ StepOutcome SectionActor::tapToolbarButton(const ActStep& step, const std::strin
                   "the " + name + " button opens a page that is not available yet; nothing changed" + hint);
   }
   return {};
+}
+
+StepOutcome SectionActor::touchAlarmRow(const ActStep& step) {
+  Ref<KSData> row;
+  int events = 0;
+  for (const auto& candidate : engine_.rows()) {
+    if (isFixedRow(*candidate)) continue;
+    if (++events == step.row) row = candidate;
+  }
+  if (!row)
+    return failed(kExitUsage, step,
+                  events == 0 ? "the section shows no event rows"
+                              : "there is no event row " + std::to_string(step.row) + " (the section shows " +
+                                    std::to_string(events) + ")");
+  const std::string id = row->uniqueID;
+  const bool wasOpen = engine_.row(kToolbarRowID) != nullptr;
+  auto threads = threadIds();
+  row.reset();
+  if (auto error = engine_.performRowAction(id, HostEngine::RowAction::Default))
+    return failed(kExitFailure, step, error->message);
+  if (auto outcome = settled(step, threads); !outcome.ok()) return outcome;
+  if (!wasOpen && !engine_.row(kToolbarRowID))
+    return failed(kExitFailure, step, "event row " + std::to_string(step.row) + " (" + id +
+                                          ") has no sounding alarm, so touching it opens no tool bar");
+  return {};
+}
+
+StepOutcome SectionActor::tapAlarmButton(const ActStep& step) {
+  if (!engine_.row(kToolbarRowID))
+    return failed(kExitFailure, step, "no alarm tool bar is open (touch a sounding alarm's row with 'alarm N' first)");
+  const std::string actionName = step.button + "AlarmClicked:";
+  auto button = barButtonOfRow(engine_, kToolbarRowID, actionName);
+  if (!button) {
+    std::string why = step.button == "unmute" ? " (the alarm is not muted)"
+                      : step.button == "mute" ? " (the alarm is muted already)"
+                                              : "";
+    return failed(kExitFailure, step, "the tool bar has no " + step.button + " button" + why);
+  }
+  auto threads = threadIds();
+  bool touched = false;
+  if (auto thrown = guardedTouch([&] { touched = button->perform(); }))
+    return failed(kExitFailure, step, "the " + step.button + " button failed: " + *thrown);
+  button.reset();
+  if (!touched) return failed(kExitFailure, step, "the " + step.button + " button did nothing");
+  return settled(step, threads);
 }
 
 StepOutcome SectionActor::refresh(const ActStep& step) {

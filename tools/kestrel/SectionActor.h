@@ -61,6 +61,9 @@ class SectionActor {
   StepOutcome complete(const ActStep& step);
   StepOutcome tapToolbarButton(const ActStep& step, const std::string& actionName);
   StepOutcome refresh(const ActStep& step);
+  // The events plug-in's alarm row and its tool bar.
+  StepOutcome touchAlarmRow(const ActStep& step);
+  StepOutcome tapAlarmButton(const ActStep& step);
   StepOutcome moveClockTo(const ActStep& step, Date target);
   // Opens the tool bar row with the status row's menu button; an error text when it can't.
   std::string openToolbar();
