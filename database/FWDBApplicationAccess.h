@@ -13,7 +13,7 @@
 inline constexpr const char* kFWDBConnectionAttribute = "_DBConnection";
 inline constexpr const char* kFWDBIsAlternateAttribute = "_DBIsAlternate";
 
-inline std::string fwdbResourceName(FWApplication* app) { return app ? app->resourceName() : "FWCommon"; }
+inline std::string fwdbResourceName(const FWApplication* app) { return app ? app->resourceName() : "FWCommon"; }
 
 inline bool fwdbIsDebugMode(FWApplication* app) {
   auto plugin = app ? app->fwPlugin() : nullptr;

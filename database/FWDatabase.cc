@@ -1,18 +1,27 @@
 #include "database/FWDatabase.h"
 
+#include <unistd.h>
+
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <map>
+#include <mutex>
 #include <thread>
-#include <unistd.h>
 
 #include "database/FWDBApplicationAccess.h"
 #include "database/FWDBRecords.h"
+#include "database/FWDBSourceCheck.h"
+#include "database/FWDBSourceState.h"
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Files.h"
+#include "platform/foundation/RunLoop.h"
 
 namespace files = kestrel::files;
 using kestrel::Device;
+using kestrel::RunLoop;
 
 namespace {
 
@@ -20,16 +29,27 @@ std::atomic<double> gRetryDelay{15.0};
 
 std::optional<Date> modified(const std::string& localPath) { return files::modificationDate(localPath); }
 
-// The source counts as newer than the copy when its main file or its write-ahead log
-// carries a later whole-second modification date.
-bool sourceIsNewer(const std::string& source, const std::string& copy) {
-  auto copyDate = modified(copy);
-  if (!copyDate) return true;
-  for (const std::string& file : {source, source + "-wal"}) {
-    auto d = modified(file);
-    if (d && d->isLaterThanDate(*copyDate)) return true;
-  }
-  return false;
+// Connections this process holds on private copies, so a copy that one of them still reads
+// or writes is never deleted or replaced under it.
+std::mutex gOpenMutex;
+std::map<FWDBConnection, std::string> gOpenCopies;
+
+int openConnectionsTo(const std::string& copy) {
+  std::lock_guard lock(gOpenMutex);
+  int n = 0;
+  for (const auto& [db, path] : gOpenCopies)
+    if (path == copy) ++n;
+  return n;
+}
+
+void noteOpen(FWDBConnection db, const std::string& copy) {
+  std::lock_guard lock(gOpenMutex);
+  gOpenCopies[db] = copy;
+}
+
+void noteClosed(FWDBConnection db) {
+  std::lock_guard lock(gOpenMutex);
+  gOpenCopies.erase(db);
 }
 
 void removeSidecars(const std::string& path) {
@@ -38,43 +58,95 @@ void removeSidecars(const std::string& path) {
   files::removeFile(path + "-journal");
 }
 
+// Removes a copy with everything beside it; the state record goes first, so a copy that
+// survives a failed removal counts as stale.
+bool removeCopy(const std::string& copy) {
+  FWDBForgetSourceState(copy);
+  bool removed = files::removeFile(copy) || !files::exists(copy);
+  removeSidecars(copy);
+  return removed;
+}
+
+std::string errorText(sqlite3* db, int rc) { return db ? sqlite3_errmsg(db) : sqlite3_errstr(rc); }
+
 // Consistent snapshot of `source` at `target`: online backup into a temporary file in the
 // same folder, switched to a rollback journal so the copy is one self-contained file,
-// then renamed into place.
-bool snapshotDatabase(const std::string& source, const std::string& target) {
+// prepared (`prepare`, when given), then renamed into place. None on success, else why not.
+std::optional<std::string> snapshotDatabase(const std::string& source, const std::string& target,
+                                            const FWDBCopyPreparer& prepare, FWApplication* application) {
   std::string dir = files::deletingLastPathComponent(target);
-  if (!dir.empty() && !files::createDirectories(dir)) return false;
+  if (!dir.empty() && !files::createDirectories(dir)) return "Cannot create the cache folder";
   std::string temp = target + ".tmp-" + std::to_string(::getpid()) + "-" +
                      std::to_string(std::hash<std::thread::id>{}(std::this_thread::get_id()) % 100000);
   sqlite3* src = nullptr;
   sqlite3* dst = nullptr;
-  bool ok = sqlite3_open_v2(source.c_str(), &src, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
-            sqlite3_open_v2(temp.c_str(), &dst, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK;
-  if (ok) {
+  std::optional<std::string> failure;
+  int rc = sqlite3_open_v2(source.c_str(), &src, SQLITE_OPEN_READONLY, nullptr);
+  if (rc != SQLITE_OK) failure = errorText(src, rc);
+  if (!failure && (rc = sqlite3_open_v2(temp.c_str(), &dst, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr)) !=
+                      SQLITE_OK)
+    failure = errorText(dst, rc);
+  if (!failure) {
     sqlite3_busy_timeout(src, 2000);
     sqlite3_backup* backup = sqlite3_backup_init(dst, "main", src, "main");
-    ok = backup != nullptr;
-    if (backup) {
-      int rc;
+    if (!backup) {
+      failure = errorText(dst, SQLITE_ERROR);
+    } else {
       // A writer in the source restarts the step; a busy/locked source is retried briefly.
       int attempts = 0;
       while ((rc = sqlite3_backup_step(backup, -1)) == SQLITE_BUSY || rc == SQLITE_LOCKED) {
         if (++attempts > 50) break;
         sqlite3_sleep(20);
       }
-      ok = rc == SQLITE_DONE;
-      ok = sqlite3_backup_finish(backup) == SQLITE_OK && ok;
+      if (rc != SQLITE_DONE) failure = sqlite3_errstr(rc);
+      if (sqlite3_backup_finish(backup) != SQLITE_OK && !failure) failure = errorText(dst, SQLITE_ERROR);
     }
-    if (ok) ok = sqlite3_exec(dst, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (!failure && sqlite3_exec(dst, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) != SQLITE_OK)
+      failure = errorText(dst, SQLITE_ERROR);
+    if (!failure && prepare) prepare(dst, application);
   }
   sqlite3_close(src);
-  if (sqlite3_close(dst) != SQLITE_OK) ok = false;
-  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) ok = false;
-  if (!ok) {
+  if (sqlite3_close(dst) != SQLITE_OK && !failure) failure = "Cannot close the copy";
+  if (!failure && ::rename(temp.c_str(), target.c_str()) != 0) failure = std::strerror(errno);
+  if (failure) {
     files::removeFile(temp);
     removeSidecars(temp);
   }
-  return ok;
+  return failure;
+}
+
+// Brings the copy up to date with the source. Runs under the record's database lock.
+void refreshCopy(const std::string& source, const std::string& sourcePath, const std::string& shadow,
+                 const std::string& shadowDevicePath, FWApplication* application, const std::string& tag) {
+  const bool present = files::exists(shadow);
+  if (present && FWDBCopyIsCurrent(source, shadow)) return;
+  if (present) {
+    if (openConnectionsTo(shadow) > 0 || !removeCopy(shadow)) {
+      // Still in use (or undeletable): read what is there; the next connection replaces it.
+      KSLog("KS:%@: Unable to remove expired alternate DB", tag);
+      return;
+    }
+  }
+  const char* copiedLine = present ? "KS:%@: Copied replacement alternate DB $$$$$$$$$$$; db = %@"
+                                   : "KS:%@: Copied new alternate DB $$$$$$$$$$$; db = %@";
+  const char* failedLine =
+      present ? "KS:%@: Unable to copy replacement alternate DB" : "KS:%@: Unable to copy new alternate DB";
+  // SQLite must never see a source it might change: check the header first.
+  if (auto problem = FWDBSourceFileProblem(source)) {
+    fwdbSetMessageBox(application, "Database - SQL error", *problem, sourcePath);
+    KSLog("KS:%@: Refused database at location %@: %@", tag, sourcePath, *problem);
+    KSLog(failedLine, tag);
+    return;
+  }
+  // The state is taken before the copy: a commit that lands meanwhile makes it look stale.
+  auto state = FWDBSourceStateOf(source);
+  if (auto failure = snapshotDatabase(source, shadow, FWDBCopyPreparerFor(application), application)) {
+    fwdbSetMessageBox(application, "Database - SQL error", "Cannot copy database: " + *failure, sourcePath);
+    KSLog(failedLine, tag);
+    return;
+  }
+  if (state) FWDBRecordSourceState(shadow, *state);
+  KSLog(copiedLine, tag, shadowDevicePath);
 }
 
 }  // namespace
@@ -82,7 +154,7 @@ bool snapshotDatabase(const std::string& source, const std::string& target) {
 double FWDBConsistencyRetryDelay() { return gRetryDelay.load(); }
 void FWDBSetConsistencyRetryDelay(double seconds) { gRetryDelay = seconds < 0 ? 0 : seconds; }
 
-std::string FWShadowDBPath(const std::string& sourcePath, FWApplication* application) {
+std::string FWShadowDBPath(const std::string& sourcePath, const FWApplication* application) {
   return KSFormat("/var/mobile/Library/Caches/com.kzt.kestrel.%@-%@%@", files::lastPathComponent(sourcePath),
                   fwdbResourceName(application), ".alternatedb");
 }
@@ -104,37 +176,18 @@ FWDBConnection FWDBConnectDatabase(const std::string& sourcePath, FWApplication*
     FWDBConnection db = nullptr;
     {
       auto lock = fwdbLockDatabase(application);
-      if (files::exists(shadow)) {
-        if (sourceIsNewer(source, shadow)) {
-          if (!files::removeFile(shadow)) {
-            KSLog("KS:%@: Unable to remove expired alternate DB", tag);
-          } else {
-            removeSidecars(shadow);
-            if (snapshotDatabase(source, shadow)) {
-              KSLog("KS:%@: Copied replacement alternate DB $$$$$$$$$$$; db = %@", tag, shadowDevicePath);
-              // Stamp the copy "now", but never earlier than its source, or it would look
-              // stale at once and be copied again on every connection.
-              Date stamp = Clock::now();
-              for (const std::string& f : {source, source + "-wal"})
-                if (auto d = modified(f); d && *d > stamp) stamp = *d;
-              files::setModificationDate(shadow, stamp);
-            } else {
-              KSLog("KS:%@: Unable to copy replacement alternate DB", tag);
-            }
-          }
-        }
-      } else {
-        if (snapshotDatabase(source, shadow))
-          KSLog("KS:%@: Copied new alternate DB $$$$$$$$$$$; db = %@", tag, shadowDevicePath);
-        else
-          KSLog("KS:%@: Unable to copy new alternate DB", tag);
-      }
+      refreshCopy(source, sourcePath, shadow, shadowDevicePath, application, tag);
 
       std::string file;
       if (files::exists(shadow)) {
         fwdbSetIsAlternate(application, true);
         file = shadow;
       } else if (openFlags == 8) {
+        if (auto problem = FWDBSourceFileProblem(source)) {
+          fwdbSetMessageBox(application, "Database - SQL error", *problem, sourcePath);
+          KSLog("KS:%@: Refused database at location %@: %@", tag, sourcePath, *problem);
+          return nullptr;
+        }
         file = source;
       } else {
         KSLog("KS:%@: Attemted to open source database for update; db = %@", tag, sourcePath);
@@ -142,7 +195,7 @@ FWDBConnection FWDBConnectDatabase(const std::string& sourcePath, FWApplication*
       }
       int rc = sqlite3_open_v2(file.c_str(), &db, openFlags, nullptr);
       if (rc != SQLITE_OK) {
-        std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+        std::string message = errorText(db, rc);
         if (debug) message = KSFormat("%@ (%d)", message, rc);
         fwdbSetMessageBox(application, "Database - SQL error", message, kestrel::Device::devicePath(file));
         KSLog("KS:%@: Failed to open DB at location %@", tag, kestrel::Device::devicePath(file));
@@ -150,6 +203,7 @@ FWDBConnection FWDBConnectDatabase(const std::string& sourcePath, FWApplication*
         return nullptr;
       }
       sqlite3_busy_timeout(db, 2000);
+      if (file == shadow) noteOpen(db, shadow);
       fwdbSetConnection(application, db);
     }
 
@@ -160,22 +214,39 @@ FWDBConnection FWDBConnectDatabase(const std::string& sourcePath, FWApplication*
       return db;
     }
     KSLog("KS:%@: Consistency check failed", tag);
-    sqlite3_close(db);
+    FWDBDisconnectDatabase(db);
     fwdbClearConnection(application);
     {
       auto lock = fwdbLockDatabase(application);
-      files::removeFile(shadow);
-      removeSidecars(shadow);
+      if (openConnectionsTo(shadow) == 0) removeCopy(shadow);
     }
-    if (retries < 1) return nullptr;
+    const double delay = FWDBConsistencyRetryDelay();
+    if (retries >= 1 && delay > 0 && RunLoop::isMainThread()) {
+      // The main run loop never sleeps: this pass fails, and a refresh after the back-off
+      // makes a fresh copy.
+      fwdbSetMessageBox(application, "Database - SQL error", "Consistency check failed; trying again shortly",
+                        sourcePath);
+      if (auto plugin = application ? application->fwPlugin() : nullptr) {
+        std::weak_ptr<FWPlugin> weak = plugin;
+        plugin->performAfterDelay(delay, [weak] {
+          if (auto controller = weak.lock()) controller->triggerUnconditionalRefresh();
+        });
+      }
+      return nullptr;
+    }
+    if (retries < 1) {
+      fwdbSetMessageBox(application, "Database - SQL error", "Consistency check failed", sourcePath);
+      return nullptr;
+    }
     --retries;
-    double delay = FWDBConsistencyRetryDelay();
     if (delay > 0) std::this_thread::sleep_for(std::chrono::duration<double>(delay));
   }
 }
 
 void FWDBDisconnectDatabase(FWDBConnection connection) {
-  if (connection) sqlite3_close(connection);
+  if (!connection) return;
+  sqlite3_close(connection);
+  noteClosed(connection);
 }
 
 void FWDBDropAlternateDatabase(const std::string& sourcePath, FWApplication* application) {
@@ -183,12 +254,24 @@ void FWDBDropAlternateDatabase(const std::string& sourcePath, FWApplication* app
   std::string shadow = Device::path(shadowDevicePath);
   auto lock = fwdbLockDatabase(application);
   if (files::exists(shadow)) {
-    files::removeFile(shadow);
-    removeSidecars(shadow);
+    removeCopy(shadow);
     KSLog("KS:%@: Removed shadow database; db = %@", fwdbResourceName(application), shadowDevicePath);
   }
 }
 
 std::optional<Date> FWDBAlternateDatabaseUpdated(const std::string& sourcePath, FWApplication* application) {
   return modified(Device::path(FWShadowDBPath(sourcePath, application)));
+}
+
+void FWDBSetCopyPreparer(FWApplication* application, FWDBCopyPreparer prepare) {
+  if (!application) return;
+  if (prepare)
+    application->setAttribute(kFWDBCopyPreparerAttribute, std::move(prepare));
+  else
+    application->clearAttribute(kFWDBCopyPreparerAttribute);
+}
+
+FWDBCopyPreparer FWDBCopyPreparerFor(FWApplication* application) {
+  if (!application) return {};
+  return application->attribute<FWDBCopyPreparer>(kFWDBCopyPreparerAttribute).value_or(FWDBCopyPreparer());
 }

@@ -2,20 +2,27 @@
 //
 // The plug-ins never read the companion's live SQLite file in place. Before every
 // connection the shadow copy under "/var/mobile/Library/Caches" is brought up to date:
-// it is (re)made when missing or when the source's main file or its write-ahead log is
-// newer (whole seconds). The copy is a consistent snapshot taken with SQLite's online
-// backup API into a temporary file that is then renamed into place, so a writer that is
-// busy in the source never tears it. Connections open the copy, never the source (open
-// flags 8 excepted), and pass a consistency check; a copy that fails it is deleted and,
-// after a back-off, made afresh.
+// it is (re)made when missing or when the source's content changed since the copy was made,
+// as the source state recorded beside the copy tells (FWDBSourceState.h). The copy is a
+// consistent snapshot taken with SQLite's online backup API into a temporary file that is
+// prepared (FWDBSetCopyPreparer) and then renamed into place, so a writer that is busy in
+// the source never tears it. A copy that a connection of this process still has open is
+// never deleted or replaced; the next connection replaces it. SQLite opens the source only
+// after its header check (FWDBSourceCheck.h), so it never sees a file it might change.
+// Connections open the copy, never the source (open flags 8 excepted), and pass a
+// consistency check; a copy that fails it is deleted and, after a back-off, made afresh.
+// Every failure to give a connection leaves the reason in the controller's message box.
 //
 // Threads: copy, choice of file and open run under the application record's database
-// lock; the check and the back-off run outside it. The caller owns a returned connection
-// and closes it with FWDBDisconnectDatabase.
+// lock; the check and the back-off run outside it. The back-off sleeps only on other
+// threads: on the main run loop's thread the connection fails at once and a refresh is
+// scheduled for after the back-off. The caller owns a returned connection and closes it
+// with FWDBDisconnectDatabase.
 #pragma once
 
 #include <sqlite3.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -39,4 +46,11 @@ void FWDBDisconnectDatabase(FWDBConnection connection);
 void FWDBDropAlternateDatabase(const std::string& sourcePath, FWApplication* application);
 std::optional<Date> FWDBAlternateDatabaseUpdated(const std::string& sourcePath, FWApplication* application);
 // Device path of the shadow copy of `sourcePath` for this plug-in.
-std::string FWShadowDBPath(const std::string& sourcePath, FWApplication* application);
+std::string FWShadowDBPath(const std::string& sourcePath, const FWApplication* application);
+
+// Runs on every new copy, inside its temporary file before it is renamed into place (the
+// tasks plug-in re-applies completions Taskwell has not taken over yet). Kept per record.
+using FWDBCopyPreparer = std::function<void(FWDBConnection copy, FWApplication* application)>;
+inline constexpr const char* kFWDBCopyPreparerAttribute = "_DBCopyPreparer";
+void FWDBSetCopyPreparer(FWApplication* application, FWDBCopyPreparer prepare);
+FWDBCopyPreparer FWDBCopyPreparerFor(FWApplication* application);

@@ -2,7 +2,9 @@
 
 #include <atomic>
 
+#include "database/FWDBSourceState.h"
 #include "database/FWDatabase.h"
+#include "model/TWOptionRanges.h"
 #include "model/TWOptions.h"
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Files.h"
@@ -27,13 +29,20 @@ std::atomic<bool> gUnavailableHintSeen{false};
 
 bool readable(const std::string& devicePath) { return files::isReadableFile(Device::path(devicePath)); }
 
-// The platform services the records reach through seams: dropping the private copy and the
-// SpringBoard lock state.
+// The platform services the records reach through seams: dropping the private copy, the
+// state of the database and its copy (the refresh decision), and the SpringBoard lock state.
 void installPlatformSeams() {
   static std::once_flag once;
   std::call_once(once, [] {
     FWApplication::setDropAlternateDatabaseFunction(
         [](FWApplication& app) { FWDBDropAlternateDatabase(app.databasePath(), &app); });
+    FWApplication::setDatabaseStateProbe({
+        .source = [](const FWApplication& app) { return FWDBSourceStateOf(Device::path(app.databasePath())); },
+        .copy =
+            [](const FWApplication& app) {
+              return FWDBRecordedSourceState(Device::path(FWShadowDBPath(app.databasePath(), &app)));
+            },
+    });
     FWApplication::setAwayControllerSource([]() -> FWAwayController {
       return [] { return kestrel::SBAwayController::sharedAwayController()->isLocked(); };
     });
@@ -59,7 +68,10 @@ std::vector<SearchStep> searchOrder(int32_t datasourceType) {
 
 }  // namespace
 
-TWPlugin::TWPlugin() { installPlatformSeams(); }
+TWPlugin::TWPlugin() {
+  installPlatformSeams();
+  TWInstallOptionRanges();
+}
 
 Ref<TWPlugin> TWPlugin::initWithTWVersion(int32_t version) {
   auto plugin = std::make_shared<TWPlugin>();
@@ -244,9 +256,15 @@ std::string TWPlugin::localise(const std::string& key) const {
 }
 
 void TWPlugin::setTWUnavailableMessage(const std::string& messageKey) {
-  std::optional<std::string> line2;
+  // The database layer's messages ("Database - SQL error", ...) carry the reason on line 2.
+  auto line1 = messageBoxLine1();
+  std::optional<std::string> reason = line1 && line1->rfind("Database - ", 0) == 0 ? messageBoxLine2() : std::nullopt;
+  if (reason && reason->empty()) reason.reset();
+  std::optional<std::string> line2 = reason;
   if (!gUnavailableHintSeen) line2 = localise("Info/Touch for More");
-  setMessageBox(localise(messageKey), line2, localise("Info/TW Explain"));
+  std::string detail = localise("Info/TW Explain");
+  if (reason) detail += "\n\n" + *reason;
+  setMessageBox(localise(messageKey), line2, detail);
   setMessageBoxMailable(false);
 }
 
@@ -255,8 +273,8 @@ void TWPlugin::previewSelected(const Ref<KSAction>& action, const Ref<KSData>& d
   if (!isMessageBoxMailable() && line2 && data && data->uniqueID == kUniqueIdMessage &&
       *line2 == localise("Info/Touch for More")) {
     setMessageBoxLine2(std::nullopt);
-    gUnavailableHintSeen = true;
-    FWPlugin::previewSelected(action, data);
+    // The hint is taken as read only when the page it points to really opened.
+    if (selectPreview(action, data)) gUnavailableHintSeen = true;
     setMessageBoxLine2(line2);
     return;
   }

@@ -44,6 +44,9 @@ class TWPlugin : public FWPlugin, public FWApplicationDelegate, public FWDBRowBu
                                 FWApplication* application) override;
   bool applicationShouldUpdateForDate(const Ref<FWApplication>& application, Date date) const { return false; }
 
+  // The message row for a database that cannot be read. The reason the database layer left
+  // in the message box (line 2 of its "Database - ..." message) is kept: in the detail, and
+  // on line 2 once the user has seen the "Info/Touch for More" hint.
   void setTWUnavailableMessage(const std::string& messageKey);
   void previewSelected(const Ref<KSAction>& action, const Ref<KSData>& data) override;
 

@@ -11,6 +11,12 @@ namespace {
 std::mutex gHooksMutex;
 std::function<FWAwayController()> gAwayControllerSource;
 std::function<void(FWApplication&)> gDropAlternateDatabase;
+FWApplication::DatabaseStateProbe gDatabaseStateProbe;
+
+FWApplication::DatabaseStateProbe databaseStateProbe() {
+  std::lock_guard lock(gHooksMutex);
+  return gDatabaseStateProbe;
+}
 
 std::optional<Date> modificationDateOf(const std::string& devicePath) {
   if (devicePath.empty()) return std::nullopt;
@@ -40,6 +46,11 @@ void FWApplication::setAwayControllerSource(std::function<FWAwayController()> so
 void FWApplication::setDropAlternateDatabaseFunction(std::function<void(FWApplication&)> drop) {
   std::lock_guard lock(gHooksMutex);
   gDropAlternateDatabase = std::move(drop);
+}
+
+void FWApplication::setDatabaseStateProbe(DatabaseStateProbe probe) {
+  std::lock_guard lock(gHooksMutex);
+  gDatabaseStateProbe = std::move(probe);
 }
 
 Ref<FWPlugin> FWApplication::fwPlugin() const {
@@ -184,8 +195,23 @@ bool FWApplication::verifyApplication() {
 bool FWApplication::shouldUpdateForDate(Date lastUpdate) const {
   auto plugin = fwPlugin();
   if (!(plugin && plugin->isNativeOnly())) {
-    auto database = modificationDateOf(databasePath());
-    if (database && lastUpdate.isEarlierThanDate(*database)) {
+    // Commits land in the write-ahead log and leave the main file's date alone until a
+    // checkpoint, so the log counts too.
+    const std::string database = databasePath();
+    bool changed = false;
+    for (const std::string& file : {database, database.empty() ? database : database + "-wal"}) {
+      auto date = modificationDateOf(file);
+      if (date && lastUpdate.isEarlierThanDate(*date)) changed = true;
+    }
+    if (!changed && !database.empty()) {
+      auto probe = databaseStateProbe();
+      if (probe.source) {
+        auto now = probe.source(*this);
+        std::lock_guard lock(mutex_);
+        changed = !now || !databaseStateRead_ || *now != *databaseStateRead_;
+      }
+    }
+    if (changed) {
       KSLog("KS:TWCommon: Database updated since last refresh");
       return true;
     }
@@ -200,6 +226,19 @@ bool FWApplication::shouldUpdateForDate(Date lastUpdate) const {
     return true;
   }
   return false;
+}
+
+std::optional<std::string> FWApplication::databaseStateBeforeRead() {
+  auto probe = databaseStateProbe();
+  if (!probe.source || databasePath().empty()) return std::nullopt;
+  return probe.source(*this);
+}
+
+void FWApplication::noteDatabaseRead(const std::optional<std::string>& stateBeforeRead) {
+  auto probe = databaseStateProbe();
+  std::optional<std::string> copy = probe.copy && stateBeforeRead ? probe.copy(*this) : std::nullopt;
+  std::lock_guard lock(mutex_);
+  databaseStateRead_ = copy && copy == stateBeforeRead ? stateBeforeRead : std::nullopt;
 }
 
 std::string FWApplication::description() const {

@@ -53,6 +53,15 @@ class FWApplication : public std::enable_shared_from_this<FWApplication> {
   // Drops the private copy of the companion database. The database module installs it at
   // plug-in start; until then verification has nothing to drop.
   static void setDropAlternateDatabaseFunction(std::function<void(FWApplication&)> drop);
+  // How the database module tells contents of the companion's database apart: `source`
+  // answers the state of the database now, `copy` the source state the private copy was
+  // made from; equal texts mean equal content, none means unknown. Installed at plug-in
+  // start; without it the refresh decision goes by file dates alone.
+  struct DatabaseStateProbe {
+    std::function<std::optional<std::string>(const FWApplication&)> source;
+    std::function<std::optional<std::string>(const FWApplication&)> copy;
+  };
+  static void setDatabaseStateProbe(DatabaseStateProbe probe);
 
   // The controller (not owned). Setting it detects the host generation and logs it.
   Ref<FWPlugin> fwPlugin() const;
@@ -111,9 +120,16 @@ class FWApplication : public std::enable_shared_from_this<FWApplication> {
   // delegate when it cannot (and dropping the private copy when the controller's data
   // source type changed since the last set-up).
   bool verifyApplication();
-  // True when the database, the plug-in's options file or the local day changed since
-  // `lastUpdate`; logs the reason.
+  // True when the database (its main file or its write-ahead log), the plug-in's options
+  // file or the local day changed since `lastUpdate`; logs the reason. With a state probe
+  // the database also counts as changed whenever its state differs from the one the last
+  // read was made from, so commits within one second, or still in the log, are never missed.
   bool shouldUpdateForDate(Date lastUpdate) const;
+  // The controller's data read brackets: the state taken before the read, then noted as
+  // what the read saw when the private copy was made from exactly that state (anything
+  // else leaves the state unknown, so the next refresh reads again).
+  std::optional<std::string> databaseStateBeforeRead();
+  void noteDatabaseRead(const std::optional<std::string>& stateBeforeRead);
 
   // Guards the private database copy; recursive, since the database calls nest.
   std::recursive_mutex& databaseLock() const { return databaseLock_; }
@@ -135,6 +151,7 @@ class FWApplication : public std::enable_shared_from_this<FWApplication> {
   bool kestrel3_ = false;
   FWAwayController awayController_;
   int32_t datasourceType_ = kDatasourceTypeNeverSetUp;
+  std::optional<std::string> databaseStateRead_;
 
   mutable std::recursive_mutex databaseLock_;
 };

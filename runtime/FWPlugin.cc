@@ -132,7 +132,9 @@ void FWPlugin::readAndPublish(const Ref<FWApplication>& application) {
 
   auto datasource = fwDatasource();
   FWDisplayList items;
+  auto databaseState = application->databaseStateBeforeRead();
   if (datasource) items = datasource->fetchNewDataForPrefs(prefs, application);
+  application->noteDatabaseRead(databaseState);
   postUpdatedList(items);
 
   bool debug = isDebugMode();

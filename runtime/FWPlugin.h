@@ -164,6 +164,10 @@ class FWPlugin : public kestrel::KSDataController, public std::enable_shared_fro
   // it through the page view factory; any other row goes to the preview presenter.
   void accessoryActionSelected(const Ref<KSAction>& action, const Ref<KSData>& data);
   virtual void previewSelected(const Ref<KSAction>& action, const Ref<KSData>& data);
+  // previewSelected's work; true when the message page was shown (the page view exists and
+  // the host took it), false for the message row otherwise. Other rows answer true once
+  // handed to the presenter.
+  bool selectPreview(const Ref<KSAction>& action, const Ref<KSData>& data);
   // What opens a row's detail page; the row views install it. It runs after
   // previewSelected has logged the selection.
   using PreviewPresenter = std::function<void(FWPlugin&, const Ref<KSAction>&, const Ref<KSData>&)>;
@@ -274,7 +278,7 @@ class FWPlugin : public kestrel::KSDataController, public std::enable_shared_fro
   Ref<KSAction> makeAction(const char* selector,
                            void (FWPlugin::*handler)(const Ref<KSAction>&, const Ref<KSData>&));
   void forgetWake(kestrel::RunLoop::TimerId id);
-  void showMessagePage();
+  bool showMessagePage();
 
   // Guards the object fields below that are not atomic.
   mutable std::mutex fieldsMutex_;

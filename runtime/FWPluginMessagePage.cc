@@ -30,7 +30,7 @@ Ref<FWDetailListPage> FWPlugin::messagePage() {
                                         delegate);
 }
 
-void FWPlugin::showMessagePage() {
+bool FWPlugin::showMessagePage() {
   auto page = messagePage();
   DetailPageViewFactory factory;
   {
@@ -41,9 +41,10 @@ void FWPlugin::showMessagePage() {
   auto host = ksPlugin();
   if (!view || !host) {
     KSLog("KS:%@: No page view to show the message page", resourceName());
-    return;
+    return false;
   }
   host->showPreview(previewCompatibleView(view));
+  return true;
 }
 
 void FWPlugin::setDetailPageViewFactory(DetailPageViewFactory factory) {

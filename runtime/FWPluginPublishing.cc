@@ -188,19 +188,20 @@ void FWPlugin::accessoryActionSelected(const Ref<KSAction>& action, const Ref<KS
   if (auto item = fwDisplayObjectForKey(currentItems(), data->uniqueID)) performAcessoryAction(item);
 }
 
-void FWPlugin::previewSelected(const Ref<KSAction>& action, const Ref<KSData>& data) {
+void FWPlugin::previewSelected(const Ref<KSAction>& action, const Ref<KSData>& data) { selectPreview(action, data); }
+
+bool FWPlugin::selectPreview(const Ref<KSAction>& action, const Ref<KSData>& data) {
   KSLog("KS:%@: Preview selected; action = %@; context = %@", resourceName(), action,
         data ? data->context : PlistValue());
-  if (data && data->uniqueID == kUniqueIdMessage) {
-    showMessagePage();
-    return;
-  }
+  if (data && data->uniqueID == kUniqueIdMessage) return showMessagePage();
   PreviewPresenter presenter;
   {
     std::lock_guard lock(gPresenterMutex);
     presenter = gPreviewPresenter;
   }
-  if (presenter) presenter(*this, action, data);
+  if (!presenter) return false;
+  presenter(*this, action, data);
+  return true;
 }
 
 void FWPlugin::setPreviewPresenter(PreviewPresenter presenter) {

@@ -1,5 +1,6 @@
 #include "runtime/FWPreferences.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "platform/foundation/Device.h"
@@ -22,6 +23,9 @@ bool isSafeName(const std::string& name) {
   }
   return true;
 }
+
+std::mutex gRangeMutex;
+FWPreferences::IntRangeLookup gRangeLookup;
 
 int clampToInt(int64_t v) {
   if (v > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
@@ -116,8 +120,27 @@ bool FWPreferences::boolValue(std::string_view key, bool withDefault, const Plis
   return preferences.boolForKey(key, withDefault);
 }
 
+void FWPreferences::setIntRangeLookup(IntRangeLookup lookup) {
+  std::lock_guard lock(gRangeMutex);
+  gRangeLookup = std::move(lookup);
+}
+
 int FWPreferences::intValue(std::string_view key, int withDefault, const PlistValue& preferences) {
-  return clampToInt(preferences.intForKey(key, withDefault));
+  int64_t value = preferences.intForKey(key, withDefault);
+  IntRangeLookup lookup;
+  {
+    std::lock_guard lock(gRangeMutex);
+    lookup = gRangeLookup;
+  }
+  if (auto range = lookup && preferences.get(key) ? lookup(key) : std::nullopt) {
+    int64_t clamped = std::clamp(value, range->first, range->second);
+    if (clamped != value) {
+      KSLog("KS:TWCommon: Option %@ = %@ is out of range %@...%@; using %@", std::string(key), *preferences.get(key),
+            range->first, range->second, clamped);
+      value = clamped;
+    }
+  }
+  return clampToInt(value);
 }
 
 std::optional<std::string> FWPreferences::stringValue(std::string_view key, std::optional<std::string> withDefault,

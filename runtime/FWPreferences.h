@@ -12,9 +12,12 @@
 // Threads: all members are safe to call from several threads; the dictionary is guarded.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/foundation/KeyedArchive.h"
 #include "runtime/FWTypes.h"
@@ -59,6 +62,14 @@ class FWPreferences {
   // The value is a keyed archive: its decoded object. Data that does not decode, or a value
   // that is not data, logs and gives the default.
   std::optional<FWArchivedObject> objectValue(std::string_view key, std::optional<FWArchivedObject> withDefault) const;
+
+  // Sensible range of an integer option, [first, second]; none for options without one.
+  using IntRange = std::pair<int64_t, int64_t>;
+  using IntRangeLookup = std::function<std::optional<IntRange>(std::string_view key)>;
+  // Installs the ranges every intValue lookup (member and class form) holds present values
+  // to; a value outside is clamped and logged. The plug-ins install their option table at
+  // start (nullptr removes it).
+  static void setIntRangeLookup(IntRangeLookup lookup);
 
   // The same lookups on a given dictionary (none gives the default).
   static bool boolValue(std::string_view key, bool withDefault, const PlistValue& preferences);

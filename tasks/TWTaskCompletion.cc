@@ -45,7 +45,22 @@ bool TWTaskIntegration::completeTask(const Ref<TWTask>& task, FWApplication* app
   Connection connection;
   connection.db = FWDBConnectDatabase(app->databasePath(), app, kFWDBOpenReadWrite);
   if (!connection.db) return false;
-  if (FWDBUpdate(*sql, connection.db, app)) KSLog("KS:%@: Completed DB task", tag);
+  // All or nothing: the copy keeps the completion only once Taskwell has been told of it
+  // on the pasteboard; any failure before the commit rolls the copy back.
+  if (!FWDBUpdate("begin immediate", connection.db, app)) return false;
+  struct Rollback {
+    FWDBConnection db;
+    bool armed = true;
+    ~Rollback() {
+      if (armed) sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
+    }
+  } rollback{connection.db};
+
+  if (!FWDBUpdate(*sql, connection.db, app) || sqlite3_changes(connection.db) != 1) {
+    KSLog("KS:%@: Cannot mark task %@ complete in the copy", tag, task->key());
+    return false;
+  }
+  KSLog("KS:%@: Completed DB task", tag);
 
   auto info = builder->storeInfo(facts, connection.db, app);
   if (!info || info->uuid.empty()) {
@@ -56,6 +71,12 @@ bool TWTaskIntegration::completeTask(const Ref<TWTask>& task, FWApplication* app
   if (!appendCompletedLink(tag, link)) {
     KSLog("KS:%@: Cannot write the complete pasteboard; task = %@", tag, task->key());
     return false;
+  }
+  rollback.armed = false;
+  if (!FWDBUpdate("commit", connection.db, app)) {
+    // Taskwell has the link; the next copy takes the completion over from the pasteboard.
+    sqlite3_exec(connection.db, "rollback", nullptr, nullptr, nullptr);
+    KSLog("KS:%@: Cannot commit the completion of task %@ to the copy", tag, task->key());
   }
   return true;
 }

@@ -7,9 +7,10 @@
 #include "model/TWContext.h"
 #include "runtime/FWApplication.h"
 
-using TWContextList = std::vector<Ref<TWContext>>;
+// A plain list of contexts; the name TWContextList belongs to the location page class.
+using TWContextArray = std::vector<Ref<TWContext>>;
 
 // The attribute's contexts; empty when it is absent or of another type.
-inline TWContextList TWContextListAttribute(const FWApplication& application, const char* attribute) {
-  return application.attribute<TWContextList>(attribute).value_or(TWContextList{});
+inline TWContextArray TWContextListAttribute(const FWApplication& application, const char* attribute) {
+  return application.attribute<TWContextArray>(attribute).value_or(TWContextArray{});
 }

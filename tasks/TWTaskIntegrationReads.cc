@@ -17,13 +17,13 @@ namespace {
 // Keys of the contexts the modes make active: Auto takes the location's contexts (the
 // default ones when the location matches none), Manual adds the chosen ones.
 std::vector<int32_t> activeContextKeys(FWApplication* app, const TWTaskQueryFacts& facts) {
-  TWContextList active;
+  TWContextArray active;
   if (facts.autoContextOn) {
     active = TWContextListAttribute(*app, kTWApplicationContextLocation);
     if (active.empty()) active = TWContextListAttribute(*app, kTWApplicationContextDefault);
   }
   if (facts.fixedContextOn) {
-    TWContextList fixed = TWContextListAttribute(*app, kTWApplicationContextFixed);
+    TWContextArray fixed = TWContextListAttribute(*app, kTWApplicationContextFixed);
     active.insert(active.end(), fixed.begin(), fixed.end());
   }
   std::vector<int32_t> keys;

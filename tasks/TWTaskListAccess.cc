@@ -59,11 +59,11 @@ void updateDefaultContexts(FWApplication& app, const FWPreferences& prefs) {
       prefs.intValue(kTWTaskOptionsDefaultContextsUpdates, kTWTaskOptionsDefaultContextsUpdatesDefault);
   if (counter == gLastDefaultContextsUpdate.load()) return;
   KSLog("KS:TWTask: Default context list has been updated - rebuilding");
-  TWContextList defaults;
+  TWContextArray defaults;
   defaults.reserve(10);
   PlistValue::Array keys = prefs.arrayValue(kTWTaskOptionsDefaultContexts, {});
   if (!keys.empty()) {
-    TWContextList all = TWTaskIntegration::arrayOfContexts(&app, std::nullopt, false);
+    TWContextArray all = TWTaskIntegration::arrayOfContexts(&app, std::nullopt, false);
     for (const PlistValue& entry : keys) {
       auto key = entry.integerValue();
       if (!key || *key < INT32_MIN || *key > INT32_MAX) continue;
@@ -84,10 +84,10 @@ bool updateCaption(FWApplication& app, TWTaskStatus& status, TWTaskPlugin& contr
     }
     return false;
   }
-  TWContextList active;
+  TWContextArray active;
   active.reserve(20);
   if (status.isAutoContextOn()) {
-    TWContextList located = TWContextListAttribute(app, kTWApplicationContextLocation);
+    TWContextArray located = TWContextListAttribute(app, kTWApplicationContextLocation);
     if (located.empty()) located = TWContextListAttribute(app, kTWApplicationContextDefault);
     addUniqueObjectsFromArray(active, located);
   }
@@ -186,6 +186,12 @@ std::vector<Ref<TWTask>> TWTaskListAccess::buildList(const FWPreferences& prefs,
 
   // 7: the private copy of Taskwell's database.
   Connection database;
+  if (!controller->isTaskwellPresent() && !controller->isNativeOnly() && !app.databasePath().empty()) {
+    // Taskwell is installed but its database was refused (damaged, unreadable, no room for
+    // the copy): look again on every build, and say why while it still is refused, rather
+    // than show a section that reads as "no tasks".
+    if (!controller->updateApplication(application)) controller->setTWUnavailableMessage("Info/TW Tasks Unavailable");
+  }
   if (controller->isTaskwellPresent() && !controller->isNativeOnly()) {
     database.db = FWDBConnectDatabase(app.databasePath(), &app);
     if (!database.db) controller->setTWUnavailableMessage("Info/TW Tasks Unavailable");

@@ -141,7 +141,8 @@ std::vector<Ref<TWTask>> TWTaskNative::basicTaskList(FWApplication* app, FWDBCon
   std::vector<Calendar> visible = visibleReminderLists(*store, prefs);
   Ref<Bundle> bundle = TWTaskBundleForApp(app);
   int limit = search ? kSearchLimit : prefs.intValue(kTWOptionsMaxTasks, kTWOptionsMaxTasksDefault);
-  size_t cap = static_cast<size_t>(std::max(limit, 0));
+  // The merge takes at least one reminder, even with "maxTasks" 0, so offer at least one.
+  size_t cap = static_cast<size_t>(std::max(limit, 1));
 
   if (visible.empty()) return tasks;
   if (search) {

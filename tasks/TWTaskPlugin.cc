@@ -13,6 +13,7 @@
 #include "tasks/TWTaskIntegration.h"
 #include "tasks/TWTaskListAccess.h"
 #include "tasks/TWTaskNative.h"
+#include "tasks/TWTaskPendingCompletions.h"
 
 using kestrel::CalendarStore;
 using kestrel::NotificationCenter;
@@ -37,6 +38,7 @@ TWTaskPlugin::~TWTaskPlugin() { forgetObservers(); }
 
 void TWTaskPlugin::initWithApplication(const Ref<FWApplication>& application) {
   initWithApplicationName(application, kResourceName);
+  TWTaskInstallPendingCompletions(application.get());
   eventStore_ = CalendarStore::open(storeOptions_);
   eventStoreUpdated_ = false;
   setFwDatasource(std::make_shared<TWTaskListAccess>());

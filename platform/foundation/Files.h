@@ -23,6 +23,11 @@ std::optional<uint64_t> size(const std::string& path);
 
 bool createDirectories(const std::string& path);
 bool removeFile(const std::string& path);
+// Opens a regular file for reading without ever blocking: a FIFO, device or socket in its
+// place is refused (errno EINVAL) instead of waiting for a writer. The descriptor is
+// blocking again once returned; -1 on failure. The caller closes it.
+int openRegularFileForReading(const std::string& path);
+// Whole contents of a regular file (see openRegularFileForReading); none for anything else.
 std::optional<Bytes> readFile(const std::string& path);
 std::optional<std::string> readText(const std::string& path);
 // Writes atomically, creating parent folders. False (and the old file intact) on failure.

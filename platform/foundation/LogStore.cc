@@ -6,7 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <sstream>
 
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Device.h"
@@ -76,7 +76,8 @@ bool LogStore::append(const std::string& message) {
 
 std::vector<LogEntry> LogStore::query(std::optional<int> pid, std::optional<Date> since) {
   std::vector<LogEntry> out;
-  std::ifstream in(Device::path(kDevicePath));
+  // Read through the non-blocking reader, so a FIFO in the store's place cannot hang a query.
+  std::istringstream in(files::readText(Device::path(kDevicePath)).value_or(std::string()));
   std::string line;
   while (std::getline(in, line)) {
     auto t1 = line.find('\t');

@@ -6,12 +6,12 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <iterator>
 #include <limits>
 #include <sstream>
 
 #include "platform/foundation/BinaryPlistCheck.h"
+#include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 
 namespace kestrel {
@@ -389,10 +389,9 @@ std::optional<PlistValue> PlistValue::fromBytes(const uint8_t* data, size_t size
 }
 
 std::optional<PlistValue> PlistValue::fromFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return fromBytes(bytes);
+  auto bytes = files::readFile(path);
+  if (!bytes) return std::nullopt;
+  return fromBytes(*bytes);
 }
 
 Bytes PlistValue::toBytes(Format format) const {

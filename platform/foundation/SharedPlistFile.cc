@@ -95,7 +95,7 @@ SharedPlistFile::SharedPlistFile(std::string localPath, std::string what, Valida
     : path_(std::move(localPath)), what_(std::move(what)), isValid_(std::move(isValid)) {}
 
 SharedPlistFile::Contents SharedPlistFile::load() const {
-  int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = files::openRegularFileForReading(path_);
   if (fd < 0) {
     if (errno == ENOENT || errno == ENOTDIR) return {};
     int err = errno;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 #include <ctime>
 
@@ -9,6 +10,7 @@
 #include "database/FWDatabase.h"
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Files.h"
+#include "platform/foundation/RunLoop.h"
 #include "tests/support/TempDeviceRoot.h"
 
 namespace files = kestrel::files;
@@ -56,6 +58,21 @@ class DatabaseTest : public ::testing::Test {
   }
   void touchShadow(double secondsFromNow) {
     files::setModificationDate(shadow(), Clock::now().addingTimeInterval(secondsFromNow));
+  }
+  // Another program writing Taskwell's database: WAL mode, commits left in the log.
+  sqlite3* openWriter() {
+    sqlite3* writer = nullptr;
+    EXPECT_EQ(sqlite3_open(Device::path(kSource).c_str(), &writer), SQLITE_OK);
+    exec(writer, "PRAGMA wal_autocheckpoint=0");
+    return writer;
+  }
+  std::vector<std::string> titles(FWDBConnection db) {
+    std::vector<std::string> out;
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, "select ZTITLE from ZTWCALTASK order by Z_PK", -1, &st, nullptr) != SQLITE_OK) return out;
+    while (sqlite3_step(st) == SQLITE_ROW) out.push_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    return out;
   }
 
   kestrel::test::TempDeviceRoot root;
@@ -111,22 +128,88 @@ TEST_F(DatabaseTest, FirstConnectionCopiesTheSourceAndOpensTheCopy) {
   FWDBDisconnectDatabase(db);
 }
 
-TEST_F(DatabaseTest, CopyIsReplacedOnlyWhenTheSourceIsNewerByAWholeSecond) {
+TEST_F(DatabaseTest, CopyIsReplacedExactlyWhenTheSourceContentChanges) {
   FWDBDisconnectDatabase(FWDBConnectDatabase(kSource, app.get()));
-  Clock::fix(Date(wholeSeconds(Clock::now())));
-  touchShadow(0);
-  touchSource(0.4);  // same second: not newer
+  // Our own write to the copy survives while the source stays as it was.
+  {
+    FWDBConnection db = FWDBConnectDatabase(kSource, app.get(), kFWDBOpenReadWrite);
+    ASSERT_TRUE(FWDBUpdate("update ZTWCALTASK set ZTITLE='Mine' where Z_PK=1", db, app.get()));
+    FWDBDisconnectDatabase(db);
+  }
   log.clear();
-  FWDBDisconnectDatabase(FWDBConnectDatabase(kSource, app.get()));
+  FWDBConnection db = FWDBConnectDatabase(kSource, app.get());
   EXPECT_FALSE(logged("KS:FWCommon: Copied replacement alternate DB"));
+  EXPECT_EQ(titles(db), (std::vector<std::string>{"Mine", "Write", "Walk"}));
+  FWDBDisconnectDatabase(db);
 
-  touchSource(5);
+  // Two commits in one second, the second one with every file time put back exactly as the
+  // first left it: the log's size and headers still tell them apart.
+  sqlite3* writer = openWriter();
+  exec(writer, "insert into ZTWCALTASK values (4, 'Four', null, null)");
   FWDBDisconnectDatabase(FWDBConnectDatabase(kSource, app.get()));
-  EXPECT_TRUE(logged("KS:FWCommon: Copied replacement alternate DB $$$$$$$$$$$; db = "));
-  // Stamped no earlier than the source, so the next connection keeps it.
+  auto mainDate = files::modificationDate(Device::path(kSource));
+  auto walDate = files::modificationDate(Device::path(kSource) + "-wal");
+  exec(writer, "insert into ZTWCALTASK values (5, 'Five', null, null)");
+  files::setModificationDate(Device::path(kSource), *mainDate);
+  files::setModificationDate(Device::path(kSource) + "-wal", *walDate);
   log.clear();
-  FWDBDisconnectDatabase(FWDBConnectDatabase(kSource, app.get()));
-  EXPECT_FALSE(logged("KS:FWCommon: Copied replacement alternate DB"));
+  db = FWDBConnectDatabase(kSource, app.get());
+  EXPECT_TRUE(logged("KS:FWCommon: Copied replacement alternate DB $$$$$$$$$$$; db = "));
+  EXPECT_EQ(titles(db).size(), 5u);
+  FWDBDisconnectDatabase(db);
+  sqlite3_close(writer);
+}
+
+TEST_F(DatabaseTest, CopyInUseIsNeverReplacedUnderItsConnection) {
+  FWDBConnection reader = FWDBConnectDatabase(kSource, app.get());
+  ASSERT_TRUE(reader);
+  sqlite3* writer = openWriter();
+  exec(writer, "insert into ZTWCALTASK values (4, 'Four', null, null)");
+  log.clear();
+  FWDBConnection second = FWDBConnectDatabase(kSource, app.get());
+  EXPECT_TRUE(logged("KS:FWCommon: Unable to remove expired alternate DB"));
+  EXPECT_EQ(titles(second).size(), 3u);
+  FWDBDisconnectDatabase(second);
+  EXPECT_EQ(titles(reader).size(), 3u);
+  FWDBDisconnectDatabase(reader);
+  // Once nobody reads it, the next connection replaces it.
+  FWDBConnection third = FWDBConnectDatabase(kSource, app.get());
+  EXPECT_EQ(titles(third).size(), 4u);
+  FWDBDisconnectDatabase(third);
+  sqlite3_close(writer);
+}
+
+TEST_F(DatabaseTest, SourcesThatAreNoDatabaseAreRefusedBeforeSQLiteSeesThem) {
+  const std::string source = Device::path(kSource);
+  sqlite3* writer = openWriter();
+  exec(writer, "insert into ZTWCALTASK values (4, 'Four', null, null)");
+  auto wal = files::readFile(source + "-wal");
+  ASSERT_TRUE(wal && !wal->empty());
+  struct Case {
+    const char* what;
+    std::string main;
+    const char* reason;
+  };
+  std::string badPageSize = *files::readText(source);
+  badPageSize[16] = 0x03;  // 768: not a power of two
+  std::string oneShortPage = files::readText(source)->substr(0, 100);
+  const Case cases[] = {
+      {"empty", "", "Database file is empty"},
+      {"garbage", std::string(8192, 'x'), "Not an SQLite database"},
+      {"page size", badPageSize, "Damaged database header (page size 768)"},
+      {"truncated", oneShortPage, "Database file is truncated"},
+  };
+  for (const Case& c : cases) {
+    FWDBDropAlternateDatabase(kSource, app.get());
+    ASSERT_TRUE(files::writeFileAtomically(source, c.main)) << c.what;
+    log.clear();
+    EXPECT_FALSE(FWDBConnectDatabase(kSource, app.get())) << c.what;
+    EXPECT_TRUE(logged(std::string("KS:FWCommon: Refused database at location ") + kSource + ": " + c.reason))
+        << c.what;
+    // Taskwell's log of recent commits is still there, byte for byte.
+    EXPECT_EQ(files::readFile(source + "-wal"), wal) << c.what;
+  }
+  sqlite3_close(writer);
 }
 
 TEST_F(DatabaseTest, CommitsStillInTheWriteAheadLogReachTheCopy) {
@@ -181,9 +264,7 @@ TEST_F(DatabaseTest, SnapshotStaysConsistentWhileAWriterKeepsWriting) {
 
 TEST_F(DatabaseTest, DamagedCopyIsDroppedAndRebuiltAfterTheBackOff) {
   FWDBDisconnectDatabase(FWDBConnectDatabase(kSource, app.get()));
-  files::writeFileAtomically(shadow(), std::string(4096, 'x'));
-  touchSource(-100);
-  touchShadow(0);  // looks up to date
+  files::writeFileAtomically(shadow(), std::string(4096, 'x'));  // recorded as up to date
   log.clear();
   FWDBConnection db = FWDBConnectDatabase(kSource, app.get());
   ASSERT_TRUE(db);
@@ -194,10 +275,24 @@ TEST_F(DatabaseTest, DamagedCopyIsDroppedAndRebuiltAfterTheBackOff) {
 
   // Without retries a broken copy gives none.
   files::writeFileAtomically(shadow(), std::string(4096, 'x'));
-  touchSource(-100);
-  touchShadow(0);
   EXPECT_FALSE(FWDBConnectDatabase(kSource, app.get(), kFWDBOpenReadOnly, 0));
   EXPECT_FALSE(files::exists(shadow()));
+}
+
+TEST_F(DatabaseTest, BackOffNeverSleepsOnTheMainThread) {
+  ASSERT_TRUE(kestrel::RunLoop::isMainThread());
+  FWDBSetConsistencyRetryDelay(30);
+  FWDBDisconnectDatabase(FWDBConnectDatabase(kSource, app.get()));
+  files::writeFileAtomically(shadow(), std::string(4096, 'x'));
+  auto started = std::chrono::steady_clock::now();
+  EXPECT_FALSE(FWDBConnectDatabase(kSource, app.get()));
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10)) << "slept through the back-off";
+  EXPECT_TRUE(logged("KS:FWCommon: Consistency check failed"));
+  EXPECT_FALSE(files::exists(shadow()));  // the next connection makes a fresh copy
+  FWDBSetConsistencyRetryDelay(0);
+  FWDBConnection db = FWDBConnectDatabase(kSource, app.get());
+  EXPECT_TRUE(db);
+  FWDBDisconnectDatabase(db);
 }
 
 TEST_F(DatabaseTest, MissingSourceIsReportedWithoutCopying) {
@@ -275,4 +370,34 @@ TEST_F(DatabaseTest, ColumnReaders) {
   EXPECT_TRUE(FWDBReadColumnBlobToArray(st, 0).empty());
   sqlite3_finalize(st);
   sqlite3_close(db);
+}
+
+// Another program commits many times a second while connections keep refreshing the copy:
+// every connection sees at least every commit that had finished before it started.
+TEST_F(DatabaseTest, NoStaleCopyBesideAWriterCommittingManyTimesASecond) {
+  std::atomic<int> committed{3};
+  std::atomic<bool> stop{false};
+  std::thread writer([&] {
+    sqlite3* w = nullptr;
+    sqlite3_open(Device::path(kSource).c_str(), &w);
+    sqlite3_busy_timeout(w, 2000);
+    sqlite3_exec(w, "PRAGMA wal_autocheckpoint=0", nullptr, nullptr, nullptr);
+    while (!stop) {
+      if (sqlite3_exec(w, "insert into ZTWCALTASK (ZTITLE) values ('x')", nullptr, nullptr, nullptr) == SQLITE_OK)
+        ++committed;
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    sqlite3_close(w);
+  });
+  int stale = 0;
+  for (int refresh = 0; refresh < 60; ++refresh) {
+    const int before = committed.load();
+    FWDBConnection db = FWDBConnectDatabase(kSource, app.get());
+    ASSERT_TRUE(db);
+    if (static_cast<int>(titles(db).size()) < before) ++stale;
+    FWDBDisconnectDatabase(db);
+  }
+  stop = true;
+  writer.join();
+  EXPECT_EQ(stale, 0);
 }

@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <future>
 
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/LogStore.h"
+#include "platform/foundation/Pasteboard.h"
 #include "tests/support/TempDeviceRoot.h"
 
 using namespace kestrel;
@@ -35,6 +40,45 @@ TEST(Files, AtomicWritesReplaceWholeFilesAndKeepTheOldOneOnFailure) {
     EXPECT_EQ(PlistValue::fromFile(p)->intForKey("k"), 1);
   }
   ::chmod(dir.c_str(), 0755);
+}
+
+// Runs `read` on its own thread; a read that blocks fails the test, and opening the FIFO's
+// writing end then lets the stuck reader finish.
+template <class Read>
+void expectNoBlock(const std::string& fifo, Read read, const char* what) {
+  auto done = std::async(std::launch::async, read);
+  if (done.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+    ADD_FAILURE() << what << " blocked on a FIFO";
+    int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd >= 0) ::close(fd);
+  }
+  done.wait();
+}
+
+TEST(Files, ReadsRefuseFifosAndOtherNonRegularFilesWithoutBlocking) {
+  test::TempDeviceRoot root;
+  std::string fifo = root.path("/var/mobile/Library/Preferences/fifo.plist");
+  ASSERT_TRUE(files::createDirectories(files::deletingLastPathComponent(fifo)));
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  expectNoBlock(fifo, [&] { EXPECT_FALSE(files::readFile(fifo)); }, "readFile");
+  expectNoBlock(fifo, [&] { EXPECT_FALSE(PlistValue::fromFile(fifo)); }, "PlistValue::fromFile");
+  EXPECT_FALSE(files::readText(root.path("/var/mobile/Library/Preferences")));  // a folder
+  // A pasteboard file replaced by a FIFO reads as empty instead of hanging its reader.
+  auto path = Pasteboard::devicePathForName("fifo.board");
+  ASSERT_TRUE(path);
+  std::string boardFile = Device::path(*path);
+  ASSERT_TRUE(files::createDirectories(files::deletingLastPathComponent(boardFile)));
+  ASSERT_EQ(::mkfifo(boardFile.c_str(), 0644), 0);
+  expectNoBlock(boardFile, [&] {
+    auto board = Pasteboard::pasteboardWithName("fifo.board", false);
+    if (board) {
+      EXPECT_EQ(board->numberOfItems(), 0u);
+    }
+  }, "Pasteboard");
+  // Regular files still read whole.
+  std::string plain = root.path("/var/mobile/plain.txt");
+  ASSERT_TRUE(files::writeFileAtomically(plain, std::string(200000, 'a')));
+  EXPECT_EQ(files::readText(plain)->size(), 200000u);
 }
 
 TEST(Files, ModificationDateFollowsLinksAndCanBeSet) {

@@ -9,6 +9,7 @@
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Pasteboard.h"
 #include "platform/host/HostPlugin.h"
+#include "platform/ui/View.h"
 #include "runtime/FWApplication.h"
 #include "runtime/FWDetailListPage.h"
 #include "tests/support/LogCapture.h"
@@ -163,8 +164,15 @@ TEST_F(DetectionTest, UnavailableMessageHintIsShownUntilOpened) {
   });
   auto row = std::make_shared<KSData>(kUniqueIdMessage, PlistValue::dict());
   controller->previewSelected(nullptr, row);
-  FWPlugin::setDetailPageViewFactory(nullptr);
   EXPECT_EQ(pageLines, 1u);
+  // No page view came of it, so nothing was shown: the hint stays.
+  EXPECT_FALSE(TWPlugin::unavailableHintSeen());
+  EXPECT_EQ(controller->messageBoxLine2(), "Info/Touch for More");
+
+  FWPlugin::setDetailPageViewFactory(
+      [](const Ref<FWDetailListPage>&, const FWRect&) { return std::make_shared<kestrel::ui::View>(); });
+  controller->previewSelected(nullptr, row);
+  FWPlugin::setDetailPageViewFactory(nullptr);
   EXPECT_TRUE(TWPlugin::unavailableHintSeen());
   EXPECT_EQ(controller->messageBoxLine2(), "Info/Touch for More");  // put back after the page
   controller->setTWUnavailableMessage("Info/TW Tasks Unavailable");

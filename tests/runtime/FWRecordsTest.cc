@@ -245,3 +245,38 @@ TEST_F(FWApplicationVerify, TimeTestNamesItsReason) {
   EXPECT_TRUE(log.contains("KS:TWCommon: Passed local midnight since last refresh"));
   EXPECT_TRUE(record->verifyApplication());
 }
+
+TEST_F(FWApplicationVerify, CommitsInTheLogAndWithinOneSecondCountAsDatabaseChanges) {
+  auto record = controller->fwApplication();
+  ASSERT_TRUE(record->verifyApplication());
+  rt::LogRecorder log;
+  Date now = Clock::now();
+  files::setModificationDate(root.path(rt::kTestDatabase), now.addingTimeInterval(-60));
+  EXPECT_FALSE(record->shouldUpdateForDate(now));
+  // Taskwell's latest commit sits in the write-ahead log; the main file is untouched.
+  root.writeFile(std::string(rt::kTestDatabase) + "-wal", "log");
+  files::setModificationDate(root.path(std::string(rt::kTestDatabase) + "-wal"), now.addingTimeInterval(5));
+  EXPECT_TRUE(record->shouldUpdateForDate(now));
+  EXPECT_TRUE(log.contains("KS:TWCommon: Database updated since last refresh"));
+  files::setModificationDate(root.path(std::string(rt::kTestDatabase) + "-wal"), now.addingTimeInterval(-60));
+
+  // With the database module's probe, a new state counts even when every date says no.
+  std::string source = "state 1";
+  std::optional<std::string> copy = "state 1";
+  FWApplication::setDatabaseStateProbe({.source = [&](const FWApplication&) { return std::optional(source); },
+                                        .copy = [&](const FWApplication&) { return copy; }});
+  EXPECT_TRUE(record->shouldUpdateForDate(now));  // nothing read yet
+  record->noteDatabaseRead(record->databaseStateBeforeRead());
+  EXPECT_FALSE(record->shouldUpdateForDate(now));
+  source = "state 2";  // a second commit within the same second
+  EXPECT_TRUE(record->shouldUpdateForDate(now));
+  // A read whose copy was not made from the state it started with leaves the state unknown.
+  auto before = record->databaseStateBeforeRead();
+  copy = "state 1";
+  record->noteDatabaseRead(before);
+  EXPECT_TRUE(record->shouldUpdateForDate(now));
+  copy = "state 2";
+  record->noteDatabaseRead(record->databaseStateBeforeRead());
+  EXPECT_FALSE(record->shouldUpdateForDate(now));
+  FWApplication::setDatabaseStateProbe({});
+}

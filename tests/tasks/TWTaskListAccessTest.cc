@@ -43,7 +43,7 @@ class TaskListAccessTest : public ::testing::Test {
     status = device.controller()->status();
   }
   void fixedContexts(std::vector<std::pair<int32_t, std::string>> contexts) {
-    TWContextList list;
+    TWContextArray list;
     for (auto& [key, title] : contexts) list.push_back(TWContext::contextForKey(key, title, true));
     device.app()->setAttribute(kTWApplicationContextFixed, list);
     status->setFixedContextOn(true);
@@ -104,7 +104,7 @@ TEST_F(TaskListAccessTest, ActiveContextsWithoutAMatch) {
 
 TEST_F(TaskListAccessTest, AutoModeFallsBackToTheDefaultContexts) {
   status->setAutoContextOn(true);
-  device.app()->setAttribute(kTWApplicationContextLocation, TWContextList{});
+  device.app()->setAttribute(kTWApplicationContextLocation, TWContextArray{});
   PlistValue::Array defaults{PlistValue("5"), PlistValue(77)};
   device.setOptions({{"defaultContexts", PlistValue(defaults)}, {"defaultContextsUpdates", 1}});
   kestrel::test::LogCapture log;
@@ -177,7 +177,7 @@ TEST_F(TaskListAccessTest, HeaderNamesTheContextState) {
   fixedContexts({{3, "Office"}, {5, "Home"}});
   EXPECT_EQ(header(), "2 contexts chosen");
   status->setAutoContextOn(true);
-  device.app()->setAttribute(kTWApplicationContextLocation, TWContextList{TWContext::contextForKey(3, "Office")});
+  device.app()->setAttribute(kTWApplicationContextLocation, TWContextArray{TWContext::contextForKey(3, "Office")});
   EXPECT_EQ(header(), "1 location context");
 }
 
@@ -227,3 +227,23 @@ TEST_F(TaskListAccessTest, RefreshDecisionAndStatusBarIcon) {
 }
 
 }  // namespace
+
+TEST_F(TaskListAccessTest, HostileMaxTasksKeepsALimitAndStillMergesOneReminder) {
+  auto list = device.addReminderList("Errands", "errands");
+  for (int i = 0; i < 4; ++i) device.addReminder(list, "Reminder " + std::to_string(i), std::nullopt, 1);
+  // 0 lists no Taskwell task, yet one reminder is still merged.
+  device.setOptions({{"maxTasks", 0}});
+  auto tasks = device.fetch();
+  ASSERT_EQ(tasks.size(), 1u);
+  EXPECT_TRUE(tasks[0]->native());
+  // Values below the range hold to 0 instead of lifting the limit ("limit -1").
+  for (int64_t hostile : {int64_t{-1}, int64_t{INT32_MIN}, int64_t{-99999999999}}) {
+    device.setOptions({{"maxTasks", hostile}});
+    EXPECT_EQ(device.fetch().size(), 1u) << hostile;
+  }
+  // Above it, the limit holds at its top.
+  device.setOptions({{"maxTasks", 200}, {"isNativeTasks", false}});
+  Keys all = device.fetchKeys();
+  device.setOptions({{"maxTasks", INT64_MAX}, {"isNativeTasks", false}});
+  EXPECT_EQ(device.fetchKeys(), all);
+}

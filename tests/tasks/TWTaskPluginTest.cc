@@ -170,7 +170,7 @@ TEST_F(TaskPluginTest, StatusRowCaptionIconsAndBadge) {
   status()->setAutoContextOn(true);
   EXPECT_EQ(controller().statusbarCaptionIcon(), "nolocate-mode");
   EXPECT_EQ(controller().statusbarCaptionIcon2(), "favorite-mode");
-  device.app()->setAttribute(kTWApplicationContextLocation, TWContextList{TWContext::contextForKey(5, "Home")});
+  device.app()->setAttribute(kTWApplicationContextLocation, TWContextArray{TWContext::contextForKey(5, "Home")});
   EXPECT_EQ(controller().statusbarCaptionIcon(), "locate-mode");
 
   status()->setBadgeValue("3");
@@ -282,7 +282,7 @@ TEST_F(TaskPluginTest, ContextButtons) {
   controller().locationContextClicked();
   EXPECT_TRUE(status()->isFixedContextOn());
 
-  device.app()->setAttribute(kTWApplicationContextFixed, TWContextList{TWContext::contextForKey(3, "Office")});
+  device.app()->setAttribute(kTWApplicationContextFixed, TWContextArray{TWContext::contextForKey(3, "Office")});
   status()->setCaptionValue("Home, Office");
   RunLoop::main().advanceClockBy(5);
   controller().performBarAction(Action::DisableContexts);
@@ -344,4 +344,81 @@ TEST_F(TaskPluginTest, ActionsWhosePagesAreNotBuiltSaySo) {
   EXPECT_TRUE(device.host().records().shownPreviews.empty());
   EXPECT_EQ(status()->isAutoContextOn(), autoOn);
   EXPECT_EQ(status()->isFixedContextOn(), fixedOn);
+}
+
+TEST_F(TaskPluginTest, CompletionsPendingOnThePasteboardSurviveANewCopy) {
+  device.store().addTask({.key = 1, .title = "First"});
+  device.store().addTask({.key = 2, .title = "Second"});
+  controller().updateList();
+  auto tasks = device.fetch();
+  ASSERT_EQ(tasks.size(), 2u);
+  controller().performAcessoryAction(tasks[0]);
+  finishBackgroundThreads();
+  EXPECT_EQ(device.fetchKeys(), std::vector<std::string>{"2"});
+
+  // An unrelated Taskwell write replaces the copy before Taskwell has read the pasteboard.
+  device.store().exec("update ZTWCALTASK set ZTITLE='Second, edited' where Z_PK=2");
+  kestrel::test::LogCapture log;
+  tasks = device.fetch();
+  EXPECT_EQ(log.count("KS:TWTask: Copied replacement alternate DB $$$$$$$$$$$; db = "), 1u);
+  ASSERT_EQ(tasks.size(), 1u);
+  EXPECT_EQ(tasks[0]->title(), "Second, edited");
+
+  // Once Taskwell has taken the completion over and emptied the pasteboard, its own data rules.
+  kestrel::Pasteboard::pasteboardWithName(kTWTaskCompletedPasteboard, false)->setItems({});
+  device.store().exec("update ZTWCALTASK set ZTITLE='First, reopened' where Z_PK=1");
+  EXPECT_EQ(device.fetchKeys(), (std::vector<std::string>{"1", "2"}));
+}
+
+TEST_F(TaskPluginTest, ACompletionIsAllOrNothing) {
+  device.store().addTask({.key = 1, .title = "First"});
+  controller().updateList();
+  auto tasks = device.fetch();
+  ASSERT_EQ(tasks.size(), 1u);
+
+  // The pasteboard cannot be written (a folder stands where its file goes): the copy is
+  // rolled back, so the task stays listed while Taskwell has not heard of it.
+  auto boardPath = kestrel::Pasteboard::devicePathForName(kTWTaskCompletedPasteboard);
+  ASSERT_TRUE(boardPath);
+  ASSERT_TRUE(kestrel::files::createDirectories(kestrel::Device::path(*boardPath)));
+  controller().performAcessoryAction(tasks[0]);
+  EXPECT_FALSE(tasks[0]->isComplete());
+  EXPECT_EQ(controller().lastPopupMessage(), "The task could not be completed");
+  EXPECT_EQ(device.fetchKeys(), std::vector<std::string>{"1"});
+  ::rmdir(kestrel::Device::path(*boardPath).c_str());
+
+  // A task the copy does not hold changes nothing there, so Taskwell is not told either.
+  auto ghost = TWTask::twTaskWithKey({.key = "99", .title = "Ghost"});
+  EXPECT_FALSE(TWTaskIntegration::completeTask(ghost, device.app().get()));
+  auto board = kestrel::Pasteboard::pasteboardWithName(kTWTaskCompletedPasteboard, false);
+  EXPECT_TRUE(!board || board->numberOfItems() == 0);
+}
+
+TEST_F(TaskPluginTest, ADamagedDatabaseShowsTheMessageRowWithItsReasonOnEveryRefresh) {
+  device.store().addTask({.key = 1, .title = "First"});
+  const std::string source = kestrel::Device::path(device.databasePath());
+  auto good = kestrel::files::readFile(source);
+  ASSERT_TRUE(good);
+  auto expectMessageOnEveryRefresh = [&](const std::string& reason) {
+    for (int refresh = 0; refresh < 3; ++refresh) {
+      RunLoop::main().advanceClockBy(60);
+      controller().updateList();
+      EXPECT_TRUE(controller().messageBarOpen()) << reason << " " << refresh;
+      EXPECT_EQ(controller().messageBoxLine1(), "Taskwell tasks are unavailable") << refresh;
+      auto detail = controller().messageBoxDetail().value_or("");
+      EXPECT_NE(detail.find(reason), std::string::npos) << detail;
+    }
+  };
+  // Damaged before the first refresh: Taskwell's database is refused at detection.
+  ASSERT_TRUE(kestrel::files::writeFileAtomically(source, ""));
+  expectMessageOnEveryRefresh("Database file is empty");
+  // Repaired: the next refresh finds Taskwell again, lists its task and drops the message.
+  ASSERT_TRUE(kestrel::files::writeFileAtomically(source, *good));
+  RunLoop::main().advanceClockBy(60);
+  controller().updateList();
+  EXPECT_FALSE(controller().messageBarOpen());
+  EXPECT_EQ(device.fetchKeys(), std::vector<std::string>{"1"});
+  // Damaged while running.
+  ASSERT_TRUE(kestrel::files::writeFileAtomically(source, std::string(4096, 'x')));
+  expectMessageOnEveryRefresh("Not an SQLite database");
 }
