@@ -141,7 +141,10 @@ class DesktopSoundOutput : public SoundOutput {
         std::lock_guard lock(pendingMutex());
         pending().erase(number);
       }
-      if (error == CA_ERROR_NOTFOUND || error == CA_ERROR_CORRUPT || error == CA_ERROR_NOTSUPPORTED) {
+      // The file is there (it was checked, or just written), so "not found" means the output
+      // device: ALSA answers so when the machine has no sound card.
+      if (error == CA_ERROR_CORRUPT || error == CA_ERROR_NOTSUPPORTED ||
+          (error == CA_ERROR_NOTFOUND && !files::exists(file))) {
         if (undecodable_.insert(request.path).second)
           KSLog("KS:SystemSound: The sound output cannot play %@: %@", Device::devicePath(request.path),
                 std::string(ca_strerror(error)));

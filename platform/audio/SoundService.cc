@@ -48,7 +48,8 @@ std::string SoundService::devicePathOfLocation(const std::string& location) {
     path = percentDecoded(path);
   }
   if (path.empty() || path.front() != '/' || path.find('\0') != std::string::npos) return {};
-  return path;
+  // A location already resolved under the device root reads as the device path it stands for.
+  return Device::devicePath(Device::path(path));
 }
 
 OSStatus SoundService::create(const std::string& fileLocation, SystemSoundID* out) {

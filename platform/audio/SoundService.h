@@ -46,8 +46,9 @@ class SoundService {
   uint64_t addObserver(Observer observer);
   void removeObserver(uint64_t token);
 
-  // A file location ("file:///System/…/alarm.caf", "file://localhost/…", or a device
-  // path) as a device path; empty when it names no file.
+  // A file location ("file:///System/…/alarm.caf", "file://localhost/…", a device path, or
+  // a path already resolved under the device root) as a device path; empty when it names no
+  // file.
   static std::string devicePathOfLocation(const std::string& location);
 
  private:

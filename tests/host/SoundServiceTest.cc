@@ -124,6 +124,7 @@ TEST_F(SoundServiceTest, LocationsAreFileLinksOrDevicePathsAndNothingElse) {
   EXPECT_EQ(AudioServicesCreateSystemSoundID("file:///a%00b.caf", &id), kAudioServicesSystemSoundUnspecifiedError);
   EXPECT_EQ(AudioServicesCreateSystemSoundID("/a.caf", nullptr), kAudioServicesSystemSoundUnspecifiedError);
   EXPECT_EQ(SoundService::devicePathOfLocation("file://localhost/System/My%20Sound.caf"), "/System/My Sound.caf");
+  EXPECT_EQ(SoundService::devicePathOfLocation(device.path("/System/a.caf")), "/System/a.caf");
   // A hostile name stays one record: its tabs and line breaks cannot forge another.
   AudioServicesPlaySystemSound(make("/x\tplay\n/evil.caf"), "why\nKS:SystemSound: vibrate\tx\ty");
   auto records = audio::soundRecords();
