@@ -65,6 +65,11 @@ std::shared_ptr<FWPopupView> FWPopupView::displayPopupMessage(const std::string&
   const double w = std::ceil(textSize.width + 2 * kTextInset + kShadowOffset.width);
   const double h = std::ceil(textSize.height + 2 * kTextInset + kShadowOffset.height);
   popup->setFrame({std::round(area.x() + (area.width() - w) / 2), std::round(area.y() + (area.height() - h) / 2), w, h});
+  // It stays centred when the view it is shown over changes size.
+  popup->setAutoresizingMask(kestrel::ui::ViewAutoresizingFlexibleLeftMargin |
+                             kestrel::ui::ViewAutoresizingFlexibleRightMargin |
+                             kestrel::ui::ViewAutoresizingFlexibleTopMargin |
+                             kestrel::ui::ViewAutoresizingFlexibleBottomMargin);
   over->addSubview(popup);
   // The list keeps the bubble alive until it has finished; the timer only names it.
   shownPopups().push_back(popup);

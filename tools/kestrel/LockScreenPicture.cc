@@ -81,6 +81,7 @@ LockScreenPicture makeLockScreenPicture(const KSTheme& theme, const std::vector<
     header->setFrame({0, y, width, kSectionHeaderHeight});
     placed.push_back(header);
     y += kSectionHeaderHeight;
+    const double rowsTop = y;
     for (const auto& row : sections[s].rows) {
       // Once one row does not fit, the rest are left out too, so the picture has no gaps.
       if (picture.rowsLeftOut > 0 || y + row.height + kPictureMargin > maxHeight) {
@@ -91,6 +92,10 @@ LockScreenPicture makeLockScreenPicture(const KSTheme& theme, const std::vector<
       cell->setFrame({0, y, width, row.height});
       placed.push_back(cell);
       y += row.height;
+    }
+    if (const auto& overlay = sections[s].overlay; overlay && !overlay->subviews().empty()) {
+      overlay->setFrame({0, rowsTop, width, std::max(0.0, y - rowsTop)});
+      placed.push_back(overlay);
     }
   }
   picture.root = std::make_shared<Wallpaper>(ui::Rect{0, 0, width, y + kPictureMargin});

@@ -32,6 +32,9 @@ struct LockScreenPicture {
 struct PictureSection {
   const KSSectionInfo* info = nullptr;  // none: the band is drawn without texts
   std::vector<HostEngine::RowView> rows;
+  // The host's table view of the section, drawn over its rows (the plug-in's popups); it is
+  // placed over the rows' area while the picture holds it. None: nothing over the rows.
+  std::shared_ptr<ui::View> overlay = nullptr;
 };
 
 LockScreenPicture makeLockScreenPicture(const KSTheme& theme, const std::vector<PictureSection>& sections,

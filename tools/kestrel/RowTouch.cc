@@ -2,6 +2,9 @@
 
 #include <vector>
 
+#include "platform/ui/Button.h"
+#include "platform/ui/SegmentedControl.h"
+#include "platform/ui/Switch.h"
 #include "tools/kestrel/CommandLine.h"
 #include "tools/kestrel/RowCell.h"
 
@@ -14,7 +17,18 @@ std::optional<std::string> touchRow(HostEngine& engine, const std::string& uniqu
     auto cell = makeRowCell(shown, width);
     const ui::Point middle{width / 2, shown.height / 2};
     auto target = cell->hitTest(middle);
-    if (!target) return "nothing in row '" + printable(uniqueID) + "' takes a touch";
+    const bool control = target && (dynamic_cast<ui::Button*>(target.get()) || dynamic_cast<ui::Switch*>(target.get()) ||
+                                     dynamic_cast<ui::SegmentedControl*>(target.get()));
+    const bool itemRow = uniqueID.rfind("[[[", 0) != 0;
+    if (!target || (itemRow && !control)) {
+      // No control there: the table selects the row, as the host's does (a sounding alarm's
+      // row opens its tool bar).
+      target.reset();
+      cell.reset();
+      if (!shown.row->defaultAction) return "nothing in row '" + printable(uniqueID) + "' takes a touch";
+      if (auto error = engine.performRowAction(uniqueID, HostEngine::RowAction::Default)) return error->message;
+      return std::nullopt;
+    }
     const std::vector<ui::Touch> touches{{target->convertPointFromView(middle, cell.get()), 1}};
     target->touchesBegan(touches);
     target->touchesEnded(touches);

@@ -4,8 +4,10 @@
 // touched in its middle: the deepest visible, interactive view there gets the touch's
 // beginning and end, as on the device, and the main run loop then runs until idle, so what
 // the plug-in does in answer (the status row's touch opens the tasks plug-in's tool bar)
-// is published when it returns. A view that does nothing with touches ignores it; item rows
-// do not open their detail pages this way. Main thread only.
+// is published when it returns. A view that does nothing with touches ignores it. On an item
+// row, a touch that meets no control (button, switch, segmented control) selects the row
+// (its default action), as the host's table does: a sounding alarm's row opens its tool
+// bar, other rows their detail page where one is built. Main thread only.
 #pragma once
 
 #include <optional>

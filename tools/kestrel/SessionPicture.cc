@@ -26,13 +26,16 @@ DrawnPicture drawSession(PluginSession& session, const std::string& path, double
   for (auto& section : session.sections()) {
     auto info = section.engine->sectionInfo();
     infos.push_back(info ? *info : nullptr);
-    sections.push_back({infos.back().get(), section.engine->rowViews(width)});
+    sections.push_back({infos.back().get(), section.engine->rowViews(width), section.engine->plugin().tableView()});
   }
   LockScreenPicture picture = makeLockScreenPicture(*session.engine().plugin().theme(), sections, width,
                                                     ui::kMaxBitmapDimension / scale);
   sections.clear();
   drawn.rowsLeftOut = picture.rowsLeftOut;
   ui::Bitmap image = ui::renderViewToImage(*picture.root, scale);
+  // The host keeps its table views; the picture only borrowed them.
+  for (auto& section : session.sections())
+    if (auto table = section.engine->plugin().tableView()) table->removeFromSuperview();
   picture.root.reset();  // the views hold the plug-ins' code; they go before they unload
   if (image.isEmpty()) {
     drawn.error = "nothing could be drawn";
