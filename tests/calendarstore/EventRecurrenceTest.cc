@@ -151,3 +151,41 @@ TEST_F(EventRecurrence, IdentifiersNameOccurrencesAndFindThemAgain) {
   ASSERT_TRUE(later);
   EXPECT_EQ(later->startDate, iso("2030-12-07T08:30:00Z"));
 }
+
+TEST_F(EventRecurrence, EveryFrequencyKeepsInStepWithItsStartWhenTheWindowIsFarAway) {
+  writeEvent("work", "f.ics",
+             ics(vevent("hourly", "SUMMARY:Hourly\r\nDTSTART:20261130T000000Z\r\nRRULE:FREQ=HOURLY;INTERVAL=5\r\n") +
+                 vevent("minutely", "SUMMARY:Minutely\r\nDTSTART:20261201T000000Z\r\n"
+                                    "RRULE:FREQ=MINUTELY;INTERVAL=20;COUNT=4\r\n") +
+                 vevent("daily", "SUMMARY:Daily\r\nDTSTART:20260101T080000Z\r\nRRULE:FREQ=DAILY;INTERVAL=3\r\n")));
+  // Hours 0, 5, ... from 30 Nov: 1 Dec 01:00, 06:00, 11:00. Every third day from 1 Jan (day
+  // 0): 1 Dec is day 334, so 3 Dec (336) and 6 Dec.
+  EXPECT_EQ(startsBetween("2026-12-01T00:30:00Z", "2026-12-01T12:00:00Z"),
+            (Lines{"2026-12-01T00:40:00Z Minutely", "2026-12-01T01:00:00Z Hourly", "2026-12-01T01:00:00Z Minutely",
+                   "2026-12-01T06:00:00Z Hourly", "2026-12-01T11:00:00Z Hourly"}));
+  EXPECT_EQ(startsBetween("2026-12-01T09:00:00Z", "2026-12-07T09:00:00Z"),
+            (Lines{"2026-12-01T11:00:00Z Hourly", "2026-12-01T16:00:00Z Hourly", "2026-12-01T21:00:00Z Hourly",
+                   "2026-12-02T02:00:00Z Hourly", "2026-12-02T07:00:00Z Hourly", "2026-12-02T12:00:00Z Hourly",
+                   "2026-12-02T17:00:00Z Hourly", "2026-12-02T22:00:00Z Hourly", "2026-12-03T03:00:00Z Hourly",
+                   "2026-12-03T08:00:00Z Daily", "2026-12-03T08:00:00Z Hourly", "2026-12-03T13:00:00Z Hourly",
+                   "2026-12-03T18:00:00Z Hourly", "2026-12-03T23:00:00Z Hourly", "2026-12-04T04:00:00Z Hourly",
+                   "2026-12-04T09:00:00Z Hourly", "2026-12-04T14:00:00Z Hourly", "2026-12-04T19:00:00Z Hourly",
+                   "2026-12-05T00:00:00Z Hourly", "2026-12-05T05:00:00Z Hourly", "2026-12-05T10:00:00Z Hourly",
+                   "2026-12-05T15:00:00Z Hourly", "2026-12-05T20:00:00Z Hourly", "2026-12-06T01:00:00Z Hourly",
+                   "2026-12-06T06:00:00Z Hourly", "2026-12-06T08:00:00Z Daily", "2026-12-06T11:00:00Z Hourly",
+                   "2026-12-06T16:00:00Z Hourly", "2026-12-06T21:00:00Z Hourly", "2026-12-07T02:00:00Z Hourly",
+                   "2026-12-07T07:00:00Z Hourly"}));
+}
+
+TEST_F(EventRecurrence, MonthlyAndYearlyRulesByDayOfMonthAndNumberedWeekday) {
+  writeEvent("work", "m.ics",
+             ics(vevent("last", "SUMMARY:Month end\r\nDTSTART;TZID=Europe/Berlin:20260131T170000\r\n"
+                                "RRULE:FREQ=MONTHLY;BYMONTHDAY=-1\r\n") +
+                 vevent("thanks", "SUMMARY:Thanksgiving\r\nDTSTART;VALUE=DATE:20201126\r\n"
+                                  "RRULE:FREQ=YEARLY;BYMONTH=11;BYDAY=4TH\r\n")));
+  // Last days: 30 Nov and 31 Dec at 17:00 CET (16:00Z). Fourth Thursday of November 2026:
+  // the Thursdays are the 5th, 12th, 19th and 26th.
+  EXPECT_EQ(startsBetween("2026-11-01T00:00:00Z", "2027-01-01T00:00:00Z"),
+            (Lines{"2026-11-25T23:00:00Z Thanksgiving", "2026-11-30T16:00:00Z Month end",
+                   "2026-12-31T16:00:00Z Month end"}));
+}

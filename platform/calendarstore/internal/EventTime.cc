@@ -57,6 +57,8 @@ WallClock addingDays(const WallClock& wall, long days) {
 
 WallClock addingSeconds(const WallClock& wall, long seconds) { return wallOfSeconds(secondsOf(wall) + seconds); }
 
+long wallSeconds(const WallClock& wall) { return secondsOf(wall); }
+
 long daysBetween(const WallClock& from, const WallClock& to) {
   return daysFromCivil(to.year, static_cast<unsigned>(to.month), static_cast<unsigned>(to.day)) -
          daysFromCivil(from.year, static_cast<unsigned>(from.month), static_cast<unsigned>(from.day));

@@ -86,5 +86,7 @@ std::optional<EventTime> readEventTime(icaltimetype time, icalproperty* property
 WallClock addingDays(const WallClock& wall, long days);
 WallClock addingSeconds(const WallClock& wall, long seconds);
 long daysBetween(const WallClock& from, const WallClock& to);
+// The wall clock read as UTC, in Unix seconds: within a day of the instant in any zone.
+long wallSeconds(const WallClock& wall);
 
 }  // namespace kestrel::internal

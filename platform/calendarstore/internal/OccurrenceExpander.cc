@@ -80,10 +80,18 @@ void expandRule(icalrecurrencetype r, const EventTime& dt, Date dtInstant, Date 
   WallClock first = dt.wall;
   WallClock fromWall = addingDays(wallAt(from), -1);
   bool canSkip = r.count == 0 && wallBefore(dt.wall, fromWall);
-  if (canSkip) first = fromWall;
+  long unit = unitSeconds(r.freq);
+  if (canSkip) {
+    first = fromWall;
+    // libical starts sub-daily rules at the time given, not in step with DTSTART: align it.
+    if (unit) {
+      long step = unit * static_cast<long>(r.interval);
+      first = addingSeconds(dt.wall, secondsBetween(dt.wall, fromWall) / step * step);
+    }
+  }
   WallClock stopWall = addingDays(wallAt(stop), 1);
   bool spanCut = false;
-  if (long unit = unitSeconds(r.freq)) {
+  if (unit) {
     long span = unit * static_cast<long>(r.interval) * static_cast<long>(kMaxOccurrences);
     if (secondsBetween(first, stopWall) > span) {
       stopWall = addingSeconds(first, span);
@@ -201,11 +209,26 @@ double longestLength(const EventSeries& series, const TimeZone& system) {
   return std::max(0.0, longest);
 }
 
+// Whether the series certainly has nothing in [from, to], told from wall-clock fields alone
+// (every zone is within a day of UTC), so most events of a large calendar cost no zone
+// conversion.
+bool certainlyOutside(const EventSeries& series, Date from, Date to) {
+  if (!series.overrides.empty() || !series.rdates.empty()) return false;
+  const EventComponent& m = series.main;
+  double start = static_cast<double>(wallSeconds(m.start.wall));
+  if (start - kDay > to.unixTime()) return true;
+  if (series.repeats()) return false;
+  double end = m.end ? static_cast<double>(wallSeconds(m.end->wall))
+                     : start + static_cast<double>(m.durationDays) * kDay + static_cast<double>(m.durationSeconds);
+  return end + 2 * kDay < from.unixTime();
+}
+
 }  // namespace
 
 std::vector<Occurrence> occurrencesInWindow(const EventSeries& series, Date from, Date to, const TimeZone& system,
                                             std::string* problem) {
   std::vector<Occurrence> out;
+  if (certainlyOutside(series, from, to)) return out;
   if (!series.repeats()) {
     const EventComponent& m = series.main;
     Occurrence o;
