@@ -10,6 +10,7 @@ std::span<const Command> commands() {
       {"demo", "generate a sample device, run the tasks and events plug-ins on it and print their sections", runDemo},
       {"render", "load a plug-in, refresh it once and draw its section on the lock screen as a PNG", runRender},
       {"fixture", "write a generated Taskwell installation under a device root", runFixture},
+      {"settings", "list the plug-ins' settings panes, show a pane's rows, change them as touches would", runSettings},
   };
   return kCommands;
 }
