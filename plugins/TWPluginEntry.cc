@@ -3,6 +3,8 @@
 #include <string_view>
 
 #include "platform/host/KSHost.h"
+#include "platform/settings/PSListController.h"
+#include "settings/TWSettingsPanes.h"
 #include "tasks/TWTaskPlugin.h"
 #include "views/FWDetailPageViews.h"
 
@@ -20,3 +22,19 @@ KS_PLUGIN_EXPORT void KSPluginCreateController(const std::shared_ptr<kestrel::KS
 
 static_assert(std::string_view(KS_PLUGIN_ENTRY_POINT_NAME) == "KSPluginCreateController");
 [[maybe_unused]] static constexpr KSPluginEntryPoint kEntryPointType = &KSPluginCreateController;
+
+// The second exported function: the Settings application creates this library's panes by
+// class name.
+KS_PLUGIN_EXPORT void KSPluginCreateSettingsPane(const char* className,
+                                                 std::shared_ptr<kestrel::PSListController>* pane) {
+  if (!className || !pane) return;
+  try {
+    *pane = TWCreateTaskSettingsPane(className);
+  } catch (const std::exception& e) {
+    KSLog("KS:TWCommon: Cannot create settings pane %@: %@", className, e.what());
+    pane->reset();
+  }
+}
+
+static_assert(std::string_view(KS_SETTINGS_PANE_ENTRY_POINT_NAME) == "KSPluginCreateSettingsPane");
+[[maybe_unused]] static constexpr KSPluginSettingsPaneEntryPoint kSettingsEntryPointType = &KSPluginCreateSettingsPane;
