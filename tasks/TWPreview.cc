@@ -51,7 +51,9 @@ std::string timeCaption(const TWAlarm& alarm, Date dueDate, const Ref<Bundle>& b
     append(unitText(bundle, days, "Detail/Alarm/Day", "Detail/Alarm/Days"));
     s -= kDay * double(days);
   }
-  if (alarm.fixedTime()) {
+  // A fixed time of day needs the alarm's date; without one (no base date) the offset is all
+  // there is to say.
+  if (alarm.fixedTime() && !alarm.date().isNull()) {
     const char* format = "Detail/Alarm/Before";
     if (t.empty()) {
       append(FWLocalise(bundle, "Detail/Alarm/Same"));

@@ -126,21 +126,25 @@ std::optional<FWBarItems> TWTaskPreview::toolbarForDetailListPage(const FWDetail
   std::weak_ptr<TWTaskPreview> weak = weak_from_this();
   std::shared_ptr<BarButtonItem> go;
   const char* goImage = task->native() ? "gonative" : (directTWAccess_ ? "gotw" : nullptr);
+  // A button whose picture is missing shows its text instead, so it can still be found.
+  auto button = [this](const FWImage& image, const std::string& textKey, std::string actionName,
+                       BarButtonItem::Action action) {
+    return image ? BarButtonItem::itemWithImage(image, BarButtonItemStyle::Plain, std::move(actionName), std::move(action))
+                 : BarButtonItem::itemWithTitle(FWLocalise(bundle(), textKey), BarButtonItemStyle::Bordered,
+                                                std::move(actionName), std::move(action));
+  };
   if (goImage) {
-    go = BarButtonItem::itemWithImage(FWImageNamed(goImage), BarButtonItemStyle::Plain, "gotoTaskClicked:",
-                                      [weak](const auto&) {
-                                        if (auto self = weak.lock()) self->gotoTaskClicked();
-                                      });
+    go = button(FWImageNamed(goImage), "Detail/Button/Open", "gotoTaskClicked:", [weak](const auto&) {
+      if (auto self = weak.lock()) self->gotoTaskClicked();
+    });
   }
   if (!go) return std::nullopt;
   const std::string folder = currentApplication_ ? currentApplication_->applicationPath() : std::string();
-  auto completeImage =
+  FWImage completeImage =
       folder.empty() ? nullptr : kestrel::ui::Image::imageWithContentsOfFile(kestrel::Device::path(folder + "/Completed.png"));
-  auto complete = BarButtonItem::itemWithImage(completeImage, BarButtonItemStyle::Plain, "completeTaskClicked:",
-                                               [weak](const auto&) {
-                                                 if (auto self = weak.lock()) self->completeTaskClicked();
-                                               });
-  if (!completeImage) complete->setTitle(FWLocalise(bundle(), "Detail/Action/Complete"));
+  auto complete = button(completeImage, "Detail/Action/Complete", "completeTaskClicked:", [weak](const auto&) {
+    if (auto self = weak.lock()) self->completeTaskClicked();
+  });
   complete->setEnabled(!task->isComplete());
   return FWBarItems{BarButtonItem::flexibleSpace(), complete, BarButtonItem::flexibleSpace(), go,
                     BarButtonItem::flexibleSpace()};

@@ -51,16 +51,15 @@ std::shared_ptr<Font> valueFont(const FWDetailListEntry& entry) { return Font::s
 
 // The link arrows: 9 × 14, dark grey, from the plug-in's images. The left arrow is the
 // right one turned round where the bundle has none of its own.
+// Tinted once found; a miss is asked again, since the image bundle may be set later.
 FWImage arrowImage(bool back) {
-  static const FWImage right = [] {
-    auto image = FWImageNamed("arrow-right");
-    return image ? image->imageTintedWithColor(Color::darkGrayColor()) : nullptr;
-  }();
-  static const FWImage left = [] {
-    auto image = FWImageNamed("arrow-left");
-    return image ? image->imageTintedWithColor(Color::darkGrayColor()) : nullptr;
-  }();
-  return back ? left : right;
+  static FWImage tinted[2];
+  FWImage& image = tinted[back ? 1 : 0];
+  if (!image) {
+    if (auto plain = FWImageNamed(back ? "arrow-left" : "arrow-right"))
+      image = plain->imageTintedWithColor(Color::darkGrayColor());
+  }
+  return image;
 }
 
 // Height of `text` wrapped at words in `width` with at most `lines` lines (0: unlimited).

@@ -6,7 +6,8 @@
 namespace {
 
 std::string barButton(const std::shared_ptr<kestrel::ui::BarButtonItem>& item) {
-  if (!item || item->kind() == kestrel::ui::BarButtonItem::Kind::CustomView) return {};
+  if (!item || item->isSpace() || item->kind() == kestrel::ui::BarButtonItem::Kind::CustomView) return {};
+  if (!item->isEnabled()) return "[" + (item->title().empty() ? item->actionName() : item->title()) + ": off]";
   return "[" + (item->title().empty() ? item->actionName() : item->title()) + "]";
 }
 
