@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
-#include <string_view>
 
 #include "events/TWEventLocalDays.h"
 #include "model/TWOptions.h"
@@ -12,20 +10,7 @@
 
 namespace {
 
-// Whole-day and whole-list limits beyond which an option no longer means anything; a value
-// outside is brought back inside with a log line, so that no option can make a build run
-// away.
-constexpr int kMaxDaysAhead = 366;
-constexpr int kMaxEventsListed = 10000;
 constexpr int kSecondsPerDay = 86400;
-
-int boundedOption(const FWPreferences& prefs, std::string_view key, int fallback, int lowest, int highest) {
-  int value = prefs.intValue(key, fallback);
-  if (value >= lowest && value <= highest) return value;
-  int bounded = std::clamp(value, lowest, highest);
-  KSLog("KS:TWEvent: Option %@ = %i is out of range; using %i", key, value, bounded);
-  return bounded;
-}
 
 bool sameDay(Date a, Date b) { return FWIsLocalDateSameDay(a, b); }
 
@@ -33,27 +18,26 @@ bool sameDay(Date a, Date b) { return FWIsLocalDateSameDay(a, b); }
 
 TWEventDayWindow TWEventDayWindow::forPrefs(const FWPreferences& prefs, Date now) {
   TWEventDayWindow w;
-  w.days = boundedOption(prefs, kTWOptionsDayLimit, kTWOptionsDayLimitDefault, 0, kMaxDaysAhead);
+  w.days = prefs.intValue(kTWOptionsDayLimit, kTWOptionsDayLimitDefault);
   w.weeks = (w.days + 6) / 7;
-  w.weekendStart = boundedOption(prefs, kTWOptionsWeekendStart, kTWOptionsWeekendStartDefault, 0, 7);
+  w.weekendStart = prefs.intValue(kTWOptionsWeekendStart, kTWOptionsWeekendStartDefault);
   if (prefs.boolValue(kTWOptionsSkipWeekend, kTWOptionsSkipWeekendDefault) && w.weekendStart != 0) {
     w.skipWeekend = true;
     w.days += 2 * w.weeks;
   }
-  w.maxEvents = boundedOption(prefs, kTWOptionsMaxEvents, kTWOptionsMaxEventsDefault, 0, kMaxEventsListed);
-  w.maxDays = boundedOption(prefs, kTWOptionsMaxDays, kTWOptionsMaxDaysDefault, -2, kMaxDaysAhead);
+  w.maxEvents = prefs.intValue(kTWOptionsMaxEvents, kTWOptionsMaxEventsDefault);
+  w.maxDays = prefs.intValue(kTWOptionsMaxDays, kTWOptionsMaxDaysDefault);
   if (w.maxDays == -1) w.days = std::max(w.days, 4);
   if (w.maxDays == -2) w.days = std::max(w.days, 5);
 
   w.now = now;
   w.midnight = FWLocalDateForLocalMidnight();
   w.dayEndToday = TWEventLocalTimeAfterMidnight(
-      w.midnight, boundedOption(prefs, kTWOptionsDayEnd, kTWOptionsDayEndDefault, 0, kSecondsPerDay));
+      w.midnight, prefs.intValue(kTWOptionsDayEnd, kTWOptionsDayEndDefault));
   w.rangeEnd = TWEventAddingLocalDays(w.midnight, w.days);
   w.rangeStart = TWEventAddingLocalDays(w.midnight, -1);
 
-  int hideAfter = boundedOption(prefs, kTWEventOptionsHideAllDayAfter, kTWEventOptionsHideAllDayAfterDefault,
-                                std::numeric_limits<int>::min(), kSecondsPerDay);
+  int hideAfter = prefs.intValue(kTWEventOptionsHideAllDayAfter, kTWEventOptionsHideAllDayAfterDefault);
   if (hideAfter >= 1) {
     w.cutoff = TWEventLocalTimeAfterMidnight(w.midnight, hideAfter);
     w.hideAllDayNow = now.isEqualOrLaterThanDate(w.cutoff);
@@ -65,10 +49,10 @@ TWEventFilterOptions TWEventFilterOptions::forPrefs(const FWPreferences& prefs, 
   TWEventFilterOptions o;
   o.showPastEvents = prefs.boolValue(kTWEventOptionsShowPastEvents, kTWEventOptionsShowPastEventsDefault);
   o.futureOnly = prefs.boolValue(kTWEventOptionsFutureOnly, kTWEventOptionsFutureOnlyDefault);
-  o.summary = boundedOption(prefs, kTWEventOptionsDaySummary, kTWEventOptionsDaySummaryDefault, 0, 2);
+  o.summary = prefs.intValue(kTWEventOptionsDaySummary, kTWEventOptionsDaySummaryDefault);
   if (prefs.boolValue(kTWOptionsShowWorkingHours, kTWOptionsShowWorkingHoursDefault)) {
-    o.sectionStart = boundedOption(prefs, kTWOptionsDayStart, kTWOptionsDayStartDefault, 0, kSecondsPerDay);
-    o.sectionEnd = boundedOption(prefs, kTWOptionsDayEnd, kTWOptionsDayEndDefault, 0, kSecondsPerDay);
+    o.sectionStart = prefs.intValue(kTWOptionsDayStart, kTWOptionsDayStartDefault);
+    o.sectionEnd = prefs.intValue(kTWOptionsDayEnd, kTWOptionsDayEndDefault);
   }
   o.bundle = std::move(bundle);
   o.debug = debug;

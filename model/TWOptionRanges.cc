@@ -21,15 +21,15 @@ struct OptionRange {
 constexpr OptionRange kRanges[] = {
     {kTWOptionsMaxTasks, 0, 200},
     {kTWOptionsMaxEvents, 0, 999},
-    {kTWOptionsMaxDays, -1, 366},  // -1: no day limit
+    {kTWOptionsMaxDays, -2, 366},  // -1: up to the first working day; -2: two working days
     {kTWOptionsDayLimit, 0, 366},
-    {kTWOptionsWeekendStart, 1, 7},
+    {kTWOptionsWeekendStart, 0, 7},  // 0: no weekend
     {kTWOptionsDayStart, 0, kDay},
     {kTWOptionsDayEnd, 0, kDay},
     {kTWOptionsRepeatAlertInterval, 5, 3600},
     {kTWOptionsRepeatAlertDuration, 0, kDay},
     {kTWOptionsSnoozeAlertDuration, 60, kDay},
-    {kTWEventOptionsHideAllDayAfter, 0, 366},
+    {kTWEventOptionsHideAllDayAfter, 0, kDay},  // seconds after local midnight
 };
 
 }  // namespace

@@ -28,7 +28,7 @@ TEST(TWOptionRanges, OutOfRangeValuesAreClampedAndLogged) {
     EXPECT_EQ(log.count("KS:TWCommon: Option maxTasks = -1 is out of range 0...200; using 0"), 1u);
     // The events plug-in's limits and timers too.
     EXPECT_EQ(read(kTWOptionsMaxEvents, PlistValue(int64_t{1000000}), 999), 999);
-    EXPECT_EQ(read(kTWOptionsMaxDays, PlistValue(int64_t{-5}), -1), -1);
+    EXPECT_EQ(read(kTWOptionsMaxDays, PlistValue(int64_t{-5}), -1), -2);
     EXPECT_EQ(read(kTWOptionsMaxDays, PlistValue(int64_t{100000}), -1), 366);
     EXPECT_EQ(read(kTWOptionsRepeatAlertInterval, PlistValue(int64_t{0}), 60), 5);
     EXPECT_EQ(read(kTWOptionsSnoozeAlertDuration, PlistValue(int64_t{-300}), 300), 60);
