@@ -3,6 +3,7 @@
 #include <cmath>
 #include <exception>
 
+#include "platform/calendarstore/CalendarAlarmEngine.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
@@ -79,6 +80,8 @@ HostResult<std::unique_ptr<HostEngine>> HostEngine::load(const Options& options)
   }
   engine->controller_ = std::move(controller);
   KSLog("KS:Kestrel: Loaded plug-in %@ (domain %@)", options.libraryPath, domain);
+  // The system's calendar alarms fire while a host runs.
+  CalendarAlarmEngine::shared().start();
   return engine;
 }
 

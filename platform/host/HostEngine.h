@@ -14,6 +14,9 @@
 // rowViews() call are kept per row type and handed back as the reusable views of rows of the
 // same type, so a caller must stop showing them once it asks again.
 //
+// A successful load also starts the device's calendar alarm engine (CalendarAlarmEngine.h),
+// which runs on for the process.
+//
 // Unloading (unload() or destruction) stops the repeat notifications, destroys the
 // controller, drops every row, view and action the host still holds of the plug-in, and only
 // then closes the library. Views a caller still holds must go before that.
