@@ -1,5 +1,9 @@
 #include "platform/host/PluginPreferences.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -37,6 +41,32 @@ HostResult<StoredOptions> readStored(const std::string& domain) {
   bool binary = bytes->size() >= 6 && std::memcmp(bytes->data(), kBinaryMagic, 6) == 0;
   return StoredOptions{std::move(*value), binary ? PlistValue::Format::Binary : PlistValue::Format::XML};
 }
+
+// The exclusive lock every writer of a preference domain takes on "<file>.lock" (the one
+// PreferenceDomain and the settings panes take too), held while the object lives.
+class DomainWriteLock {
+ public:
+  explicit DomainWriteLock(const std::string& path) {
+    files::createDirectories(files::deletingLastPathComponent(path));
+    fd_ = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd_ < 0) return;
+    while (::flock(fd_, LOCK_EX) != 0) {
+      if (errno == EINTR) continue;
+      ::close(fd_);
+      fd_ = -1;
+      return;
+    }
+  }
+  ~DomainWriteLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  DomainWriteLock(const DomainWriteLock&) = delete;
+  DomainWriteLock& operator=(const DomainWriteLock&) = delete;
+  bool held() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
 
 }  // namespace
 
@@ -77,10 +107,15 @@ HostResult<PlistValue> PluginPreferences::read(const std::string& domain) {
 
 std::optional<HostError> PluginPreferences::merge(const std::string& domain, const PlistValue::Dict& values) {
   if (!isValidDomain(domain)) return HostError{"invalid preferences domain '" + domain + "'"};
+  std::string path = Device::path(devicePathForDomain(domain));
+  // Read, change and write under the domain's lock, so a settings pane writing other keys
+  // at the same moment keeps its keys and this merge keeps ours.
+  DomainWriteLock lock(path);
+  if (!lock.held())
+    return HostError{"cannot lock options file " + path + ": " + std::strerror(errno)};
   auto stored = readStored(domain);
   if (!stored) return HostError{stored.error() + "; not overwriting it"};
   for (const auto& [key, value] : values) stored->value.set(key, value);
-  std::string path = Device::path(devicePathForDomain(domain));
   errno = 0;
   if (!files::writePlistAtomically(path, stored->value, stored->format)) {
     int err = errno;

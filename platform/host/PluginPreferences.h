@@ -8,8 +8,10 @@
 // read() answers an empty dictionary for a missing file and an error for anything that is
 // present but not a dictionary property list. merge() changes only the keys it is given,
 // writes atomically in the file's own format, and refuses to touch a file it cannot read as a
-// dictionary: a damaged file is left as it is. Stateless; safe from any thread (concurrent
-// merges of one domain are last-writer-wins).
+// dictionary: a damaged file is left as it is. Stateless; safe from any thread and process:
+// merge reads, changes and writes under the domain's exclusive lock ("<file>.lock", the
+// lock PreferenceDomain writers take), so concurrent writers of different keys never lose
+// each other's keys.
 #pragma once
 
 #include <optional>
