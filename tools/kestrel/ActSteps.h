@@ -31,7 +31,7 @@ struct ActStep {
   enum class ContextMode { Auto, Manual, Off };
   Kind kind = Kind::Refresh;
   int row = 0;  // Complete, Alarm: 1-based position among the item rows
-  std::string button;  // AlarmButton: snooze, mute, unmute, sleep or cancel
+  std::string button{};  // AlarmButton: snooze, mute, unmute, sleep or cancel
   ContextMode mode = ContextMode::Off;
   double seconds = 0;  // Wait
   Date time{};         // At
