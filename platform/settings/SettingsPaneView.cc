@@ -94,7 +94,7 @@ std::shared_ptr<ui::TableViewCell> SettingsPaneView::cellForRow(ui::TableView&, 
       sections_[static_cast<size_t>(indexPath.section)].rows[static_cast<size_t>(indexPath.row)];
   auto cell = std::make_shared<ui::TableViewCell>();
   cell->textLabel()->setText(row.title);
-  cell->textLabel()->setFont(ui::Font::boldSystemFontOfSize(16));
+  cell->textLabel()->setFont(ui::Font::boldSystemFontOfSize(kRowFontSize));
   switch (row.type) {
     case PSCellType::Switch: {
       auto control = std::make_shared<ui::Switch>();

@@ -19,6 +19,7 @@ namespace kestrel {
 class SettingsPaneView : public ui::View, public ui::TableViewDataSource {
  public:
   static constexpr double kFooterFontSize = 14;
+  static constexpr double kRowFontSize = 15;
 
   // Reads the pane's rows now; make a new view to show later changes.
   static std::shared_ptr<SettingsPaneView> viewForPane(PSListController& pane, double width);
