@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/foundation/Device.h"
 #include "platform/foundation/Files.h"
+#include "platform/foundation/PlistValue.h"
+#include "tests/host/HostTestSupport.h"
 #include "tests/host/KestrelProcess.h"
 #include "tests/support/TempDeviceRoot.h"
 
@@ -67,6 +70,26 @@ TEST_F(KestrelRunTest, ASimulatedRunDeliversWakeUpsAndTimersAndEndsByItselfAfter
   // The host's timer reached the plug-in every 6 minutes of clock time, up to the end.
   std::string log = files::readText(device + "/var/log/kestrel/system.log").value_or("");
   EXPECT_EQ(linesWith(log, "KS:TestPlugin: Timer notification").size(), 3u);
+}
+
+TEST_F(KestrelRunTest, RowsPublishedWhileRunningArePrintedAsAddedAndRemoved) {
+  // Five clock minutes at 120 times real speed, the host's timer every clock minute.
+  auto process = test::startKestrel(runArgs({"--now", "2026-12-08T14:30:00Z", "--speed", "120", "--for", "5m",
+                                             "--timer", "1m", "--option", "titles=[Alpha,Beta]"}),
+                                    scratch.root());
+  ASSERT_TRUE(test::waitForOutput(process, "added  Beta", kWatchdog)) << test::outputSoFar(process);
+  // The options change as the settings would change them; the next timer refresh shows it.
+  Device::setRoot(device);
+  PlistValue options = PlistValue::dict();
+  options.set("titles", PlistValue(PlistValue::Array{PlistValue("Alpha"), PlistValue("Gamma")}));
+  test::writeTestPluginOptions(options);
+  bool seen = test::waitForOutput(process, "added  Gamma", kWatchdog);
+  ProcessRun run = test::finishKestrel(process, kWatchdog);
+  ASSERT_TRUE(seen) << run.out;
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(linesWith(run.out, "libKSTestPlugin  removed  Beta").size(), 1u) << run.out;
+  // Alpha stayed where it was: nothing is printed for it again.
+  EXPECT_EQ(linesWith(run.out, "Alpha").size(), 1u) << run.out;
 }
 
 TEST_F(KestrelRunTest, AnUntilThatHasPassedEndsAtOnce) {
