@@ -358,6 +358,9 @@ void TWEventPlugin::displayPopupMessage(const std::string& text) {
 // ---- State across restarts ------------------------------------------------------------------
 
 void TWEventPlugin::saveAlarmState() {
+  // The snapshot is taken under the file's lock, so a later state is never overwritten by
+  // an earlier one.
+  std::lock_guard fileLock(stateFileMutex_);
   TWEventAlarmState state;
   if (auto access = listAccess())
     for (const auto& alarm : access->additionalAlarms())
@@ -368,7 +371,6 @@ void TWEventPlugin::saveAlarmState() {
     state.muteUntilDate = muteUntilDate_;
     state.soundUntil = soundUntil_;
   }
-  std::lock_guard lock(stateFileMutex_);
   state.save(alarmStatePath());
 }
 

@@ -3,7 +3,9 @@
 // the alarm state kept across a reload, and bad input.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
+#include <thread>
 
 #include "events/TWEventAlarmState.h"
 #include "model/TWOptions.h"
@@ -426,6 +428,37 @@ TEST_F(AlarmEngineTest, ZoneChangeWhileRepeatingRingsNoAlarmTwice) {
   kestrel::TimeZone::setSystemTimeZone(std::string("UTC"));
   EXPECT_EQ(log.count("Found newly triggered alarm"), 0u);
   EXPECT_EQ(playTimes().size(), 5u);  // 14:46 ... 14:50, each once
+}
+
+}  // namespace
+
+namespace {
+
+// Rebuilds on other threads while the alarm engine, on the main thread, adds snoozes and
+// saves its state: no instance is lost, in the list or in the state file.
+TEST(AlarmEngineConcurrencyTest, SnoozesAddedDuringRebuildsAreAllKept) {
+  EventPluginHarness device;
+  device.addCalendar(900, "Work");
+  device.addEvent({.key = 1001, .start = today(15), .end = today(16), .calendar = 900});
+  ASSERT_TRUE(device.detect());
+  device.controller()->updateList();
+  finishEventThreads();
+  auto prefs = FWPreferences::initWithPreferences(device.host().preferences());
+  std::atomic<bool> stop{false};
+  std::vector<std::thread> builders;
+  for (int t = 0; t < 2; ++t)
+    builders.emplace_back([&] {
+      while (!stop) device.controller()->fwDatasource()->fetchNewDataForPrefs(prefs, device.app());
+    });
+  constexpr int kSnoozes = 40;
+  for (int i = 0; i < kSnoozes; ++i)
+    device.controller()->scheduleExtraAlarmForId("1001", today(15, 0, i), kTWAlarmTypeExtraReminder);
+  stop = true;
+  for (auto& builder : builders) builder.join();
+  finishEventThreads();
+  EXPECT_EQ(device.controller()->listAccess()->additionalAlarms().size(), static_cast<size_t>(kSnoozes));
+  auto saved = TWEventAlarmState::load(TWEventPlugin::alarmStatePath());
+  EXPECT_EQ(saved.instances.size(), static_cast<size_t>(kSnoozes));
 }
 
 }  // namespace
