@@ -199,8 +199,13 @@ int runSettingsTo(std::FILE* out, std::span<const std::string> args) {
       result = settingsSet(**pane, change.argument.substr(0, equals), change.argument.substr(equals + 1));
     }
     if (!result) {
-      bool unknown = result.error().rfind("no row", 0) == 0 || result.error().find("is not a") != std::string::npos ||
-                     result.error().find("more than one row") != std::string::npos;
+      // A row that is not there (or not of that kind) is a wrong command line; a value the
+      // row refused, or a write that failed, is work that could not be done.
+      const std::string& why = result.error();
+      bool unknown = why.rfind("no row", 0) == 0 || why.rfind("more than one row", 0) == 0 ||
+                     why.find("' is not a switch") != std::string::npos ||
+                     why.find("' is not a button") != std::string::npos ||
+                     why.find("' holds no value to set") != std::string::npos;
       line.fail(result.error(), unknown ? kExitUsage : kExitFailure);
       status = unknown ? kExitUsage : kExitFailure;
       break;
