@@ -26,6 +26,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "database/FWDBRecords.h"
@@ -58,10 +59,14 @@ struct TWEventQueryFacts {
 TWEventQueryFacts TWEventQueryFactsForApp(FWApplication* application);
 
 // The context of the basic row reader: the zone of dates without one, and the Taskwell
-// calendar keys whose events show short information.
+// calendar keys whose events show short information. It also remembers the zones and
+// colours it has decoded, by their archived bytes: thousands of rows share a few
+// calendars, so each archive is decoded once per read. One read (one thread) per context.
 struct TWEventBasicRowContext {
   TimeZone timeZone = TimeZone::systemTimeZone();
   std::set<int64_t> shortInfoCalendars{};
+  std::unordered_map<std::string, std::optional<TimeZone>> decodedZones{};
+  std::unordered_map<std::string, std::optional<Color>> decodedColors{};
 };
 
 // The context of the alarm row reader: the base date of relative alarms, or none for each
@@ -151,7 +156,7 @@ class TWEventIntegration : public FWDBRowBuilder {
   // ---- Row reader ------------------------------------------------------------------------
   FWDBObject objectForSQLRecord(sqlite3_stmt* record, int withId, const FWDBObject& context,
                                 FWApplication* application) override;
-  static Ref<TWEvent> sqlBasicEventList(sqlite3_stmt* record, const TWEventBasicRowContext& context);
+  static Ref<TWEvent> sqlBasicEventList(sqlite3_stmt* record, TWEventBasicRowContext& context);
   static Ref<TWEventDetailRow> sqlAugmentedEvent(sqlite3_stmt* record);
   static Ref<TWAttendee> sqlAttendees(sqlite3_stmt* record);
   static Ref<TWAlarm> sqlAlarms(sqlite3_stmt* record, const TWEventAlarmRowContext& context);

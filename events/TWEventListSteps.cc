@@ -12,7 +12,13 @@ namespace {
 
 constexpr int kSecondsPerDay = 86400;
 
-bool sameDay(Date a, Date b) { return FWIsLocalDateSameDay(a, b); }
+// The local-day questions of the filter loop, in the zone of the build.
+struct LocalDays {
+  TimeZone zone = TimeZone::systemTimeZone();
+  bool sameDay(Date a, Date b) const { return TWEventIsSameLocalDay(a, b, zone); }
+  int32_t weekday(Date d) const { return TWEventLocalClockOf(d, zone).weekday; }
+  int32_t secondsWithinDay(Date d) const { return TWEventLocalClockOf(d, zone).secondsOfDay; }
+};
 
 }  // namespace
 
@@ -60,12 +66,13 @@ TWEventFilterOptions TWEventFilterOptions::forPrefs(const FWPreferences& prefs, 
 }
 
 void TWEventAddDayInstances(std::vector<Ref<TWEvent>>& events, Date rangeStart, Date rangeEnd) {
+  const LocalDays local;
   std::vector<Ref<TWEvent>> instances;
   for (const auto& event : events) {
     const Date start = event->startDate();
     const Date end = event->endDate();
     // An event without both dates, or one that ends before it starts, is a single row.
-    if (start.isNull() || end.isNull() || end < start || sameDay(start, end)) continue;
+    if (start.isNull() || end.isNull() || end < start || local.sameDay(start, end)) continue;
     const Date dayStart = TWEventLocalDayStart(start);
     const Date dayLast = TWEventLocalDayLast(start);
     event->setRangeStartDate(start);
@@ -106,6 +113,7 @@ void TWEventSortEvents(std::vector<Ref<TWEvent>>& events) {
 TWEventFilterResult TWEventFilterDays(const std::vector<Ref<TWEvent>>& sorted, const TWEventDayWindow& window,
                                       const TWEventFilterOptions& options, Date previousRefresh) {
   TWEventFilterResult result;
+  const LocalDays local;
   const Date now = window.now;
   const bool debug = options.debug;
   auto bars = std::make_shared<TWEventListAccessRanges>();
@@ -140,11 +148,11 @@ TWEventFilterResult TWEventFilterDays(const std::vector<Ref<TWEvent>>& sorted, c
                        event->shortDescription());
       continue;
     }
-    if (window.hideAllDayNow && event->allDay() && FWIsLocalDateToday(s)) {
+    if (window.hideAllDayNow && event->allDay() && local.sameDay(s, window.midnight)) {
       if (debug) KSLog("KS:TWEvent: Event all-day after cutoff - ignoring: %@", event->shortDescription());
       continue;
     }
-    const FWWeekdayName w = FWLocalWeekdayName(s);
+    const FWWeekdayName w = local.weekday(s);
     const bool weekend = FWIsDayWeekend(w, window.weekendStart);
     if (window.skipWeekend && weekend) {
       if (debug) KSLog("KS:TWEvent: Event is weekend item - ignoring: %@", event->shortDescription());
@@ -158,7 +166,7 @@ TWEventFilterResult TWEventFilterDays(const std::vector<Ref<TWEvent>>& sorted, c
       n = r;
     } else {
       workingDayFound = true;
-      if (sameDay(s, window.dayEndToday) && now.isEqualOrLaterThanDate(window.dayEndToday)) {
+      if (local.sameDay(s, window.dayEndToday) && now.isEqualOrLaterThanDate(window.dayEndToday)) {
         workingDayFound = false;
         n = r;
       } else {
@@ -173,7 +181,7 @@ TWEventFilterResult TWEventFilterDays(const std::vector<Ref<TWEvent>>& sorted, c
       if (debug) KSLog("KS:TWEvent: Event outside date range - ignoring: %@", event->shortDescription());
       r = n;
     } else {
-      if (lastSectionStart && sameDay(*lastSectionStart, s)) {
+      if (lastSectionStart && local.sameDay(*lastSectionStart, s)) {
         r = n;
       } else {
         if (debug) KSLog("KS:TWEvent: Starting new day record: %@", event->shortDescription());
@@ -209,8 +217,8 @@ TWEventFilterResult TWEventFilterDays(const std::vector<Ref<TWEvent>>& sorted, c
 
     // The day's bars include events that are not shown.
     if (!event->allDay()) {
-      int32_t b = FWSecondsWithinLocalDate(s);
-      int32_t d = FWSecondsWithinLocalDate(e) - b;
+      int32_t b = local.secondsWithinDay(s);
+      int32_t d = local.secondsWithinDay(e) - b;
       if (d < 0) d = kSecondsPerDay - b;
       if (options.summary != 0)
         bars->push_back(TWEventListAccessRange::accessRangeWithStart(b, d, event->calendarColor()));

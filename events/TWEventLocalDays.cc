@@ -66,3 +66,16 @@ Date TWEventLocalTimeAfterMidnight(Date midnight, int seconds) {
   Date day = TWEventAddingLocalDays(midnight, days);
   return atTimeOfDay(day, rest / 3600, (rest % 3600) / 60, rest % 60);
 }
+
+TWEventLocalClock TWEventLocalClockOf(Date date, const TimeZone& zone) {
+  TWEventLocalClock clock;
+  double local = date.timeIntervalSinceReferenceDate();
+  if (!std::isfinite(local) || std::fabs(local) > 1.0e15) return clock;
+  local += zone.secondsFromGMTForDate(date);
+  double day = std::floor(local / 86400.0);
+  clock.day = static_cast<int64_t>(day);
+  clock.secondsOfDay = static_cast<int32_t>(std::floor(local - day * 86400.0));
+  // 2001-01-01 was a Monday.
+  clock.weekday = static_cast<int32_t>(((clock.day % 7) + 7) % 7) + 1;
+  return clock;
+}

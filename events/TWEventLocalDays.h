@@ -9,6 +9,8 @@
 // time zone at each call; thread-safe.
 #pragma once
 
+#include <cstdint>
+
 #include "runtime/FWTypes.h"
 
 // The same wall-clock time `days` local days later (earlier for a negative count).
@@ -16,6 +18,20 @@ Date TWEventAddingLocalDays(Date date, int days);
 // 00:00:00 and 23:59:59 of the local day of `date`.
 Date TWEventLocalDayStart(Date date);
 Date TWEventLocalDayLast(Date date);
+// Wall-clock facts of an instant in `zone`, from the zone's offset alone (no calendar is
+// made, so they cost little in a loop over thousands of events): the local day as a count
+// of days since 2001-01-01, the seconds since that day's midnight on the clock, and the
+// weekday (1 = Monday ... 7 = Sunday).
+struct TWEventLocalClock {
+  int64_t day = 0;
+  int32_t secondsOfDay = 0;
+  int32_t weekday = 0;
+};
+TWEventLocalClock TWEventLocalClockOf(Date date, const TimeZone& zone);
+inline bool TWEventIsSameLocalDay(Date a, Date b, const TimeZone& zone) {
+  return TWEventLocalClockOf(a, zone).day == TWEventLocalClockOf(b, zone).day;
+}
+
 // The instant `seconds` of wall-clock time after the local midnight `midnight` (18:00 for
 // 64,800 seconds, on a day of 23 or 25 hours too). Seconds beyond a day run on into the
 // next days.

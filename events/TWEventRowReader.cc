@@ -27,6 +27,31 @@ std::vector<std::string> splitAtCommas(const std::string& text) {
   return parts;
 }
 
+// The archived bytes of a blob column; empty for NULL or an empty blob.
+std::string blobBytes(sqlite3_stmt* record, int column) {
+  const void* bytes = sqlite3_column_blob(record, column);
+  int size = sqlite3_column_bytes(record, column);
+  return bytes && size > 0 ? std::string(static_cast<const char*>(bytes), static_cast<size_t>(size)) : std::string();
+}
+
+TimeZone zoneAt(sqlite3_stmt* record, int column, const TimeZone& fallback, TWEventBasicRowContext& context) {
+  std::string bytes = blobBytes(record, column);
+  if (bytes.empty()) return fallback;
+  auto found = context.decodedZones.find(bytes);
+  if (found == context.decodedZones.end())
+    found = context.decodedZones.emplace(std::move(bytes), FWDBReadColumnTimeZone(record, column)).first;
+  return found->second.value_or(fallback);
+}
+
+Color colorAt(sqlite3_stmt* record, int column, const Color& fallback, TWEventBasicRowContext& context) {
+  std::string bytes = blobBytes(record, column);
+  if (bytes.empty()) return fallback;
+  auto found = context.decodedColors.find(bytes);
+  if (found == context.decodedColors.end())
+    found = context.decodedColors.emplace(std::move(bytes), FWDBReadColumnColor(record, column)).first;
+  return found->second.value_or(fallback);
+}
+
 }  // namespace
 
 int32_t TWEventIntegration::availabilityForBusyStatus(int64_t busyStatus) {
@@ -44,7 +69,9 @@ FWDBObject TWEventIntegration::objectForSQLRecord(sqlite3_stmt* record, int with
   switch (withId) {
     case kTWEventRecordBasic: {
       auto rowContext = std::static_pointer_cast<TWEventBasicRowContext>(context);
-      return sqlBasicEventList(record, rowContext ? *rowContext : TWEventBasicRowContext{});
+      if (rowContext) return sqlBasicEventList(record, *rowContext);
+      TWEventBasicRowContext plain;
+      return sqlBasicEventList(record, plain);
     }
     case kTWEventRecordAugmented: return sqlAugmentedEvent(record);
     case kTWEventRecordAttendee: return sqlAttendees(record);
@@ -58,7 +85,7 @@ FWDBObject TWEventIntegration::objectForSQLRecord(sqlite3_stmt* record, int with
   }
 }
 
-Ref<TWEvent> TWEventIntegration::sqlBasicEventList(sqlite3_stmt* record, const TWEventBasicRowContext& context) {
+Ref<TWEvent> TWEventIntegration::sqlBasicEventList(sqlite3_stmt* record, TWEventBasicRowContext& context) {
   const bool allDay = integerAt(record, 8) != 0;
   const double startRaw = doubleAt(record, 3);
   const double endRaw = doubleAt(record, 5);
@@ -68,7 +95,7 @@ Ref<TWEvent> TWEventIntegration::sqlBasicEventList(sqlite3_stmt* record, const T
     start = FWLocalDateForUTC(start);
     end = FWLocalDateForUTC(end);
   }
-  TimeZone calendarZone = FWDBReadColumnTimeZoneWithDefault(record, 15, context.timeZone);
+  TimeZone calendarZone = zoneAt(record, 15, context.timeZone, context);
 
   auto event = TWEvent::twEventWithKey({
       .key = keyTextAt(record, 1),
@@ -78,15 +105,15 @@ Ref<TWEvent> TWEventIntegration::sqlBasicEventList(sqlite3_stmt* record, const T
       .icon = FWDBReadColumnString(record, 10),
       .location = FWDBReadColumnString(record, 7),
       .startDate = start,
-      .startDateTimeZone = FWDBReadColumnTimeZoneWithDefault(record, 4, calendarZone),
+      .startDateTimeZone = zoneAt(record, 4, calendarZone, context),
       .startDateRaw = startRaw,
       .endDate = end,
-      .endDateTimeZone = FWDBReadColumnTimeZoneWithDefault(record, 6, calendarZone),
+      .endDateTimeZone = zoneAt(record, 6, calendarZone, context),
       .endDateRaw = endRaw,
       .allDay = allDay,
       .calendar = FWDBReadColumnString(record, 12),
       .calendarIcon = FWDBReadColumnString(record, 14),
-      .calendarColor = FWDBReadColumnColorWithDefault(record, 13, Color::clearColor()),
+      .calendarColor = colorAt(record, 13, Color::clearColor(), context),
   });
   event->setHasAttendees(integerAt(record, 17) > 0);
   event->setRepeating(integerAt(record, 11) != 0);
