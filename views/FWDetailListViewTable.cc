@@ -7,6 +7,7 @@
 #include "platform/ui/ProgressView.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/Text.h"
+#include "runtime/FWColorIconView.h"
 #include "runtime/FWDetailListMetrics.h"
 #include "runtime/FWDeviceInfo.h"
 #include "runtime/FWImages.h"
@@ -154,6 +155,7 @@ void FWDetailListView::configureCell(FWDetailListCell& cell, const Ref<FWDetailL
     accessory = entry->accessoryView();
     if (entry->isColorAccessory()) {
       if (auto label = std::dynamic_pointer_cast<kestrel::ui::Label>(accessory)) label->setTextColor(detailTextColor_);
+      if (auto icon = std::dynamic_pointer_cast<FWColorIconView>(accessory)) icon->setColor(detailTextColor_);
     }
   }
   cell.setAccessoryView(accessory);

@@ -325,3 +325,51 @@ TEST_F(KestrelAct, TextOutputNumbersTaskRowsAndShowsTheDetailsToggle) {
   EXPECT_NE(after.find("\n 1. "), std::string::npos) << after;
   EXPECT_EQ(after.find("\n    "), std::string::npos) << after;
 }
+
+namespace {
+
+TEST_F(KestrelAct, OpeningATaskRowWalksItsPagesAndDoneClosesThem) {
+  auto words = device.sessionArgs({});
+  for (const char* step : {"open", "1", "down", "up", "done"}) words.push_back(step);
+  ActRun run = runAct(words);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto npos = std::string::npos;
+  const size_t open = run.out.find("== open 1 (page)\n[Done] Task 1 of ");
+  ASSERT_NE(open, npos) << run.out;
+  EXPECT_NE(run.out.find("[up: off] [down]", open), npos);
+  EXPECT_NE(run.out.find("complete (progress ", open), npos);
+  EXPECT_NE(run.out.find("== down (page)\n[Done] Task 2 of "), npos);
+  EXPECT_NE(run.out.find("== up (page)\n[Done] Task 1 of "), npos);
+  // Done closes the page: the section is printed again.
+  const size_t done = run.out.find("== done");
+  ASSERT_NE(done, npos);
+  EXPECT_EQ(run.out.find("(page)", done), npos);
+  EXPECT_NE(run.out.find(" 1. ", done), npos);
+}
+
+TEST_F(KestrelAct, PageStepsWithoutAPageOrBeyondItsEndsSayWhy) {
+  struct Case {
+    std::vector<std::string> steps;
+    int status;
+    std::string why;
+  };
+  const Case cases[] = {
+      {{"back"}, kestrel::tool::kExitUsage, "back: no page is open"},
+      {{"open", "99"}, kestrel::tool::kExitUsage, "open 99: there is no task row 99"},
+      {{"open", "1", "back"}, kestrel::tool::kExitFailure, "back: the base page has no way back"},
+      {{"open", "1", "up"}, kestrel::tool::kExitFailure, "up: the up segment is disabled"},
+      {{"open", "1", "tap", "No such row"}, kestrel::tool::kExitUsage, "no row of the page starts with 'No such row'"},
+  };
+  for (const auto& c : cases) {
+    ActRun run = runAct(args(c.steps));
+    EXPECT_EQ(run.status, c.status) << c.steps.back();
+    EXPECT_NE(run.err.find(c.why), std::string::npos) << run.err;
+  }
+  auto parsed = kestrel::tool::parseActSteps(std::vector<std::string>{"open", "2", "tap", "Notes", "back", "done"});
+  ASSERT_TRUE(parsed) << parsed.error();
+  EXPECT_EQ((*parsed)[1].target, "Notes");
+  EXPECT_FALSE(kestrel::tool::parseActSteps(std::vector<std::string>{"open", "x"}));
+  EXPECT_FALSE(kestrel::tool::parseActSteps(std::vector<std::string>{"tap"}));
+}
+
+}  // namespace

@@ -8,6 +8,7 @@
 #include "tools/kestrel/Commands.h"
 #include "tools/kestrel/PluginSession.h"
 #include "tools/kestrel/SectionActor.h"
+#include "tools/kestrel/PagePrint.h"
 #include "tools/kestrel/SectionPrint.h"
 
 namespace kestrel::tool {
@@ -93,7 +94,11 @@ int runActTo(std::FILE* out, std::span<const std::string> args) {
       std::fflush(out);
       return line.fail(outcome.message, outcome.status);
     }
-    printSessionStep(out, *session, step.text, json, true);
+    // While a detail page is open, the page is what a person sees.
+    if (auto page = json ? std::nullopt : shownPage(engine))
+      printPageStep(out, *page, step.text);
+    else
+      printSessionStep(out, *session, step.text, json, true);
   }
   std::fflush(out);
   return kExitSuccess;

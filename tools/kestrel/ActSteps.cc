@@ -75,17 +75,35 @@ HostResult<std::vector<ActStep>> parseActSteps(std::span<const std::string> word
       step.row = *row;
       step.text = "alarm " + std::to_string(*row);
       ++i;
+    } else if (word == "open") {
+      if (!argument) return HostError{"'open' needs a row number (open N, 1 = the first task row)"};
+      auto row = rowNumber(*argument);
+      if (!row) return HostError{"'open " + printable(*argument) + "': the row number must be a whole number from 1"};
+      step.kind = ActStep::Kind::Open;
+      step.row = *row;
+      step.text = "open " + std::to_string(*row);
+      ++i;
+    } else if (word == "tap") {
+      if (!argument || argument->empty()) return HostError{"'tap' needs the start of a row's title (tap TEXT)"};
+      step.kind = ActStep::Kind::Tap;
+      step.target = *argument;
+      step.text = "tap " + *argument;
+      ++i;
+    } else if (word == "back" || word == "up" || word == "down" || word == "done") {
+      step.kind = ActStep::Kind::PageButton;
+      step.button = word;
+      step.text = word;
     } else if (word == "snooze" || word == "mute" || word == "unmute" || word == "sleep" || word == "cancel") {
       step.kind = ActStep::Kind::AlarmButton;
       step.button = word;
       step.text = word;
     } else {
-      return HostError{"unknown step '" + printable(word) + "' (steps: complete N, context auto|manual|off, details, refresh, wait DURATION, at TIME, alarm N, snooze, mute, unmute, sleep, cancel)"};
+      return HostError{"unknown step '" + printable(word) + "' (steps: complete N, context auto|manual|off, details, refresh, wait DURATION, at TIME, alarm N, snooze, mute, unmute, sleep, cancel, open N, tap TEXT, back, up, down, done)"};
     }
     steps.push_back(std::move(step));
   }
   if (steps.empty())
-    return HostError{"no step given (steps: complete N, context auto|manual|off, details, refresh, wait DURATION, at TIME, alarm N, snooze, mute, unmute, sleep, cancel)"};
+    return HostError{"no step given (steps: complete N, context auto|manual|off, details, refresh, wait DURATION, at TIME, alarm N, snooze, mute, unmute, sleep, cancel, open N, tap TEXT, back, up, down, done)"};
   return steps;
 }
 
@@ -99,6 +117,13 @@ const char* actStepsHelp() {
          "  context manual           touch the tool bar's manual-contexts button; it opens the context\n"
          "                           page, which is not built yet, so the step fails\n"
          "  context off              touch the tool bar's contexts-off button: both context modes off\n"
+         "  open N                   touch the N-th task row, counted as for complete: its detail page\n"
+         "                           opens, and after this step and the page steps the page is printed\n"
+         "                           (bar, sections, rows with their values and kinds) instead of the section\n"
+         "  tap TEXT                 select the first row of the page whose title starts with TEXT: a link\n"
+         "                           opens its sub-page, a back link goes back\n"
+         "  back, up, down, done,    the page's back button, its up/down control, its Done or Cancel button\n"
+         "  cancel                   (cancel touches the alarm tool bar when no page is open)\n"
          "  details                  touch the tool bar's details button: the detail lines are shown or\n"
          "                           hidden and the rows drawn again (see their heights with --json)\n"
          "  refresh                  the section's reload action: the data is read again\n"

@@ -11,7 +11,11 @@
 //   alarm N                 touch the N-th event row (1 = the top one; the fixed rows do not
 //                           count): a sounding alarm's row opens its tool bar
 //   snooze|mute|unmute|sleep|cancel
-//                           touch that button of the open alarm tool bar
+//                           touch that button of the open alarm tool bar (cancel: the open
+//                           page's Cancel button while a page is shown)
+//   open N                  touch the N-th task row (counted as for complete), opening its page
+//   tap TEXT                select the page's first row whose title starts with TEXT
+//   back|up|down|done       the open page's back button, up/down control or Done button
 //
 // parseActSteps reads the words after the options; every step is checked before any runs, so
 // a mistyped step changes nothing. Plain values; not synchronised.
@@ -27,11 +31,12 @@
 namespace kestrel::tool {
 
 struct ActStep {
-  enum class Kind { Complete, Context, Details, Refresh, Wait, At, Alarm, AlarmButton };
+  enum class Kind { Complete, Context, Details, Refresh, Wait, At, Alarm, AlarmButton, Open, Tap, PageButton };
   enum class ContextMode { Auto, Manual, Off };
   Kind kind = Kind::Refresh;
   int row = 0;  // Complete, Alarm: 1-based position among the item rows
-  std::string button{};  // AlarmButton: snooze, mute, unmute, sleep or cancel
+  std::string button{};  // AlarmButton: snooze, mute, unmute, sleep or cancel; PageButton: back, up, down, done
+  std::string target{};  // Tap: the start of the row's title
   ContextMode mode = ContextMode::Off;
   double seconds = 0;  // Wait
   Date time{};         // At

@@ -46,7 +46,8 @@ int runRender(std::span<const std::string> args) {
   options.push_back({"width", "320|768", "the section's width in points: 320 (phone, default) or 768 (tablet)"});
   options.push_back({"scale", "1|2", "pixels per point (default 2)"});
   options.push_back({"tap", "[SECTION:]ROW-ID",
-                     "touch that row before drawing, as a finger would ('[[[statusbar]]]' opens the tasks tool bar); "
+                     "touch that row before drawing, as a finger would ('[[[statusbar]]]' opens the tasks tool bar; "
+                     "a task row opens its detail page, which is then drawn instead of the section); "
                      "SECTION (tasks, events) picks the section, else the first section with that row",
                      true});
   CommandLine line("render", "--plugin PATH|tasks|events [--plugin ...] --root DIR --out FILE.png [options]",

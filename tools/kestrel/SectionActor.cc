@@ -107,7 +107,12 @@ StepOutcome SectionActor::perform(const ActStep& step) {
     case ActStep::Kind::Details: return tapToolbarButton(step, "toggleDetailsClicked:");
     case ActStep::Kind::Refresh: return refresh(step);
     case ActStep::Kind::Alarm: return touchAlarmRow(step);
-    case ActStep::Kind::AlarmButton: return tapAlarmButton(step);
+    case ActStep::Kind::AlarmButton:
+      if (step.button == "cancel" && engine_.plugin().currentPreview()) return tapPageButton(step);
+      return tapAlarmButton(step);
+    case ActStep::Kind::Open: return openRow(step);
+    case ActStep::Kind::Tap: return tapPageRow(step);
+    case ActStep::Kind::PageButton: return tapPageButton(step);
     case ActStep::Kind::Wait:
     case ActStep::Kind::At: break;
     case ActStep::Kind::Context:

@@ -20,6 +20,9 @@
 // each, then to the target; no real time is slept. They do not add kStepSeconds. A clock
 // target before the clock's time fails; so does a chain of more than kMaxTimersPerMove timers.
 //
+// Detail pages: `open N` touches a task row as a finger would and expects the host to show
+// a page; the page steps act on the page the host shows (PagePrint.h finds its parts).
+//
 // A step that cannot do its work answers a message and an exit status: kExitUsage when the
 // step names no task row or a row without a completion control, kExitFailure when the
 // button is disabled, when the button opens a page that is not available, when the
@@ -65,6 +68,10 @@ class SectionActor {
   StepOutcome touchAlarmRow(const ActStep& step);
   StepOutcome tapAlarmButton(const ActStep& step);
   StepOutcome moveClockTo(const ActStep& step, Date target);
+  // Detail pages (PageActor.cc).
+  StepOutcome openRow(const ActStep& step);
+  StepOutcome tapPageRow(const ActStep& step);
+  StepOutcome tapPageButton(const ActStep& step);
   // Opens the tool bar row with the status row's menu button; an error text when it can't.
   std::string openToolbar();
   StepOutcome settled(const ActStep& step, const std::set<std::string>& threadsBefore);

@@ -17,9 +17,34 @@ void setLockScreenTheme(PluginSession& session, double scale) {
   for (auto& section : session.sections()) section.engine->plugin().setTheme(theme);
 }
 
+namespace {
+
+DrawnPicture writePicture(const ui::Bitmap& image, const std::string& path) {
+  DrawnPicture drawn;
+  if (image.isEmpty()) {
+    drawn.error = "nothing could be drawn";
+    return drawn;
+  }
+  if (!image.writePNG(path)) {
+    drawn.error = "cannot write " + printable(path);
+    return drawn;
+  }
+  drawn.ok = true;
+  drawn.width = image.width();
+  drawn.height = image.height();
+  return drawn;
+}
+
+}  // namespace
+
 DrawnPicture drawSession(PluginSession& session, const std::string& path, double width, double scale) {
   DrawnPicture drawn;
   setLockScreenTheme(session, scale);
+  // A detail page opened by a touch covers the screen: the picture is the page.
+  for (auto& section : session.sections()) {
+    if (auto page = section.engine->plugin().currentPreview())
+      return writePicture(ui::renderViewToImage(*page, scale, Color::blackColor()), path);
+  }
   // The section infos must outlive the picture's construction; the views hold them as text.
   std::vector<Ref<KSSectionInfo>> infos;
   std::vector<PictureSection> sections;
@@ -37,18 +62,9 @@ DrawnPicture drawSession(PluginSession& session, const std::string& path, double
   for (auto& section : session.sections())
     if (auto table = section.engine->plugin().tableView()) table->removeFromSuperview();
   picture.root.reset();  // the views hold the plug-ins' code; they go before they unload
-  if (image.isEmpty()) {
-    drawn.error = "nothing could be drawn";
-    return drawn;
-  }
-  if (!image.writePNG(path)) {
-    drawn.error = "cannot write " + printable(path);
-    return drawn;
-  }
-  drawn.ok = true;
-  drawn.width = image.width();
-  drawn.height = image.height();
-  return drawn;
+  DrawnPicture written = writePicture(image, path);
+  written.rowsLeftOut = drawn.rowsLeftOut;
+  return written;
 }
 
 std::optional<std::string> touchSessionRow(PluginSession& session, const std::string& target, double width) {

@@ -5,7 +5,9 @@
 // points and `scale` pixels per point with the lock-screen theme, which drawSession sets on
 // every section's host first. The file is written atomically (a reader never sees half a
 // picture). touchSessionRow touches a row the way `--tap` does: "SECTION:ROW-ID" names the
-// section; a bare row id means the first section that has such a row. Main thread only.
+// section; a bare row id means the first section that has such a row. When a touch has
+// opened a detail page, the picture is that page as the host shows it, over black.
+// Main thread only.
 #pragma once
 
 #include <cstddef>
