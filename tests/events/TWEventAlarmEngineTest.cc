@@ -273,7 +273,7 @@ TEST_F(AlarmEngineTest, SnoozeSurvivesAReloadAndRingsExactlyOnceAtItsTime) {
   tap("snoozeAlarmClicked:");  // rings again at 14:45:10
   advanceTo(today(14, 42));
   reload();
-  EXPECT_TRUE(playTimes().size() == 0u);
+  EXPECT_TRUE(playTimes().empty());
   advanceTo(today(14, 45, 9));
   EXPECT_TRUE(playTimes().empty());
   advanceTo(today(14, 45, 10));
@@ -395,7 +395,7 @@ TEST_F(AlarmEngineTest, SnoozeOfYearsNeitherRingsNorBreaksTheList) {
   tap("snoozeAlarmClicked:");
   advanceTo(today(18));
   EXPECT_EQ(playTimes().size(), 1u);
-  EXPECT_FALSE(controller()->currentItems().empty() && false);
+  EXPECT_FALSE(controller()->currentItems().empty());
 }
 
 TEST_F(AlarmEngineTest, ClockJumpingBackAnHourWhileRepeatingRingsNoAlarmTwice) {
