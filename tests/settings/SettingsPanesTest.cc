@@ -237,6 +237,36 @@ TEST(SettingsPanesTest, RowsOfTheBundlesOfferOnlyValuesWithinTheOptionRanges) {
   EXPECT_GT(checked, 10);
 }
 
+// A pane with one free text field, as a bundle may declare one.
+class TextFieldPane : public PSListController {
+ protected:
+  std::vector<Ref<PSSpecifier>> loadSpecifiers() override {
+    auto field = PSSpecifier::preferenceSpecifierNamed(
+        "Name", PSCellType::EditText,
+        [this](const PlistValue& value, PSSpecifier& s) { setPreferenceValue(value, s); },
+        [this](PSSpecifier& s) { return readPreferenceValue(s); });
+    field->setProperty("key", "name");
+    field->setProperty("defaults", kTasksDomain);
+    field->setProperty("maxLength", 64);
+    return {field};
+  }
+};
+
+TEST(SettingsPanesTest, TextFieldsRefuseInvalidTextAndKeepTheStoredValue) {
+  SettingsTestDevice device(false);
+  auto pane = std::make_shared<TextFieldPane>();
+  ASSERT_TRUE(settingsSet(*pane, "Name", "O'Brien \"%_\" ✓"));
+  auto stored = device.storedDomain();
+  ASSERT_TRUE(stored);
+  EXPECT_EQ(stored->stringForKey("name"), "O'Brien \"%_\" ✓");
+  for (std::string typed : std::vector<std::string>{"\xff\xfe", "a\x01b", "line\nbreak", std::string(65, 'x'),
+                                                    std::string("nul\0in", 6)}) {
+    auto refused = settingsSet(*pane, "Name", typed);
+    EXPECT_FALSE(refused) << typed.substr(0, 20);
+    EXPECT_EQ(device.storedDomain(), stored) << typed.substr(0, 20);
+  }
+}
+
 TEST(SettingsPanesTest, SettingsAndThePlugInWritingTheDomainAtOnceLoseNoKey) {
   SettingsTestDevice device(false);
   auto pane = std::make_shared<PSListController>();
