@@ -3,6 +3,7 @@
 #include "events/TWEventListAccess.h"
 
 #include <exception>
+#include <future>
 
 #include "database/FWDBApplicationAccess.h"
 #include "database/FWExceptionReport.h"
@@ -184,10 +185,16 @@ std::vector<Ref<TWEvent>> TWEventListAccess::buildList(const FWPreferences& pref
   KSLog("KS:TWEvent: Rebuilding list of events for %d days; weeks = %d; start = %@; end = %@.", window.days,
         window.weeks, window.rangeStart, window.rangeEnd);
   if (debug) KSLog("KS:TWEvent: Now = %@; Midnight = %@", window.now, window.midnight);
-  std::vector<Ref<TWEvent>> combined =
-      TWEventNative::basicEventsList(&app, prefs, database.db, window.rangeStart, window.rangeEnd);
-  if (debug) KSLog("KS:TWEvent: %i events from iOS calendar", static_cast<int>(combined.size()));
+  // The device's events are read from the calendar store beside the Taskwell query: the two
+  // share nothing but the calendar icons, which are read first on this connection.
+  const auto calendars = TWEventNative::visibleCalendars(&app, prefs);
+  const auto icons = TWEventIntegration::nativeCalendarIcons(&app, database.db, calendars);
+  auto natives = std::async(std::launch::async, [&] {
+    return TWEventNative::eventsOfCalendars(&app, prefs, calendars, icons, window.rangeStart, window.rangeEnd);
+  });
   auto stored = TWEventIntegration::basicEventsList(&app, prefs, database.db, window.rangeStart, window.rangeEnd);
+  std::vector<Ref<TWEvent>> combined = natives.get();
+  if (debug) KSLog("KS:TWEvent: %i events from iOS calendar", static_cast<int>(combined.size()));
   if (debug) KSLog("KS:TWEvent: %i events from TW calendar", static_cast<int>(stored.size()));
   combined.insert(combined.end(), stored.begin(), stored.end());
   KSLog("KS:TWEvent: %i events in initial combined list", static_cast<int>(combined.size()));

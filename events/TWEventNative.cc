@@ -114,21 +114,25 @@ Ref<TWEvent> TWEventNative::basicEvent(const Event& event, const Calendar& calen
   return record;
 }
 
-std::vector<Ref<TWEvent>> TWEventNative::basicEventsList(FWApplication* app, const FWPreferences& prefs,
-                                                         FWDBConnection database, Date fromDate, Date toDate) {
-  std::vector<Ref<TWEvent>> records;
-  auto store = eventStoreForApp(app);
-  if (!store) return records;
-  const Date now = Clock::now();
-
-  std::set<std::string> hidden = textSet(prefs.arrayValue(kTWOptionsHiddenNativeCalendars, {}));
+std::vector<Calendar> TWEventNative::visibleCalendars(FWApplication* app, const FWPreferences& prefs) {
   std::vector<Calendar> calendars;
+  auto store = eventStoreForApp(app);
+  if (!store) return calendars;
+  std::set<std::string> hidden = textSet(prefs.arrayValue(kTWOptionsHiddenNativeCalendars, {}));
   for (Calendar& calendar : store->calendarsForEntityType(EntityType::Event))
     if (!hidden.contains(calendarKey(calendar))) calendars.push_back(std::move(calendar));
-  if (calendars.empty()) return records;
-  std::set<std::string> shortInfo = textSet(prefs.arrayValue(kTWOptionsHideInfoNativeCalendars, {}));
-  auto icons = TWEventIntegration::nativeCalendarIcons(app, database, calendars);
+  return calendars;
+}
 
+std::vector<Ref<TWEvent>> TWEventNative::eventsOfCalendars(FWApplication* app, const FWPreferences& prefs,
+                                                           const std::vector<Calendar>& calendars,
+                                                           const std::map<std::string, std::string>& icons,
+                                                           Date fromDate, Date toDate) {
+  std::vector<Ref<TWEvent>> records;
+  auto store = eventStoreForApp(app);
+  if (!store || calendars.empty()) return records;
+  const Date now = Clock::now();
+  std::set<std::string> shortInfo = textSet(prefs.arrayValue(kTWOptionsHideInfoNativeCalendars, {}));
   KSLog("KS:TWEvent: Fetching native events; start = %@; end = %@; calendars = %@", fromDate, toDate,
         describeCalendars(calendars));
   std::unordered_map<std::string, const Calendar*> byIdentifier;
@@ -143,6 +147,14 @@ std::vector<Ref<TWEvent>> TWEventNative::basicEventsList(FWApplication* app, con
                                  bundle, now));
   }
   return records;
+}
+
+std::vector<Ref<TWEvent>> TWEventNative::basicEventsList(FWApplication* app, const FWPreferences& prefs,
+                                                         FWDBConnection database, Date fromDate, Date toDate) {
+  std::vector<Calendar> calendars = visibleCalendars(app, prefs);
+  if (calendars.empty()) return {};
+  auto icons = TWEventIntegration::nativeCalendarIcons(app, database, calendars);
+  return eventsOfCalendars(app, prefs, calendars, icons, fromDate, toDate);
 }
 
 Ref<TWEvent> TWEventNative::augmentedBasicEvent(const Ref<TWEvent>& event, FWApplication* app) {

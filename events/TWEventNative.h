@@ -11,6 +11,7 @@
 // Stateless; every operation is a static function and thread-safe (the store serialises).
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +28,15 @@ class TWEventNative {
   // order. `database` (may be none) only supplies the calendar icons.
   static std::vector<Ref<TWEvent>> basicEventsList(FWApplication* app, const FWPreferences& prefs,
                                                    FWDBConnection database, Date fromDate, Date toDate);
+  // The two halves of basicEventsList, so that the store's part can run beside the
+  // Taskwell query: the calendars the options leave visible, then their events with the
+  // given icons (calendar key to icon). The second touches neither the database nor the
+  // caller's connection and may run on any thread.
+  static std::vector<kestrel::Calendar> visibleCalendars(FWApplication* app, const FWPreferences& prefs);
+  static std::vector<Ref<TWEvent>> eventsOfCalendars(FWApplication* app, const FWPreferences& prefs,
+                                                     const std::vector<kestrel::Calendar>& calendars,
+                                                     const std::map<std::string, std::string>& icons, Date fromDate,
+                                                     Date toDate);
   // One occurrence as a record; `calendar` is its calendar, `icons` the Taskwell icons by
   // calendar key, `now` the instant alarms are measured from.
   static Ref<TWEvent> basicEvent(const kestrel::Event& event, const kestrel::Calendar& calendar,
