@@ -1,0 +1,336 @@
+// One refresh cycle of the events plug-in, from the host's timer notification to the rows it
+// publishes, next to a reference measured in the same run: the sqlite3 shell running the
+// cycle's own event query on the same private copy.
+//
+// The device root is generated once under the build folder (KESTREL_BENCH_DATA_DIR) and
+// reused while its parameters match: a Taskwell installation of KESTREL_BENCH_EVENTS root
+// events (default 100,000; with their occurrences and exceptions) and
+// KESTREL_BENCH_DEVICE_EVENTS numbered device events (default 5,000, every fifth repeating)
+// beside the sample device calendars. The clock is fixed at 2026-12-08T14:30:00Z in
+// Europe/Berlin and the options are the defaults.
+//
+//   BM_ReferenceSqliteShell   `sqlite3 -batch COPY "event query" > /dev/null`; the query text
+//                             comes from the query builder for the cycle's window
+//   BM_EventsRefreshCycle     libTWCalPlugin.so loaded by the host engine; the timer
+//                             notification posted as the host posts it, then the main run
+//                             loop pumped until idle. Every cycle is a full one: the options
+//                             file is dated a minute past "now", after the last publish.
+//   BM_PairedCycleAndShell    the cycle with the shell run after it in every iteration, so
+//                             both see the same load; x_shell is the ratio of their sums
+//
+// Where the time goes, on a second controller of the same code linked into this program
+// (its host disabled), on the same files:
+//
+//   BM_StepEventQuery         Taskwell's events of the window through the row reader
+//   BM_StepNativeEvents       the device events of the window (calendar store and records)
+//   BM_StepFetch              the whole list build
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "bench/RatioReporter.h"
+#include "bench/SqliteShell.h"
+#include "database/FWDatabase.h"
+#include "events/TWEventIntegration.h"
+#include "events/TWEventListSteps.h"
+#include "events/TWEventNative.h"
+#include "events/TWEventPlugin.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Device.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/foundation/TimeZone.h"
+#include "platform/host/HostEngine.h"
+#include "platform/host/HostPlugin.h"
+#include "tools/fixture/DeviceCalendarFixture.h"
+#include "tools/fixture/TaskwellFixture.h"
+
+namespace fs = std::filesystem;
+namespace files = kestrel::files;
+using kestrel::Device;
+
+namespace {
+
+constexpr const char* kNow = "2026-12-08T14:30:00Z";
+constexpr const char* kZone = "Europe/Berlin";
+constexpr const char* kDomain = "com.kzt.kestrel.TWCalPlugin";
+constexpr int kFixtureFormat = 1;  // bump when the generated data changes
+
+int envCount(const char* name, int fallback, int max) {
+  const char* text = std::getenv(name);
+  if (!text || !*text) return fallback;
+  char* end = nullptr;
+  long n = std::strtol(text, &end, 10);
+  if (*end || n < 0 || n > max) {
+    std::fprintf(stderr, "%s must be 0 ... %d; using %d\n", name, max, fallback);
+    return fallback;
+  }
+  return static_cast<int>(n);
+}
+
+Date fixedNow() {
+  Date now;
+  Date::parseISO8601(kNow, &now);
+  return now;
+}
+
+class BenchDevice {
+ public:
+  static BenchDevice& shared() {
+    if (!instance_) instance_.reset(new BenchDevice());
+    return *instance_;
+  }
+  static void tearDown() { instance_.reset(); }
+  ~BenchDevice() {
+    component_.reset();
+    componentHost_.reset();
+    engine_.reset();
+    kestrel::RunLoop::main().pump();
+  }
+
+  bool ok() const { return error_.empty(); }
+  const std::string& error() const { return error_; }
+  kestrel::HostEngine& engine() { return *engine_; }
+  const Ref<TWEventPlugin>& component() const { return component_; }
+  Ref<FWApplication> app() const { return component_->fwApplication(); }
+  Ref<FWPreferences> prefs() const { return FWPreferences::initWithPreferences(componentHost_->preferences()); }
+  const std::string& eventQuery() const { return eventQuery_; }
+  std::string copyFile() const { return Device::path(FWShadowDBPath(sourceDevicePath_, app().get())); }
+  size_t publishedRows() const { return publishedRows_; }
+  int events() const { return events_; }
+  int deviceEvents() const { return deviceEvents_; }
+
+ private:
+  BenchDevice() {
+    events_ = envCount("KESTREL_BENCH_EVENTS", 100000, 1000000);
+    deviceEvents_ = envCount("KESTREL_BENCH_DEVICE_EVENTS", 5000, 100000);
+    root_ = std::string(KESTREL_BENCH_DATA_DIR) + "/events-" + std::to_string(events_) + "e-" +
+            std::to_string(deviceEvents_) + "d";
+    kestrel::RunLoop::setMainThread();
+    if (!kestrel::TimeZone::setSystemTimeZone(kZone)) {
+      error_ = "cannot set the system time zone";
+      return;
+    }
+    Clock::fix(fixedNow());
+    if (!prepareRoot() || !startComponent() || !loadPlugin()) return;
+  }
+
+  std::string stampText() const {
+    return "format=" + std::to_string(kFixtureFormat) + " events=" + std::to_string(events_) +
+           " device=" + std::to_string(deviceEvents_) + " now=" + kNow + " zone=" + kZone + "\n";
+  }
+
+  bool prepareRoot() {
+    const std::string stampFile = root_ + "/bench-fixture.stamp";
+    auto stamp = files::readText(stampFile);
+    Device::setRoot(root_);
+    if (stamp && *stamp == stampText())
+      if (auto found = files::readText(root_ + "/bench-fixture.database")) sourceDevicePath_ = *found;
+    if (sourceDevicePath_.empty() || !files::exists(Device::path(sourceDevicePath_))) {
+      std::error_code ec;
+      fs::remove_all(root_, ec);
+      fs::create_directories(root_, ec);
+      std::fprintf(stderr, "Generating %d Taskwell events and %d device events under %s ...\n", events_,
+                   deviceEvents_, root_.c_str());
+      auto generated = kestrel::fixture::generateTaskwellFixture(
+          {.root = root_, .tasks = 0, .events = events_, .now = fixedNow(), .tz = kZone, .checkpoint = true});
+      if (!generated.ok) return fail("fixture: " + generated.error);
+      auto calendars = kestrel::fixture::generateDeviceCalendarFixture(fixedNow(), kestrel::TimeZone::systemTimeZone(),
+                                                                       deviceEvents_);
+      if (!calendars.ok) return fail("device calendars: " + calendars.error);
+      sourceDevicePath_ = generated.databasePath;
+      if (!files::writeFileAtomically(root_ + "/bench-fixture.database", sourceDevicePath_) ||
+          !files::writeFileAtomically(stampFile, stampText()))
+        return fail("cannot write the fixture stamp");
+    }
+    // Taskwell last wrote ten minutes before "now"; the options are dated a minute after it,
+    // so every timer notification finds them newer than the last publish.
+    for (const std::string& f : {Device::path(sourceDevicePath_), Device::path(sourceDevicePath_) + "-wal"})
+      if (files::exists(f)) files::setModificationDate(f, fixedNow().addingTimeInterval(-600));
+    std::string options = Device::path("/var/mobile/Library/Preferences/" + std::string(kDomain) + ".plist");
+    if (!files::writePlistAtomically(options, PlistValue::dict()) ||
+        !files::setModificationDate(options, fixedNow().addingTimeInterval(60)))
+      return fail("cannot write the options");
+    return true;
+  }
+
+  bool startComponent() {
+    auto bundle = kestrel::Bundle::bundleAtPath(std::string(KESTREL_RESOURCES_DIR) + "/TWCalPlugin.bundle");
+    auto host = kestrel::HostPlugin::create(kDomain, bundle);
+    if (!host) return fail("host: " + host.error());
+    componentHost_ = *host;
+    componentHost_->setEnabled(false);
+    component_ =
+        FWPlugin::create<TWEventPlugin>(componentHost_, kestrel::CalendarStore::Options{.watchForChanges = false});
+    if (!app()->verifyApplication()) return fail("the component controller cannot find Taskwell");
+    component_->fwDatasource()->fetchNewDataForPrefs(prefs(), app());
+    TWEventQueryFacts facts = TWEventQueryFactsForApp(app().get());
+    auto builder = TWEventIntegration::implementationForApp(facts);
+    TWEventDayWindow window = TWEventDayWindow::forPrefs(*prefs(), Clock::now());
+    auto sql = builder ? builder->basicEventsListSQL(facts, *prefs(), window.rangeStart, window.rangeEnd) : std::nullopt;
+    if (!sql) return fail("the query builder gave no event query");
+    eventQuery_ = *sql;
+    std::fprintf(stderr, "Event query (the reference runs it on the private copy):\n%s\n", eventQuery_.c_str());
+    return true;
+  }
+
+  bool loadPlugin() {
+    auto engine = kestrel::HostEngine::load(TW_CAL_PLUGIN_PATH);
+    if (!engine) return fail("loading the plug-in: " + engine.error());
+    engine_ = std::move(*engine);
+    engine_->refresh();
+    engine_->postTimerFired();
+    for (const auto& row : engine_->rows())
+      if (row->uniqueID.rfind("[[[", 0) != 0) ++publishedRows_;
+    if (publishedRows_ == 0) return fail("the plug-in published no event rows");
+    return true;
+  }
+
+  bool fail(const std::string& why) {
+    error_ = why;
+    return false;
+  }
+
+  static inline std::unique_ptr<BenchDevice> instance_;
+  std::string error_;
+  std::string root_;
+  std::string sourceDevicePath_;
+  std::string eventQuery_;
+  int events_ = 0;
+  int deviceEvents_ = 0;
+  size_t publishedRows_ = 0;
+  std::shared_ptr<kestrel::HostPlugin> componentHost_;
+  Ref<TWEventPlugin> component_;
+  std::unique_ptr<kestrel::HostEngine> engine_;
+};
+
+BenchDevice* deviceFor(benchmark::State& state) {
+  BenchDevice& device = BenchDevice::shared();
+  if (!device.ok()) {
+    state.SkipWithError(device.error().c_str());
+    return nullptr;
+  }
+  return &device;
+}
+
+bool shellReady(benchmark::State& state) {
+  if (kestrel::bench::sqliteShellAvailable()) return true;
+  state.SkipWithError("no sqlite3 shell at /usr/bin/sqlite3 (scripts/install-deps installs it)");
+  return false;
+}
+
+void BM_ReferenceSqliteShell(benchmark::State& state) {
+  BenchDevice* device = deviceFor(state);
+  if (!device || !shellReady(state)) return;
+  for (auto _ : state)
+    if (kestrel::bench::runSqliteShell(device->copyFile(), device->eventQuery()) != 0) {
+      state.SkipWithError("the sqlite3 shell failed");
+      break;
+    }
+}
+BENCHMARK(BM_ReferenceSqliteShell)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+
+void BM_EventsRefreshCycle(benchmark::State& state) {
+  BenchDevice* device = deviceFor(state);
+  if (!device) return;
+  for (auto _ : state) device->engine().postTimerFired();
+  state.counters["rows"] = static_cast<double>(device->publishedRows());
+}
+BENCHMARK(BM_EventsRefreshCycle)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+
+void BM_PairedCycleAndShell(benchmark::State& state) {
+  BenchDevice* device = deviceFor(state);
+  if (!device || !shellReady(state)) return;
+  using Steady = std::chrono::steady_clock;
+  double cycleSeconds = 0, shellSeconds = 0;
+  for (auto _ : state) {
+    auto start = Steady::now();
+    device->engine().postTimerFired();
+    auto cycled = Steady::now();
+    if (kestrel::bench::runSqliteShell(device->copyFile(), device->eventQuery()) != 0) {
+      state.SkipWithError("the sqlite3 shell failed");
+      break;
+    }
+    auto shelled = Steady::now();
+    double cycle = std::chrono::duration<double>(cycled - start).count();
+    cycleSeconds += cycle;
+    shellSeconds += std::chrono::duration<double>(shelled - cycled).count();
+    state.SetIterationTime(cycle);
+  }
+  if (shellSeconds > 0) state.counters["x_shell"] = cycleSeconds / shellSeconds;
+}
+BENCHMARK(BM_PairedCycleAndShell)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTime(4.0);
+
+struct Connection {
+  explicit Connection(BenchDevice& device) : db(FWDBConnectDatabase(device.app()->databasePath(), device.app().get())) {}
+  ~Connection() { FWDBDisconnectDatabase(db); }
+  FWDBConnection db;
+};
+
+void BM_StepEventQuery(benchmark::State& state) {
+  BenchDevice* device = deviceFor(state);
+  if (!device) return;
+  Connection connection(*device);
+  auto prefs = device->prefs();
+  TWEventDayWindow window = TWEventDayWindow::forPrefs(*prefs, Clock::now());
+  size_t rows = 0;
+  for (auto _ : state) {
+    auto list = TWEventIntegration::basicEventsList(device->app().get(), *prefs, connection.db, window.rangeStart,
+                                                    window.rangeEnd);
+    rows = list.size();
+    benchmark::DoNotOptimize(list.data());
+  }
+  state.counters["rows"] = static_cast<double>(rows);
+}
+BENCHMARK(BM_StepEventQuery)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+void BM_StepNativeEvents(benchmark::State& state) {
+  BenchDevice* device = deviceFor(state);
+  if (!device) return;
+  auto prefs = device->prefs();
+  TWEventDayWindow window = TWEventDayWindow::forPrefs(*prefs, Clock::now());
+  size_t rows = 0;
+  for (auto _ : state) {
+    auto list = TWEventNative::basicEventsList(device->app().get(), *prefs, nullptr, window.rangeStart, window.rangeEnd);
+    rows = list.size();
+    benchmark::DoNotOptimize(list.data());
+  }
+  state.counters["rows"] = static_cast<double>(rows);
+  state.counters["device_events"] = device->deviceEvents();
+}
+BENCHMARK(BM_StepNativeEvents)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_StepFetch(benchmark::State& state) {
+  BenchDevice* device = deviceFor(state);
+  if (!device) return;
+  auto datasource = device->component()->fwDatasource();
+  size_t rows = 0;
+  for (auto _ : state) {
+    auto list = datasource->fetchNewDataForPrefs(device->prefs(), device->app());
+    rows = list.size();
+    benchmark::DoNotOptimize(list.data());
+  }
+  state.counters["rows"] = static_cast<double>(rows);
+}
+BENCHMARK(BM_StepFetch)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  kestrel::bench::RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.printRatio("events refresh cycle", "BM_EventsRefreshCycle", "BM_ReferenceSqliteShell");
+  reporter.printRatio("Taskwell event query through the row reader", "BM_StepEventQuery", "BM_ReferenceSqliteShell");
+  reporter.printRatio("device events of the window", "BM_StepNativeEvents", "BM_ReferenceSqliteShell");
+  reporter.printRatio("whole list build", "BM_StepFetch", "BM_ReferenceSqliteShell");
+  benchmark::Shutdown();
+  BenchDevice::tearDown();
+  return 0;
+}
