@@ -393,9 +393,10 @@ TEST_F(AlarmEngineTest, SnoozeOfYearsNeitherRingsNorBreaksTheList) {
   advanceTo(today(14, 46));
   touchRow("1001");
   tap("snoozeAlarmClicked:");
+  advanceTo(today(15, 30));
+  EXPECT_TRUE(shown("1001"));  // the list goes on
   advanceTo(today(18));
   EXPECT_EQ(playTimes().size(), 1u);
-  EXPECT_FALSE(controller()->currentItems().empty());
 }
 
 TEST_F(AlarmEngineTest, ClockJumpingBackAnHourWhileRepeatingRingsNoAlarmTwice) {
