@@ -70,8 +70,11 @@ void FWPlugin::scheduleNextTimerEvent(Date date) {
   Date wake = date;
   {
     std::lock_guard lock(fieldsMutex_);
+    // One pending wake per controller: every refresh plans its wake anew, so a wake left
+    // from an earlier plan would only pile up and fire for nothing.
     if (timer_) {
       RunLoop::main().cancelTimer(*timer_);
+      pendingWakes_.erase(*timer_);
       timer_.reset();
     }
     nextScheduledActivity_ = date;
@@ -95,6 +98,7 @@ void FWPlugin::scheduleNextTimerEvent(Date date) {
       });
       idBox->store(id);
       pendingWakes_.insert(id);
+      timer_ = id;
     }
   }
   if (delta <= 0) {

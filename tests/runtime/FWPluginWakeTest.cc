@@ -76,3 +76,13 @@ TEST_F(FWPluginWake, RescheduleReplacesTheDueInstant) {
   ASSERT_EQ(controller->scheduled.size(), 1u);
   EXPECT_EQ(controller->scheduled[0].activity, start.addingTimeInterval(2 * 60));
 }
+
+TEST_F(FWPluginWake, ReschedulingKeepsOnePendingWake) {
+  Date start = Clock::now();
+  for (int i = 1; i <= 50; ++i) controller->scheduleNextTimerEvent(start.addingTimeInterval(i * 60));
+  EXPECT_EQ(RunLoop::main().pendingTimerDates().size(), 1u);
+  rt::LogRecorder log;
+  RunLoop::main().advanceClockTo(start.addingTimeInterval(3600));
+  // Only the last plan wakes, approaching its instant in steps.
+  EXPECT_EQ(minutesAfter(start, log.times("Scheduled notification")), (std::vector<double>{20, 35, 40, 45, 50}));
+}
