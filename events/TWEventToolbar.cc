@@ -34,7 +34,9 @@ std::string fillFormat(const std::string& format, const std::string& value) {
 }  // namespace
 
 double TWEventPlugin::snoozeSeconds(int snoozeDuration, Date now, Date start) {
-  if (snoozeDuration >= 0) return snoozeDuration;
+  if (snoozeDuration > 0) return snoozeDuration;
+  // No snooze at all would ring again at once.
+  if (snoozeDuration == 0) return kTWOptionsSnoozeAlertDurationDefault;
   // A share of the time left, exactly: -50 is half of it, not nothing.
   const double left = start.timeIntervalSinceDate(now);
   const double share = std::min(-static_cast<double>(snoozeDuration) / 100.0, kMaxSnoozeShare);

@@ -28,7 +28,7 @@ constexpr OptionRange kRanges[] = {
     {kTWOptionsDayEnd, 0, kDay},
     {kTWOptionsRepeatAlertInterval, 5, 3600},
     {kTWOptionsRepeatAlertDuration, 0, kDay},
-    {kTWOptionsSnoozeAlertDuration, 60, kDay},
+    {kTWOptionsSnoozeAlertDuration, -100, kDay},  // below 0: a share (%) of the time left
     {kTWEventOptionsHideAllDayAfter, 0, kDay},  // seconds after local midnight
 };
 

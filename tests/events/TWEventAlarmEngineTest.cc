@@ -234,6 +234,20 @@ TEST_F(AlarmEngineTest, SnoozeShareOfTheTimeLeftIsExact) {
   EXPECT_EQ(TWEventPlugin::snoozeSeconds(-10000, now, today(15)), 600);  // at most the time left
   EXPECT_EQ(TWEventPlugin::snoozeSeconds(-50, today(15, 10), today(15)), kTWOptionsSnoozeAlertDurationDefault);
   EXPECT_EQ(TWEventPlugin::snoozeSeconds(120, now, today(15)), 120);
+  EXPECT_EQ(TWEventPlugin::snoozeSeconds(0, now, today(15)), kTWOptionsSnoozeAlertDurationDefault);
+}
+
+TEST_F(AlarmEngineTest, SnoozeOptionOfHalfTheTimeLeftRingsHalfwayToTheStart) {
+  addEvent(1001, today(15), 900);
+  start({{kTWOptionsSnoozeAlertDuration, PlistValue(-50)}});
+  advanceTo(today(14, 50));
+  touchRow("1001");
+  tap("snoozeAlarmClicked:");  // half of the 10 minutes left
+  const auto before = playTimes().size();
+  advanceTo(today(14, 54, 59));
+  EXPECT_EQ(playTimes().size(), before);
+  advanceTo(today(14, 55));
+  EXPECT_EQ(playTimes().size(), before + 1);
 }
 
 TEST_F(AlarmEngineTest, SleepRingsTheSystemAlarmOnceAtTheStart) {

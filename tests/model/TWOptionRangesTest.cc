@@ -31,13 +31,14 @@ TEST(TWOptionRanges, OutOfRangeValuesAreClampedAndLogged) {
     EXPECT_EQ(read(kTWOptionsMaxDays, PlistValue(int64_t{-5}), -1), -2);
     EXPECT_EQ(read(kTWOptionsMaxDays, PlistValue(int64_t{100000}), -1), 366);
     EXPECT_EQ(read(kTWOptionsRepeatAlertInterval, PlistValue(int64_t{0}), 60), 5);
-    EXPECT_EQ(read(kTWOptionsSnoozeAlertDuration, PlistValue(int64_t{-300}), 300), 60);
+    EXPECT_EQ(read(kTWOptionsSnoozeAlertDuration, PlistValue(int64_t{-300}), 300), -100);
     EXPECT_EQ(read(kTWOptionsDayEnd, PlistValue(int64_t{999999}), 64800), 86400);
   }
   // In range, absent, or without a range: unchanged, and nothing logged.
   kestrel::test::LogCapture log;
   EXPECT_EQ(read(kTWOptionsMaxTasks, PlistValue(int64_t{0}), 5), 0);
   EXPECT_EQ(read(kTWOptionsMaxDays, PlistValue(int64_t{-1}), 4), -1);
+  EXPECT_EQ(read(kTWOptionsSnoozeAlertDuration, PlistValue(int64_t{-50}), 300), -50);  // half the time left
   EXPECT_EQ(FWPreferences::intValue(kTWOptionsMaxTasks, 5, PlistValue::dict()), 5);
   EXPECT_EQ(read(kTWOptionsDebugCode, PlistValue(int64_t{5807}), 0), 5807);
   EXPECT_EQ(log.count("KS:TWCommon: Option"), 0u);
