@@ -2,6 +2,7 @@
 // heights, previews, the information row and the status-bar icon.
 #include "events/TWEventListAccess.h"
 #include "events/TWEventPlugin.h"
+#include "events/TWEventPreview.h"
 #include "events/TWEventStatus.h"
 #include "events/TWEventView.h"
 #include "model/TWOptions.h"
@@ -9,6 +10,7 @@
 #include "runtime/FWLocalTime.h"
 #include "runtime/FWPlugin.h"
 #include "runtime/FWRowViewMetrics.h"
+#include "views/FWDetailListView.h"
 
 namespace {
 
@@ -112,9 +114,16 @@ FWView TWEventListAccess::previewWithFrame(const FWRect& frame, size_t atIndex, 
     else controller->setToolbarIndex(below);
     return nullptr;
   }
-  // The event's detail pages are not built yet.
-  KSLog("KS:TWEvent: Event preview is not available");
-  return nullptr;
+  auto host = controller->ksPlugin();
+  const PlistValue hostPrefs = host ? host->preferences() : PlistValue::dict();
+  if (!FWPreferences::boolValue(kTWOptionsShowPreviews, kTWOptionsShowPreviewsDefault, hostPrefs)) return nullptr;
+  if (application->isLockScreen() &&
+      !FWPreferences::boolValue(kTWOptionsLockPreview, kTWOptionsLockPreviewDefault, hostPrefs))
+    return nullptr;
+  FWDetailItems list(forItems.begin(), forItems.end());
+  return FWDetailListView::initWithFrame({frame.x, frame.y, frame.width, frame.height}, std::move(list),
+                                         int(std::min<size_t>(atIndex, INT32_MAX)), "ListView/Event %i/%i", application,
+                                         TWEventPreview::initWithApplication(application));
 }
 
 std::optional<bool> TWEventListAccess::showLibstatusbarIconForItems(const FWDisplayList& items,

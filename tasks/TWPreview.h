@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "model/TWObject.h"
 #include "model/TWOptions.h"
@@ -31,6 +32,25 @@ class TWPreview : public FWDetailListViewDelegate {
   // of day, or a place); place alarms link to their map page.
   static FWDetailListEntries alarmsListForObject(const Ref<TWObject>& item, Date dueDate, const Ref<Bundle>& bundle,
                                                  const Ref<FWApplication>& application);
+
+
+  // ---- Phone dialer ---------------------------------------------------------------------
+  // The phone-like numbers of `text` (a "+", digits, then digits, "-", "#" or "*"), or none
+  // when they do not look like a phone number: none of 3 characters or more, fewer than 6
+  // characters in all, or more than 10 numbers. One pass over the text.
+  static std::optional<std::vector<std::string>> numbersFromString(const std::optional<std::string>& text);
+  // The entries joined with spaces, elements as "*", "#" and ",", without any "-".
+  static std::string makePhoneNumber(const FWDetailListEntries& entries);
+  // The dialer: the prompt and the dial button, the numbers found, the dial elements, and
+  // an empty section to drop on. Dial element keys are above 8999.
+  static FWDetailListSections dataForNumberListPage(const Ref<FWApplication>& application,
+                                                    const std::optional<std::string>& string,
+                                                    const std::optional<std::string>& prompt,
+                                                    const Ref<Bundle>& bundle);
+  // The dial button: launches "tel:" with the number made from the dialer's number section
+  // through the host. True when it was the dialer's button (the preview then closes).
+  static bool dialNumberForButton(const Ref<FWApplication>& application, const FWDetailListSections& sections,
+                                  const Ref<FWDetailListEntry>& button);
 
   std::optional<bool> shouldReloadWhenTableReordered(const FWDetailListSections& sections) override { return true; }
 };
