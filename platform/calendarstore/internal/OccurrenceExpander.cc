@@ -182,12 +182,19 @@ Occurrence fromOverride(const EventComponent& c, const TimeZone& system) {
   return o;
 }
 
-Occurrence fromInstance(const EventSeries& series, const RecurrenceInstance& r, const TimeZone& system) {
+// `length`: the main event's exact length when it has a timed DTEND (the same for every
+// occurrence, so worked out once), else negative.
+Occurrence fromInstance(const EventSeries& series, const RecurrenceInstance& r, const TimeZone& system,
+                        double length = -1) {
   Occurrence o;
   o.component = &series.main;
   o.start = r.instant;
-  o.end = r.periodEnd && !r.periodEnd->isEarlierThanDate(r.instant) ? *r.periodEnd
-                                                                      : endFor(series.main, r.time, r.instant, system);
+  if (r.periodEnd && !r.periodEnd->isEarlierThanDate(r.instant))
+    o.end = *r.periodEnd;
+  else if (length >= 0)
+    o.end = r.instant.addingTimeInterval(length);
+  else
+    o.end = endFor(series.main, r.time, r.instant, system);
   o.recurrenceId = r.time;
   o.occurrenceDate = r.instant;
   return o;
@@ -243,11 +250,14 @@ std::vector<Occurrence> occurrencesInWindow(const EventSeries& series, Date from
     bool replaced = overrideAt(series, o.start, system) != nullptr;
     if (!replaced && overlapsWindow(o.start, o.end, from, to)) out.push_back(o);
   } else {
+    const EventComponent& m = series.main;
+    double length = -1;
+    if (m.end && !m.start.isDate) length = m.end->instant(system).timeIntervalSinceDate(m.start.instant(system));
     double slack = longestLength(series, system) + kDay;
     for (const auto& r : recurrenceInstances(series, from.addingTimeInterval(-slack), to, system,
                                              std::numeric_limits<size_t>::max(), problem)) {
-      if (overrideAt(series, r.instant, system)) continue;
-      Occurrence o = fromInstance(series, r, system);
+      if (!series.overrides.empty() && overrideAt(series, r.instant, system)) continue;
+      Occurrence o = fromInstance(series, r, system, length);
       if (overlapsWindow(o.start, o.end, from, to)) out.push_back(std::move(o));
     }
   }
