@@ -6,11 +6,13 @@
 #include "platform/host/KSHost.h"
 #include "platform/settings/PSListController.h"
 #include "settings/TWSettingsPanes.h"
+#include "views/FWDetailPageViews.h"
 
 KS_PLUGIN_EXPORT void KSPluginCreateController(const std::shared_ptr<kestrel::KSPlugin>* plugin,
                                                std::shared_ptr<kestrel::KSDataController>* controller) {
   if (!plugin || !controller) return;
   try {
+    FWInstallDetailPageViews();
     *controller = FWPlugin::create<TWEventPlugin>(*plugin);
   } catch (const std::exception& e) {
     KSLog("KS:TWEvent: Cannot start plugin: %@", e.what());
