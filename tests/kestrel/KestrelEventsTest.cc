@@ -118,4 +118,24 @@ TEST_F(KestrelEvents, RenderDrawsTheEventsSection) {
   EXPECT_GT(*size, 1000u);
 }
 
+TEST_F(KestrelEvents, OpeningAnEventWalksItsAttendeesAndNotesPages) {
+  CommandRun run = act(session({"--option", "maxDays-2=4", "open", "2", "tap", "Phone numbers", "back", "down", "up",
+                                "done", "open", "12", "tap", "Attendees", "back", "down"}));
+  ASSERT_EQ(run.status, 0) << run.err << run.out;
+  const auto npos = std::string::npos;
+  const size_t open = run.out.find("== open 2 (page)\n[Done] Event 2 of ");
+  ASSERT_NE(open, npos) << run.out;
+  EXPECT_NE(run.out.find("Dentist appointment", open), npos);
+  EXPECT_NE(run.out.find("== tap Phone numbers (page)\n[< Event 2 of"), npos) << run.out;
+  EXPECT_NE(run.out.find("(button Dial)"), npos) << run.out;
+  EXPECT_NE(run.out.find("== down (page)\n[Done] Event 3 of "), npos);
+  const size_t attendees = run.out.find("== tap Attendees (page)\n[< Event 12 of ");
+  ASSERT_NE(attendees, npos) << run.out;
+  // Every attendee reads with a participation text, never with its mail scheme.
+  const std::string page = run.out.substr(attendees, run.out.find("== back", attendees) - attendees);
+  EXPECT_EQ(page.find("mailto:"), npos) << page;
+  EXPECT_GE(count(page, ": "), 2u) << page;
+  EXPECT_NE(run.out.find("== down (page)\n[Done] Event 13 of "), npos);
+}
+
 }  // namespace
