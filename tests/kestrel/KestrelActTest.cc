@@ -131,7 +131,9 @@ TEST_F(KestrelAct, CompletingTaskwellTasksWritesOnlyThePrivateCopyAndQueuesTheir
   // The private copy holds the completion dates: one step after the other.
   int completed = 0;
   for (const auto& entry : std::filesystem::directory_iterator(device.localPath("/var/mobile/Library/Caches"))) {
-    if (entry.path().filename().string().find("pim.tallybookdata-TWTask") == std::string::npos) continue;
+    const std::string name = entry.path().filename().string();
+    // The copy itself, not the record of its source's state beside it.
+    if (name.find("pim.tallybookdata-TWTask") == std::string::npos || !name.ends_with(".alternatedb")) continue;
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open_v2(entry.path().c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
     sqlite3_stmt* stmt = nullptr;
