@@ -71,6 +71,8 @@ class TWTaskPlugin : public TWPlugin, public TWEventStoreOwner {
   void toggleDetailsClicked();
   void searchTodoClicked();
   void newTodoClicked();
+  // Shows a new-task or search form as the host's preview and brings its keyboard up.
+  void showInputForm(const std::shared_ptr<class FWInputView>& form);
 
   // ---- Notifications -------------------------------------------------------------------
   void badgeUpdate(const Notification& notification);

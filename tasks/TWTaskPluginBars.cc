@@ -5,6 +5,8 @@
 #include "runtime/FWDeviceInfo.h"
 #include "runtime/FWImages.h"
 #include "tasks/TWTaskContextLists.h"
+#include "tasks/TWTaskCreate.h"
+#include "tasks/TWTaskSearch.h"
 #include "tasks/TWTaskPlugin.h"
 
 namespace {
@@ -179,12 +181,23 @@ void TWTaskPlugin::toggleDetailsClicked() {
   redisplayListOnNewThread();
 }
 
+void TWTaskPlugin::showInputForm(const std::shared_ptr<FWInputView>& form) {
+  auto host = ksPlugin();
+  if (!host) return;
+  host->showPreview(previewCompatibleView(form));
+  form->didMoveToWindow();
+}
+
 void TWTaskPlugin::searchTodoClicked() {
-  // The search form is a page of the view toolkit, which is not built yet.
-  KSLog("KS:TWTask: Search form is not available");
+  auto application = fwApplication();
+  FWRect frame = previewCompatibleRect();
+  showInputForm(TWTaskSearch::initWithFrame({frame.x, frame.y, frame.width, frame.height}, application,
+                                            FWPreferences::initWithPreferences(hostPreferences())));
 }
 
 void TWTaskPlugin::newTodoClicked() {
-  // The new-task form is a page of the view toolkit, which is not built yet.
-  KSLog("KS:TWTask: New task form is not available");
+  auto application = fwApplication();
+  FWRect frame = previewCompatibleRect();
+  showInputForm(TWTaskCreate::initWithFrame({frame.x, frame.y, frame.width, frame.height}, application,
+                                            FWPreferences::initWithPreferences(hostPreferences())));
 }

@@ -89,6 +89,40 @@ HostResult<std::vector<ActStep>> parseActSteps(std::span<const std::string> word
       step.target = *argument;
       step.text = "tap " + *argument;
       ++i;
+    } else if (word == "search") {
+      if (!argument) return HostError{"'search' needs the text to look for (search TEXT)"};
+      step.kind = ActStep::Kind::Search;
+      step.target = *argument;
+      step.text = "search " + printable(*argument);
+      ++i;
+    } else if (word == "new") {
+      if (!argument) return HostError{"'new' needs the new task's title (new TEXT [importance N] [device|taskwell])"};
+      step.kind = ActStep::Kind::NewTask;
+      step.target = *argument;
+      step.text = "new " + printable(*argument);
+      ++i;
+      for (;;) {
+        const std::string* next = i + 1 < words.size() ? &words[i + 1] : nullptr;
+        if (next && *next == "importance") {
+          const std::string* value = i + 2 < words.size() ? &words[i + 2] : nullptr;
+          int importance = -1;
+          if (value) {
+            auto [end, error] = std::from_chars(value->data(), value->data() + value->size(), importance);
+            if (error != std::errc() || end != value->data() + value->size()) importance = -1;
+          }
+          if (importance != 0 && importance != 1 && importance != 5 && importance != 10 && importance != 15)
+            return HostError{"'new ... importance': the importance is 0, 1, 5, 10 or 15"};
+          step.importance = importance;
+          step.text += " importance " + std::to_string(importance);
+          i += 2;
+        } else if (next && (*next == "device" || *next == "taskwell")) {
+          step.destination = *next;
+          step.text += " " + *next;
+          ++i;
+        } else {
+          break;
+        }
+      }
     } else if (word == "back" || word == "up" || word == "down" || word == "done") {
       step.kind = ActStep::Kind::PageButton;
       step.button = word;
@@ -98,12 +132,12 @@ HostResult<std::vector<ActStep>> parseActSteps(std::span<const std::string> word
       step.button = word;
       step.text = word;
     } else {
-      return HostError{"unknown step '" + printable(word) + "' (steps: complete N, context auto|manual|off, details, refresh, wait DURATION, at TIME, alarm N, snooze, mute, unmute, sleep, cancel, open N, tap TEXT, back, up, down, done)"};
+      return HostError{"unknown step '" + printable(word) + "' (steps: complete N, context auto|manual|off, details, refresh, wait DURATION, at TIME, alarm N, snooze, mute, unmute, sleep, cancel, open N, tap TEXT, back, up, down, done, search TEXT, new TEXT)"};
     }
     steps.push_back(std::move(step));
   }
   if (steps.empty())
-    return HostError{"no step given (steps: complete N, context auto|manual|off, details, refresh, wait DURATION, at TIME, alarm N, snooze, mute, unmute, sleep, cancel, open N, tap TEXT, back, up, down, done)"};
+    return HostError{"no step given (steps: complete N, context auto|manual|off, details, refresh, wait DURATION, at TIME, alarm N, snooze, mute, unmute, sleep, cancel, open N, tap TEXT, back, up, down, done, search TEXT, new TEXT)"};
   return steps;
 }
 
@@ -124,6 +158,11 @@ const char* actStepsHelp() {
          "                           opens its sub-page, a back link goes back\n"
          "  back, up, down, done,    the page's back button, its up/down control, its Done or Cancel button\n"
          "  cancel                   (cancel touches the alarm tool bar when no page is open)\n"
+         "  search TEXT              the tool bar's search form: TEXT typed on the keyboard, then Done; the\n"
+         "                           matching tasks and reminders are printed as a page\n"
+         "  new TEXT [importance N] [device|taskwell]\n"
+         "                           the tool bar's new-task form: TEXT typed, importance N (0, 1, 5, 10,\n"
+         "                           15) and the destination chosen, then Done\n"
          "  details                  touch the tool bar's details button: the detail lines are shown or\n"
          "                           hidden and the rows drawn again (see their heights with --json)\n"
          "  refresh                  the section's reload action: the data is read again\n"

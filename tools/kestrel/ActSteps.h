@@ -16,6 +16,9 @@
 //   open N                  touch the N-th task row (counted as for complete), opening its page
 //   tap TEXT                select the page's first row whose title starts with TEXT
 //   back|up|down|done       the open page's back button, up/down control or Done button
+//   search TEXT             the tool bar's search form: type TEXT, press Done
+//   new TEXT [importance N] [device|taskwell]
+//                           the new-task form: type TEXT, choose, press Done
 //
 // parseActSteps reads the words after the options; every step is checked before any runs, so
 // a mistyped step changes nothing. Plain values; not synchronised.
@@ -31,12 +34,14 @@
 namespace kestrel::tool {
 
 struct ActStep {
-  enum class Kind { Complete, Context, Details, Refresh, Wait, At, Alarm, AlarmButton, Open, Tap, PageButton };
+  enum class Kind { Complete, Context, Details, Refresh, Wait, At, Alarm, AlarmButton, Open, Tap, PageButton, Search, NewTask };
   enum class ContextMode { Auto, Manual, Off };
   Kind kind = Kind::Refresh;
   int row = 0;  // Complete, Alarm: 1-based position among the item rows
   std::string button{};  // AlarmButton: snooze, mute, unmute, sleep or cancel; PageButton: back, up, down, done
-  std::string target{};  // Tap: the start of the row's title
+  std::string target{};  // Tap: the start of the row's title; Search, NewTask: the text typed
+  int importance = -1;   // NewTask: the importance chosen (0, 1, 5, 10, 15); -1 keeps the preset
+  std::string destination{};  // NewTask: "device", "taskwell" or empty (keep the form's choice)
   ContextMode mode = ContextMode::Off;
   double seconds = 0;  // Wait
   Date time{};         // At

@@ -113,6 +113,8 @@ StepOutcome SectionActor::perform(const ActStep& step) {
     case ActStep::Kind::Open: return openRow(step);
     case ActStep::Kind::Tap: return tapPageRow(step);
     case ActStep::Kind::PageButton: return tapPageButton(step);
+    case ActStep::Kind::Search:
+    case ActStep::Kind::NewTask: return fillForm(step);
     case ActStep::Kind::Wait:
     case ActStep::Kind::At: break;
     case ActStep::Kind::Context:
@@ -166,7 +168,7 @@ std::string SectionActor::openToolbar() {
   return {};
 }
 
-StepOutcome SectionActor::tapToolbarButton(const ActStep& step, const std::string& actionName) {
+StepOutcome SectionActor::tapToolbarButton(const ActStep& step, const std::string& actionName, bool opensPage) {
   if (auto problem = openToolbar(); !problem.empty()) return failed(kExitFailure, step, problem);
   const std::string name = buttonName(actionName);
   auto button = barButtonOfRow(engine_, kToolbarRowID, actionName);
@@ -190,6 +192,7 @@ StepOutcome SectionActor::tapToolbarButton(const ActStep& step, const std::strin
   if (!touched) return failed(kExitFailure, step, "the " + name + " button did nothing");
   if (auto outcome = settled(step, threads); !outcome.ok()) return outcome;
   // Buttons that change the list close the tool bar; one that opens a page leaves it open.
+  if (opensPage && engine_.plugin().records().shownPreviews.size() > pagesBefore) return {};
   if (engine_.row(kToolbarRowID)) {
     if (engine_.plugin().records().shownPreviews.size() > pagesBefore)
       return failed(kExitFailure, step, "the " + name + " button opened a page, which act cannot drive");

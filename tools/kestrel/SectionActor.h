@@ -62,7 +62,10 @@ class SectionActor {
 
  private:
   StepOutcome complete(const ActStep& step);
-  StepOutcome tapToolbarButton(const ActStep& step, const std::string& actionName);
+  // `opensPage`: the button is expected to show a page (a form), which then stays open.
+  StepOutcome tapToolbarButton(const ActStep& step, const std::string& actionName, bool opensPage = false);
+  // The new-task and search forms (FormActor.cc): open, type, choose, press Done.
+  StepOutcome fillForm(const ActStep& step);
   StepOutcome refresh(const ActStep& step);
   // The events plug-in's alarm row and its tool bar.
   StepOutcome touchAlarmRow(const ActStep& step);
