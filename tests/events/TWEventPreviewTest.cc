@@ -162,8 +162,7 @@ TEST_F(EventPreviewTest, DeviceAttendeesReadWithEveryParticipationStatusAndWitho
                  "ATTENDEE;CN=Ten;PARTSTAT=TENTATIVE:mailto:ten@example.com\r\n"
                  "ATTENDEE;CN=Del;PARTSTAT=DELEGATED:mailto:del@example.com\r\n"
                  "ATTENDEE;CN=Com;PARTSTAT=COMPLETED:mailto:com@example.com\r\n"
-                 // The calendar library spells in-process without its dash.
-                 "ATTENDEE;CN=Inp;PARTSTAT=INPROCESS:mailto:inp@example.com\r\n"
+                 "ATTENDEE;CN=Inp;PARTSTAT=IN-PROCESS:mailto:inp@example.com\r\n"
                  "ATTENDEE;CN=Odd;PARTSTAT=X-ODD:mailto:odd@example.com\r\n");
   auto events = listed();
   auto event = titled(events, "Meeting");

@@ -55,8 +55,13 @@ ParticipantStatus statusOf(icalproperty* p) {
     case ICAL_PARTSTAT_DELEGATED: return ParticipantStatus::Delegated;
     case ICAL_PARTSTAT_COMPLETED: return ParticipantStatus::Completed;
     case ICAL_PARTSTAT_INPROCESS: return ParticipantStatus::InProcess;
-    default: return ParticipantStatus::Unknown;
+    default: break;
   }
+  // libical knows RFC 5545's "IN-PROCESS" only without its dash and hands it over as an
+  // extension value.
+  const char* other = icalparameter_get_xvalue(q);
+  if (other && strcasecmp(other, "IN-PROCESS") == 0) return ParticipantStatus::InProcess;
+  return ParticipantStatus::Unknown;
 }
 
 Participant readParticipant(icalproperty* p, bool withStatus) {
