@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/calendarstore/CalendarStore.h"
+#include "platform/foundation/RunLoop.h"
 #include "tasks/TWTaskCreate.h"
 #include "tasks/TWTaskNative.h"
 #include "tasks/TWTaskSearch.h"
@@ -85,6 +86,16 @@ TEST_F(TaskFormsTest, SearchMatchesWildcardsLiterallyAndAnEmptyResultKeepsTheTex
   ASSERT_TRUE(search->text()->insertText("sale"));
   search->doneClicked();
   EXPECT_NE(search->resultsView(), nullptr);
+}
+
+TEST_F(TaskFormsTest, TheToolBarButtonsShowTheFormsWithTheKeyboard) {
+  device.controller()->performBarAction(TWTaskBarAction::NewTodo);
+  device.controller()->performBarAction(TWTaskBarAction::SearchTodo);
+  const auto& shown = device.host().records().shownPreviews;
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_NE(shown[0], shown[1]);
+  kestrel::RunLoop::main().advanceClockBy(FWInputView::kKeyboardDelay + 0.1);
+  EXPECT_FALSE(device.host().records().shownKeyboards.empty());
 }
 
 }  // namespace

@@ -333,12 +333,9 @@ TEST_F(TaskPluginTest, ActionsWhosePagesAreNotBuiltSaySo) {
   kestrel::test::LogCapture log;
   controller().performBarAction(Action::LocationContext);
   controller().performBarAction(Action::ManualContext);
-  controller().performBarAction(Action::SearchTodo);
-  controller().performBarAction(Action::NewTodo);
   info->defaultAction->perform(info);
   row->defaultAction->perform(row);
   for (const char* line : {"KS:TWTask: Location page is not available", "KS:TWTask: Context selection page is not available",
-                           "KS:TWTask: Search form is not available", "KS:TWTask: New task form is not available",
                            "KS:TWTask: Debug page is not available"})
     EXPECT_EQ(log.count(line), 1u) << line;
   EXPECT_TRUE(device.host().records().shownPreviews.empty());
