@@ -4,6 +4,9 @@
 #include <algorithm>
 
 #include "database/FWDatabase.h"
+#include "model/TWLocation.h"
+#include "model/TWOptions.h"
+#include "model/TWRecordComparators.h"
 #include "platform/foundation/Device.h"
 #include "platform/ui/BarButtonItem.h"
 #include "runtime/FWImages.h"
@@ -15,6 +18,8 @@
 #include "tasks/TWTaskNative.h"
 #include "tasks/TWTaskQueryFacts.h"
 #include "tasks/TWTaskStatus.h"
+#include "views/FWMapView.h"
+#include "views/FWMapViewSettings.h"
 
 using kestrel::ui::BarButtonItem;
 using kestrel::ui::BarButtonItemStyle;
@@ -27,6 +32,23 @@ struct Connection {
 };
 
 std::string keyText(const PlistValue& key) { return key.isNone() ? std::string() : key.description(); }
+
+Ref<kestrel::KSPlugin> hostOf(FWApplication* app) {
+  auto controller = app ? app->fwPlugin() : nullptr;
+  return controller ? controller->ksPlugin() : nullptr;
+}
+
+// The alarm at `position` in the order the alarms group lists them (by time), if any.
+Ref<TWAlarm> alarmAtPosition(const Ref<TWTask>& task, const std::string& position) {
+  if (!task || position.empty() || position.size() > 4) return nullptr;
+  if (!std::all_of(position.begin(), position.end(), [](char c) { return c >= '0' && c <= '9'; })) return nullptr;
+  auto alarms = task->alarms();
+  alarms.erase(std::remove(alarms.begin(), alarms.end(), nullptr), alarms.end());
+  std::stable_sort(alarms.begin(), alarms.end(),
+                   [](const Ref<TWAlarm>& a, const Ref<TWAlarm>& b) { return compareAlarmTimes(a, b) < 0; });
+  const size_t n = std::stoul(position);
+  return n < alarms.size() ? alarms[n] : nullptr;
+}
 
 }  // namespace
 
@@ -52,7 +74,45 @@ FWDetailListSections TWTaskPreview::dataForDetailListPage(const FWDetailItem& it
   if (!task) return {};
   const std::string page = keyText(key);
   if (page == kTWTaskPreviewTagsPage) return dataForTagsListPage(task, application);
+  if (page == kTWTaskPreviewDialerPage) {
+    auto full = augmentTask(task, application);
+    return dataForNumberListPage(application ? application : currentApplication_, full ? full->notes() : std::nullopt,
+                                 std::nullopt, bundle());
+  }
   return dataForTaskListPage(task, application);
+}
+
+FWView TWTaskPreview::listPageViewForKey(const PlistValue& key, const FWDetailItem& currentPage, int32_t displayDepth,
+                                         const FWRect& rect, const Ref<FWApplication>& application) {
+  const std::string page = keyText(key);
+  const std::string alarmPrefix = kTWPreviewAlarmsPageLookup;
+  const bool alarmMap = page.size() > alarmPrefix.size() && page.starts_with(alarmPrefix);
+  if (page != kTWTaskPreviewMapPage && !alarmMap) return nullptr;
+  FWApplication* app = application ? application.get() : currentApplication_.get();
+  auto task = augmentTask(FWDetailItemAs<TWTask>(currentPage), application);
+  if (!task) return nullptr;
+  std::string place;
+  std::optional<TWCoordinates> coordinates;
+  if (alarmMap) {
+    auto alarm = alarmAtPosition(task, page.substr(alarmPrefix.size()));
+    if (!alarm || !alarm->location()) return nullptr;
+    place = *alarm->location();
+    coordinates = alarm->coordinates();
+  } else {
+    if (task->locations().empty() || !task->locations().front()) return nullptr;
+    place = task->locations().front()->title();
+    coordinates = task->locations().front()->coordinates();
+  }
+  auto status = app ? app->infoAs<TWTaskStatus>() : nullptr;
+  return FWMapView::initWithFrame({rect.x, rect.y, rect.width, rect.height},
+                                  status ? FWMapViewSettings::forStatus(status) : nullptr, hostOf(app), true, place,
+                                  task->title(), coordinates);
+}
+
+bool TWTaskPreview::buttonClicked(const Ref<FWApplication>& application, const FWDetailListSections& sections,
+                                  const Ref<FWDetailListEntry>& button) {
+  if (detailPageID_.value_or(std::string()) != kTWTaskPreviewDialerPage) return false;
+  return dialNumberForButton(application ? application : currentApplication_, sections, button);
 }
 
 Ref<TWTask> TWTaskPreview::augmentTask(const Ref<TWTask>& task, const Ref<FWApplication>& application) {

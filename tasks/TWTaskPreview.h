@@ -3,10 +3,11 @@
 // completes the task or opens it in Taskwell.
 //
 // Page keys: none for the task page, "-1" the notes (a text page), "-3" the tags (a list of
-// the same task), a task key the page of that child or parent task (a list of one task).
-// Going down through children, `parentKeys` keeps the key of each task passed, one per
-// depth, so that a link back to one of them becomes a back link. The location, the alarm
-// places and the phone dialer are shown as entries without their map and dialer pages.
+// the same task), "-4" the phone dialer for the numbers in the notes (a list of the same
+// task), "-6" the map of the task's first place and "-10" followed by n the map of the n-th
+// alarm's place (view pages), a task key the page of that child or parent task (a list of
+// one task). Going down through children, `parentKeys` keeps the key of each task passed,
+// one per depth, so that a link back to one of them becomes a back link.
 //
 // Every page request opens and closes its own database connection (none for device
 // reminders). Owned by its page view; `controlDelegate` is the view, held weakly. Main
@@ -42,6 +43,10 @@ class TWTaskPreview : public TWPreview, public std::enable_shared_from_this<TWTa
                                                      const Ref<FWApplication>& application) override;
   std::optional<std::string> listPageTextForKey(const PlistValue& key, const FWDetailItem& currentPage,
                                                 int32_t displayDepth, const Ref<FWApplication>& application) override;
+  // The map page of the task's first place ("-6") or of an alarm's place ("-10" n); none
+  // for other keys, or when the task has no such place.
+  FWView listPageViewForKey(const PlistValue& key, const FWDetailItem& currentPage, int32_t displayDepth,
+                            const FWRect& rect, const Ref<FWApplication>& application) override;
   std::optional<FWDetailItems> listPageInfoForKey(const PlistValue& key, const FWDetailItem& currentPage,
                                                   int32_t displayDepth,
                                                   const Ref<FWApplication>& application) override;
@@ -51,6 +56,9 @@ class TWTaskPreview : public TWPreview, public std::enable_shared_from_this<TWTa
   bool doneClicked(const Ref<FWApplication>& application, const FWDetailListSections& sections) override {
     return true;
   }
+  // The dialer's dial button; true (the preview closes) once it has dialled.
+  bool buttonClicked(const Ref<FWApplication>& application, const FWDetailListSections& sections,
+                     const Ref<FWDetailListEntry>& button) override;
 
   FWDetailListSections dataForTaskListPage(const Ref<TWTask>& task, const Ref<FWApplication>& application);
   FWDetailListSections dataForTagsListPage(const Ref<TWTask>& task, const Ref<FWApplication>& application);

@@ -11,6 +11,7 @@
 #include "runtime/FWColorIconView.h"
 #include "runtime/FWDateCaptions.h"
 #include "runtime/FWDetailListMetrics.h"
+#include "runtime/FWDeviceInfo.h"
 #include "runtime/FWImages.h"
 #include "runtime/FWTextUtilities.h"
 #include "tasks/TWTaskPreview.h"
@@ -54,8 +55,12 @@ FWDetailListSections TWTaskPreview::dataForTaskListPage(const Ref<TWTask>& basic
   titleGroup.push_back(flaggedEntryWithTitle(task->title(), task->icon(), std::string(), task->flagged(), true, app)
                            ->withSize(FWDetailListEntry::fontSizeForTitle()));
   if (!task->locations().empty() && task->locations().front()) {
-    // The map page is not built yet; the place is shown as a plain row.
-    titleGroup.push_back(FWDetailListEntry::entryWithTitle(task->locations().front()->title()));
+    const auto& location = task->locations().front();
+    const std::string place = location->title();
+    auto entry = FWDetailListEntry::entryWithTitle(place);
+    if (location->coordinates() || place.size() < kTWTaskPreviewMapTitleLimit)
+      entry->withLinkType(PlistValue(kTWTaskPreviewMapPage))->withIcon(FWImageNamed("map"));
+    titleGroup.push_back(entry);
   }
 
   // Dates.
@@ -136,6 +141,11 @@ FWDetailListSections TWTaskPreview::dataForTaskListPage(const Ref<TWTask>& basic
       notes.push_back(FWDetailListEntry::entryWithLocalisedTitle("Detail/Show Notes", texts)
                           ->withIcon(FWImageNamed("notes"))
                           ->withLinkType(PlistValue(kTWTaskPreviewNotesPage)));
+    }
+    if (FWGetPlatformType() == "Phone" && numbersFromString(task->notes())) {
+      notes.push_back(FWDetailListEntry::entryWithLocalisedTitle("Detail/Numbers", texts)
+                          ->withIcon(FWImageNamed("phone"))
+                          ->withLinkType(PlistValue(kTWTaskPreviewDialerPage)));
     }
   }
 

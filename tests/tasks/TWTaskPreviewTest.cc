@@ -1,5 +1,6 @@
 // A task's preview: touching its row opens it; its detail page (tags, parent and children,
-// state of a completed task, alarm captions); completing and opening from its tool bar.
+// state of a completed task, alarm captions); completing and opening from its tool bar; the
+// map pages of its place and of a place alarm; the dialer for numbers in its notes.
 #include <gtest/gtest.h>
 
 #include "model/TWAlarm.h"
@@ -9,6 +10,7 @@
 #include "tests/tasks/TaskPluginHarness.h"
 #include "views/FWDetailListView.h"
 #include "views/FWDetailPageViews.h"
+#include "views/FWMapView.h"
 
 namespace {
 
@@ -166,6 +168,58 @@ TEST_F(TaskPreviewTest, AlarmCaptionsReadAsPeopleSayThem) {
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0]->title(), "Alarm 1");
   EXPECT_EQ(entries[0]->value(), PlistValue("2 hours before"));
+}
+
+TEST_F(TaskPreviewTest, ThePlaceAndAPlaceAlarmOpenTheirMapPages) {
+  device.store().addTask({.key = 1, .title = "Post the parcel"});
+  device.store().addLocation(1, std::nullopt, "Post office", 51.5, -0.12, 100);
+  controller().updateList();
+  auto view = open("1");
+  ASSERT_TRUE(view);
+  auto place = entry(*view, "Post office");
+  ASSERT_TRUE(place && place->isLink());
+  view->didSelectRow(pathOf(*view, place));
+  EXPECT_EQ(view->navBar()->topItem()->title(), "Map");
+  EXPECT_TRUE(std::dynamic_pointer_cast<FWMapView>(view->accessoryView()));
+  EXPECT_EQ(view->linkStack().size(), 1u);
+
+  // An alarm at a place opens the map of that place; a position past the alarms opens nothing.
+  auto preview = TWTaskPreview::initWithApplication(device.app());
+  auto task = TWTask::twTaskWithKey({.key = "9", .title = "T"});
+  task->setAlarms({TWAlarm::alarmWithKeyType("1", kTWAlarmTypeLocationArrive, "Station", TWCoordinates{51.53, -0.12})});
+  FWDetailItem item = Ref<FWDisplayObject>(task);
+  EXPECT_TRUE(std::dynamic_pointer_cast<FWMapView>(
+      preview->listPageViewForKey(PlistValue(std::string(kTWPreviewAlarmsPageLookup) + "0"), item, 1, {0, 0, 320, 400}, nullptr)));
+  EXPECT_FALSE(preview->listPageViewForKey(PlistValue(std::string(kTWPreviewAlarmsPageLookup) + "1"), item, 1,
+                                           {0, 0, 320, 400}, nullptr));
+  EXPECT_FALSE(preview->listPageViewForKey(PlistValue(std::string(kTWPreviewAlarmsPageLookup) + "x"), item, 1,
+                                           {0, 0, 320, 400}, nullptr));
+}
+
+TEST_F(TaskPreviewTest, NumbersInTheNotesOpenTheDialerWhichDialsThroughTheHost) {
+  device.store().addTask({.key = 1, .title = "Call the plumber"});
+  device.store().exec("insert into ZNOTESCONTAINER (ZTASK, ZNOTES) values (1, 'Ring 555-1234, or 555-9876 after six')");
+  device.store().addTask({.key = 2, .title = "No numbers"});
+  device.store().exec("insert into ZNOTESCONTAINER (ZTASK, ZNOTES) values (2, 'Bring the list')");
+  controller().updateList();
+  auto plain = open("2");
+  ASSERT_TRUE(plain);
+  EXPECT_FALSE(entry(*plain, "Phone numbers"));
+
+  auto view = open("1");
+  ASSERT_TRUE(view);
+  auto numbers = entry(*view, "Phone numbers");
+  ASSERT_TRUE(numbers && numbers->isLink());
+  view->didSelectRow(pathOf(*view, numbers));
+  EXPECT_EQ(view->navBar()->topItem()->title(), "Dial");
+  ASSERT_EQ(view->sections().size(), 4u);
+  ASSERT_EQ(view->sections()[1]->entries().size(), 2u);
+  auto dial = view->sections()[0]->entries().back();
+  ASSERT_TRUE(dial->isButton());
+  const auto at = pathOf(*view, dial);
+  view->buttonClicked(at.section * 100 + at.row);
+  ASSERT_FALSE(device.host().records().launchedURLs.empty());
+  EXPECT_EQ(device.host().records().launchedURLs.back(), "tel:5551234 5559876");
 }
 
 }  // namespace
