@@ -374,4 +374,42 @@ TEST_F(KestrelAct, PageStepsWithoutAPageOrBeyondItsEndsSayWhy) {
   EXPECT_FALSE(kestrel::tool::parseActSteps(std::vector<std::string>{"tap"}));
 }
 
+TEST_F(KestrelAct, AnInRowButtonIsTouchedByItsTitle) {
+  std::string first;
+  {
+    auto session = device.openSession({"isNativeTasks=false"});
+    ASSERT_TRUE(session);
+    auto tasks = kestrel::test::keysOf(kestrel::test::shownTasks(session->engine()));
+    ASSERT_FALSE(tasks.empty());
+    first = tasks[0];
+  }
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(device.localPath(device.taskwell().databasePath).c_str(), &db), SQLITE_OK);
+  const std::string insert =
+      "insert into ZNOTESCONTAINER (ZTASK, ZNOTES) values (" + first + ", 'Ring 555-1234 before noon')";
+  EXPECT_EQ(sqlite3_exec(db, insert.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+  sqlite3_close(db);
+
+  auto words = device.sessionArgs({"isNativeTasks=false"});
+  for (const char* step : {"open", "1", "tap", "Phone numbers", "button", "Dial"}) words.push_back(step);
+  ActRun run = runAct(words);
+  ASSERT_EQ(run.status, 0) << run.err << run.out;
+  const auto npos = std::string::npos;
+  const size_t dialer = run.out.find("== tap Phone numbers (page)");
+  ASSERT_NE(dialer, npos) << run.out;
+  EXPECT_NE(run.out.find("5551234", dialer), npos);
+  // Dialling closes the page: the section is printed again.
+  const size_t dialled = run.out.find("== button Dial");
+  ASSERT_NE(dialled, npos) << run.out;
+  EXPECT_EQ(run.out.find("(page)", dialled), npos);
+
+  ActRun missing = runAct(args({"open", "1", "button", "Nothing like it"}, {"isNativeTasks=false"}));
+  EXPECT_EQ(missing.status, kestrel::tool::kExitUsage);
+  EXPECT_NE(missing.err.find("no button whose title starts with 'Nothing like it'"), npos) << missing.err;
+  ActRun noSwitch = runAct(args({"open", "1", "switch", "Due"}, {"isNativeTasks=false"}));
+  EXPECT_EQ(noSwitch.status, kestrel::tool::kExitUsage);
+  EXPECT_TRUE(kestrel::tool::parseActSteps(std::vector<std::string>{"open", "1", "select", "switch", "Work", "button", "Dial"}));
+  EXPECT_FALSE(kestrel::tool::parseActSteps(std::vector<std::string>{"switch"}));
+}
+
 }  // namespace

@@ -89,6 +89,14 @@ HostResult<std::vector<ActStep>> parseActSteps(std::span<const std::string> word
       step.target = *argument;
       step.text = "tap " + *argument;
       ++i;
+    } else if (word == "button" || word == "switch") {
+      if (!argument || argument->empty())
+        return HostError{"'" + word + "' needs the start of " + (word == "button" ? "a button's" : "a row's") + " title (" +
+                         word + " TEXT)"};
+      step.kind = word == "button" ? ActStep::Kind::PageControl : ActStep::Kind::PageSwitch;
+      step.target = *argument;
+      step.text = word + " " + *argument;
+      ++i;
     } else if (word == "search") {
       if (!argument) return HostError{"'search' needs the text to look for (search TEXT)"};
       step.kind = ActStep::Kind::Search;
@@ -123,7 +131,7 @@ HostResult<std::vector<ActStep>> parseActSteps(std::span<const std::string> word
           break;
         }
       }
-    } else if (word == "back" || word == "up" || word == "down" || word == "done") {
+    } else if (word == "back" || word == "up" || word == "down" || word == "done" || word == "select") {
       step.kind = ActStep::Kind::PageButton;
       step.button = word;
       step.text = word;
@@ -132,12 +140,12 @@ HostResult<std::vector<ActStep>> parseActSteps(std::span<const std::string> word
       step.button = word;
       step.text = word;
     } else {
-      return HostError{"unknown step '" + printable(word) + "' (steps: complete N, context auto|manual|off, details, refresh, wait DURATION, at TIME, alarm N, snooze, mute, unmute, sleep, cancel, open N, tap TEXT, back, up, down, done, search TEXT, new TEXT)"};
+      return HostError{"unknown step '" + printable(word) + "' (steps: complete N, context auto|manual|off, details, refresh, wait DURATION, at TIME, alarm N, snooze, mute, unmute, sleep, cancel, open N, tap TEXT, back, up, down, done, select, button TEXT, switch TEXT, search TEXT, new TEXT)"};
     }
     steps.push_back(std::move(step));
   }
   if (steps.empty())
-    return HostError{"no step given (steps: complete N, context auto|manual|off, details, refresh, wait DURATION, at TIME, alarm N, snooze, mute, unmute, sleep, cancel, open N, tap TEXT, back, up, down, done, search TEXT, new TEXT)"};
+    return HostError{"no step given (steps: complete N, context auto|manual|off, details, refresh, wait DURATION, at TIME, alarm N, snooze, mute, unmute, sleep, cancel, open N, tap TEXT, back, up, down, done, select, button TEXT, switch TEXT, search TEXT, new TEXT)"};
   return steps;
 }
 
@@ -158,6 +166,10 @@ const char* actStepsHelp() {
          "                           opens its sub-page, a back link goes back\n"
          "  back, up, down, done,    the page's back button, its up/down control, its Done or Cancel button\n"
          "  cancel                   (cancel touches the alarm tool bar when no page is open)\n"
+         "  select                   the page's Select button\n"
+         "  button TEXT              touch the page's in-row button whose title (or whose row's title)\n"
+         "                           starts with TEXT, or else its bar or tool-bar button so titled\n"
+         "  switch TEXT              toggle the switch of the first row whose title starts with TEXT\n"
          "  search TEXT              the tool bar's search form: TEXT typed on the keyboard, then Done; the\n"
          "                           matching tasks and reminders are printed as a page\n"
          "  new TEXT [importance N] [device|taskwell]\n"

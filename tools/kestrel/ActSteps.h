@@ -15,7 +15,11 @@
 //                           page's Cancel button while a page is shown)
 //   open N                  touch the N-th task row (counted as for complete), opening its page
 //   tap TEXT                select the page's first row whose title starts with TEXT
-//   back|up|down|done       the open page's back button, up/down control or Done button
+//   back|up|down|done|select
+//                           the open page's back button, up/down control, Done or Select button
+//   button TEXT             touch the page's in-row button, or else its bar button, whose title
+//                           starts with TEXT
+//   switch TEXT             toggle the switch of the page's first row whose title starts with TEXT
 //   search TEXT             the tool bar's search form: type TEXT, press Done
 //   new TEXT [importance N] [device|taskwell]
 //                           the new-task form: type TEXT, choose, press Done
@@ -34,12 +38,13 @@
 namespace kestrel::tool {
 
 struct ActStep {
-  enum class Kind { Complete, Context, Details, Refresh, Wait, At, Alarm, AlarmButton, Open, Tap, PageButton, Search, NewTask };
+  enum class Kind { Complete, Context, Details, Refresh, Wait, At, Alarm, AlarmButton, Open, Tap, PageButton, Search, NewTask,
+                    PageControl, PageSwitch };
   enum class ContextMode { Auto, Manual, Off };
   Kind kind = Kind::Refresh;
   int row = 0;  // Complete, Alarm: 1-based position among the item rows
-  std::string button{};  // AlarmButton: snooze, mute, unmute, sleep or cancel; PageButton: back, up, down, done
-  std::string target{};  // Tap: the start of the row's title; Search, NewTask: the text typed
+  std::string button{};  // AlarmButton: snooze, mute, unmute, sleep or cancel; PageButton: back, up, down, done, select
+  std::string target{};  // Tap, PageSwitch: the start of the row's title; PageControl: of the button's title; Search, NewTask: the text typed
   int importance = -1;   // NewTask: the importance chosen (0, 1, 5, 10, 15); -1 keeps the preset
   std::string destination{};  // NewTask: "device", "taskwell" or empty (keep the form's choice)
   ContextMode mode = ContextMode::Off;

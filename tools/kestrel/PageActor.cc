@@ -70,7 +70,9 @@ StepOutcome SectionActor::tapPageButton(const ActStep& step) {
     if (!control->tapSegment(step.button == "up" ? 0 : 1))
       return failed(kExitFailure, step, "the " + step.button + " segment is disabled");
   } else {
-    const std::string action = step.button == "done" ? "doneClicked" : "cancelClicked";
+    const std::string action = step.button == "done"     ? "doneClicked"
+                               : step.button == "select" ? "selectClicked"
+                                                         : "cancelClicked";
     std::shared_ptr<ui::BarButtonItem> item;
     for (const auto& candidate : {top ? top->leftBarButtonItem() : nullptr, top ? top->rightBarButtonItem() : nullptr})
       if (candidate && candidate->actionName() == action) item = candidate;

@@ -75,6 +75,9 @@ class SectionActor {
   StepOutcome openRow(const ActStep& step);
   StepOutcome tapPageRow(const ActStep& step);
   StepOutcome tapPageButton(const ActStep& step);
+  // In-row buttons and switches, bar buttons by title (PageControlActor.cc).
+  StepOutcome touchPageControl(const ActStep& step);
+  StepOutcome togglePageSwitch(const ActStep& step);
   // Opens the tool bar row with the status row's menu button; an error text when it can't.
   std::string openToolbar();
   StepOutcome settled(const ActStep& step, const std::set<std::string>& threadsBefore);
