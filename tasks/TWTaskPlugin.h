@@ -73,6 +73,8 @@ class TWTaskPlugin : public TWPlugin, public TWEventStoreOwner {
   void newTodoClicked();
   // Shows a new-task or search form as the host's preview and brings its keyboard up.
   void showInputForm(const std::shared_ptr<class FWInputView>& form);
+  // Shows a context page (locate or manual contexts) with its caption key.
+  void showContextPage(const std::shared_ptr<class FWDetailListViewDelegate>& page, const std::string& caption);
 
   // ---- Notifications -------------------------------------------------------------------
   void badgeUpdate(const Notification& notification);

@@ -4,10 +4,13 @@
 #include "platform/ui/BarButtonItem.h"
 #include "runtime/FWDeviceInfo.h"
 #include "runtime/FWImages.h"
+#include "tasks/TWContextList.h"
+#include "tasks/TWContextSelectList.h"
 #include "tasks/TWTaskContextLists.h"
 #include "tasks/TWTaskCreate.h"
 #include "tasks/TWTaskSearch.h"
 #include "tasks/TWTaskPlugin.h"
+#include "views/FWDetailListView.h"
 
 namespace {
 
@@ -142,8 +145,8 @@ void TWTaskPlugin::locationContextClicked() {
   if (!current || !application) return;
   PlistValue prefs = hostPreferences();
   if (FWPreferences::boolValue(kTWOptionsShowLocationPage, kTWOptionsShowLocationPageDefault, prefs)) {
-    // The location page is a detail page of the view toolkit, which is not built yet.
-    KSLog("KS:TWTask: Location page is not available");
+    showContextPage(TWContextList::initWithPreferences(FWPreferences::initWithPreferences(prefs)),
+                    "ListView/Locations");
     return;
   }
   application->setAttribute(kTWApplicationContextLocation, TWIntegration::locationContextsFromTW());
@@ -155,8 +158,20 @@ void TWTaskPlugin::locationContextClicked() {
 }
 
 void TWTaskPlugin::manualContextClicked() {
-  // The manual context list is a detail page of the view toolkit, which is not built yet.
-  KSLog("KS:TWTask: Context selection page is not available");
+  if (!status() || !fwApplication()) return;
+  showContextPage(TWContextSelectList::initWithKey(kTWApplicationContextList1,
+                                                   FWPreferences::initWithPreferences(hostPreferences())),
+                  "ListView/Contexts");
+}
+
+void TWTaskPlugin::showContextPage(const std::shared_ptr<FWDetailListViewDelegate>& page, const std::string& caption) {
+  auto host = ksPlugin();
+  if (!host) return;
+  FWRect frame = previewCompatibleRect();
+  auto view = FWDetailListView::initWithFrame({frame.x, frame.y, frame.width, frame.height},
+                                              FWDetailItems{FWDetailItem{std::string(caption)}}, 0, caption,
+                                              fwApplication(), page);
+  host->showPreview(previewCompatibleView(view));
 }
 
 void TWTaskPlugin::disableContextsClicked() {

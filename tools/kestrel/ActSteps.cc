@@ -32,7 +32,11 @@ HostResult<std::vector<ActStep>> parseActSteps(std::span<const std::string> word
       step.row = *row;
       step.text = "complete " + std::to_string(*row);
       ++i;
-    } else if (word == "context") {
+    } else if (word == "locate") {
+      step.kind = ActStep::Kind::Context;
+      step.mode = ActStep::ContextMode::Auto;
+      step.text = "locate";
+    } else if (word == "context" || word == "contexts") {
       if (!argument) return HostError{"'context' needs a mode: context auto, context manual or context off"};
       step.kind = ActStep::Kind::Context;
       if (*argument == "auto")
@@ -43,7 +47,7 @@ HostResult<std::vector<ActStep>> parseActSteps(std::span<const std::string> word
         step.mode = ActStep::ContextMode::Off;
       else
         return HostError{"'context " + printable(*argument) + "': the mode is auto, manual or off"};
-      step.text = "context " + *argument;
+      step.text = word + " " + *argument;
       ++i;
     } else if (word == "details") {
       step.kind = ActStep::Kind::Details;
@@ -155,9 +159,9 @@ const char* actStepsHelp() {
          "                           in the printed order; the fixed rows \"[[[...]]]\" do not count\n"
          "  context auto             touch the tool bar's locate button: with the option\n"
          "                           isShowLocations=false it switches Auto (location) mode on; otherwise\n"
-         "                           it opens the location page, which is not built yet, and the step fails\n"
-         "  context manual           touch the tool bar's manual-contexts button; it opens the context\n"
-         "                           page, which is not built yet, so the step fails\n"
+         "                           it opens the location page (also: locate), which is then printed\n"
+         "  context manual           touch the tool bar's manual-contexts button (also: contexts manual):\n"
+         "                           the page of context switches opens and is printed\n"
          "  context off              touch the tool bar's contexts-off button: both context modes off\n"
          "  open N                   touch the N-th task row, counted as for complete: its detail page\n"
          "                           opens, and after this step and the page steps the page is printed\n"

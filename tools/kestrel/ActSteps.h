@@ -3,6 +3,7 @@
 //   complete N              touch the completion control of the N-th task row (1 = the top
 //                           one; the fixed rows "[[[...]]]" are not counted)
 //   context auto|manual|off touch the tool bar's locate, manual-contexts or contexts-off button
+//                           (also "contexts ..."; "locate" is "context auto")
 //   details                 touch the tool bar's details button
 //   refresh                 the section's reload action
 //   wait DURATION           move the clock on by DURATION (Duration.h), delivering every timer

@@ -121,8 +121,8 @@ StepOutcome SectionActor::perform(const ActStep& step) {
     case ActStep::Kind::At: break;
     case ActStep::Kind::Context:
       switch (step.mode) {
-        case ActStep::ContextMode::Auto: return tapToolbarButton(step, "locationContextClicked:");
-        case ActStep::ContextMode::Manual: return tapToolbarButton(step, "manualContextClicked:");
+        case ActStep::ContextMode::Auto: return tapToolbarButton(step, "locationContextClicked:", true);
+        case ActStep::ContextMode::Manual: return tapToolbarButton(step, "manualContextClicked:", true);
         case ActStep::ContextMode::Off: return tapToolbarButton(step, "disableContextsClicked:");
       }
   }
