@@ -1,5 +1,6 @@
 #include "events/TWEventPlugin.h"
 
+#include "events/TWEventDebugPage.h"
 #include "model/TWIntegration.h"
 #include "model/TWOptions.h"
 #include "model/TWRecordLookups.h"
@@ -141,8 +142,8 @@ Ref<KSSectionInfo> TWEventPlugin::sectionInfo() {
 
 void TWEventPlugin::previewSelected(const Ref<KSAction>& action, const Ref<KSData>& data) {
   if (data && data->uniqueID == kUniqueIdInfo) {
-    // The debug page is not built yet; outside debug mode the row opens nothing anyway.
-    if (isDebugMode()) KSLog("KS:TWEvent: Debug page is not available");
+    // Outside debug mode the row opens nothing.
+    if (isDebugMode()) TWEventShowDebugPage(*this);
     return;
   }
   if (toggleAlarmToolbarForRow(data)) return;

@@ -10,6 +10,7 @@
 #include "runtime/FWDisplayRows.h"
 #include "runtime/FWTextUtilities.h"
 #include "tasks/TWTaskBundle.h"
+#include "tasks/TWTaskDebugPage.h"
 #include "tasks/TWTaskIntegration.h"
 #include "tasks/TWTaskListAccess.h"
 #include "tasks/TWTaskNative.h"
@@ -168,8 +169,7 @@ void TWTaskPlugin::performSwipeAction(int64_t action) {
 
 void TWTaskPlugin::previewSelected(const Ref<KSAction>& action, const Ref<KSData>& data) {
   if (data && data->uniqueID == kUniqueIdInfo) {
-    // The debug page needs the detail pages of the view toolkit, which are not built yet.
-    if (isDebugMode()) KSLog("KS:TWTask: Debug page is not available");
+    if (isDebugMode()) TWTaskShowDebugPage(*this);
     return;
   }
   // A task row opens its preview only where the options and the lock state allow it.

@@ -1,0 +1,14 @@
+// Opens the events plug-in's debug page (TWEventDebug) over the lock screen, as the
+// information row does in debug mode. Main thread only.
+#pragma once
+
+#include <memory>
+
+#include "events/TWEventDebug.h"
+
+class TWEventPlugin;
+
+// The debug page's delegate, with the pending alarm instances and the events shown now.
+Ref<TWEventDebug> TWEventDebugForController(const TWEventPlugin& controller);
+// Shows the page through the host; false when there is no host or application.
+bool TWEventShowDebugPage(TWEventPlugin& controller);
