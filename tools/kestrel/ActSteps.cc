@@ -52,6 +52,9 @@ HostResult<std::vector<ActStep>> parseActSteps(std::span<const std::string> word
     } else if (word == "details") {
       step.kind = ActStep::Kind::Details;
       step.text = "details";
+    } else if (word == "info") {
+      step.kind = ActStep::Kind::Info;
+      step.text = "info";
     } else if (word == "refresh") {
       step.kind = ActStep::Kind::Refresh;
       step.text = "refresh";
@@ -166,6 +169,7 @@ const char* actStepsHelp() {
          "  open N                   touch the N-th task row, counted as for complete: its detail page\n"
          "                           opens, and after this step and the page steps the page is printed\n"
          "                           (bar, sections, rows with their values and kinds) instead of the section\n"
+         "  info                     touch the information row (shown in debug mode): the debug page opens\n"
          "  tap TEXT                 select the first row of the page whose title starts with TEXT: a link\n"
          "                           opens its sub-page, a back link goes back\n"
          "  back, up, down, done,    the page's back button, its up/down control, its Done or Cancel button\n"

@@ -15,6 +15,7 @@
 //                           touch that button of the open alarm tool bar (cancel: the open
 //                           page's Cancel button while a page is shown)
 //   open N                  touch the N-th task row (counted as for complete), opening its page
+//   info                    touch the information row (debug mode), opening the debug page
 //   tap TEXT                select the page's first row whose title starts with TEXT
 //   back|up|down|done|select
 //                           the open page's back button, up/down control, Done or Select button
@@ -40,7 +41,7 @@ namespace kestrel::tool {
 
 struct ActStep {
   enum class Kind { Complete, Context, Details, Refresh, Wait, At, Alarm, AlarmButton, Open, Tap, PageButton, Search, NewTask,
-                    PageControl, PageSwitch };
+                    PageControl, PageSwitch, Info };
   enum class ContextMode { Auto, Manual, Off };
   Kind kind = Kind::Refresh;
   int row = 0;  // Complete, Alarm: 1-based position among the item rows

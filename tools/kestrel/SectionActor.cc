@@ -111,6 +111,7 @@ StepOutcome SectionActor::perform(const ActStep& step) {
       if (step.button == "cancel" && engine_.plugin().currentPreview()) return tapPageButton(step);
       return tapAlarmButton(step);
     case ActStep::Kind::Open: return openRow(step);
+    case ActStep::Kind::Info: return touchInfoRow(step);
     case ActStep::Kind::Tap: return tapPageRow(step);
     case ActStep::Kind::PageButton: return tapPageButton(step);
     case ActStep::Kind::PageControl: return touchPageControl(step);

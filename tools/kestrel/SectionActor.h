@@ -73,6 +73,8 @@ class SectionActor {
   StepOutcome moveClockTo(const ActStep& step, Date target);
   // Detail pages (PageActor.cc).
   StepOutcome openRow(const ActStep& step);
+  // The information row, which opens the debug page in debug mode (InfoRowActor.cc).
+  StepOutcome touchInfoRow(const ActStep& step);
   StepOutcome tapPageRow(const ActStep& step);
   StepOutcome tapPageButton(const ActStep& step);
   // In-row buttons and switches, bar buttons by title (PageControlActor.cc).
