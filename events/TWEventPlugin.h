@@ -11,8 +11,8 @@
 // reminder end, and answers the row tool bar of a sounding alarm (TWEventToolbar.cc): mute,
 // unmute, snooze, sleep and cancel. Its pending alarms, mute and last started alarm are
 // kept in a state file (TWEventAlarmState.h), so a restart neither loses nor repeats an
-// alarm. The event pages and the debug page are not built yet; their rows log that the page
-// is unavailable.
+// alarm. Touching an event row opens its preview (TWEventPreview); in debug mode the
+// information row opens the debug page (TWEventDebug).
 //
 // Threads: notifications and row actions arrive on the main thread; the store's change
 // notice may arrive on the store's watcher thread and only sets a flag and starts a
