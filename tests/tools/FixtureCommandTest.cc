@@ -41,6 +41,8 @@ TEST(FixtureCommand, UsageErrorsAndFailuresHaveTheirOwnStatus) {
                                        {"--root", root.root(), "--schema", "300"},
                                        {"--root", root.root(), "--edition", "watch"},
                                        {"--root", root.root(), "--now", "yesterday"},
+                                       {"--root", root.root(), "--history", "ancient"},
+                                       {"--root", root.root(), "--history", "realistic", "--years", "0"},
                                        {"--root", root.root(), "--colour"},
                                        {"--root"}})
     EXPECT_EQ(runFixtureCommand(bad), 2) << bad.back();

@@ -285,3 +285,57 @@ TEST(TaskwellFixture, LeavesTaskwellsBadgeAndKeepsOtherApplicationsDefaults) {
   ASSERT_TRUE(other);
   EXPECT_EQ(other->description(), "3");
 }
+
+TEST(TaskwellFixture, RealisticHistoryIsYearsOfCompletedTasksWithAFewOpen) {
+  TempDeviceRoot root;
+  auto options = fixtureOptions(root);
+  Date now;
+  ASSERT_TRUE(Date::parseISO8601("2026-12-08T14:30:00Z", &now));
+  options.now = now;
+  options.history = fixture::History::Realistic;
+  options.tasks = 8000;
+  options.events = 2000;
+  options.openTasks = 150;
+  options.years = 4;
+  auto r = generateTaskwellFixture(options);
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(r.taskRows, 8000);
+  EXPECT_EQ(r.openTaskRows, 150);
+  StoreReader db(root.path(r.databasePath));
+  const double t = now.timeIntervalSinceReferenceDate(), day = 86400, year = 365 * day;
+  auto count = [&](const std::string& where) {
+    return db.number("select count(*) from ZTWCALTASK where Z_ENT=32 and " + where);
+  };
+  EXPECT_EQ(count("ZCOMPLETEDDATE is null"), 150);
+  // Open tasks are mostly recent, a few long forgotten.
+  EXPECT_GT(count("ZCOMPLETEDDATE is null and ZCREATIONDATE > " + std::to_string(t - 61 * day)), 75);
+  EXPECT_GT(count("ZCOMPLETEDDATE is null and ZCREATIONDATE < " + std::to_string(t - year)), 0);
+  // Created over the four years, more in the last year than in the first; keys follow creation;
+  // nothing is completed before its creation or after now.
+  EXPECT_LT(db.number("select min(ZCREATIONDATE) from ZTWCALTASK where Z_ENT=32"), t - 4 * year + 30 * day);
+  EXPECT_GT(count("ZCREATIONDATE > " + std::to_string(t - year)),
+            2 * count("ZCREATIONDATE < " + std::to_string(t - 3 * year)));
+  EXPECT_EQ(db.number("select count(*) from ZTWCALTASK A join ZTWCALTASK B on B.Z_PK=A.Z_PK+1 where A.Z_ENT=32 and "
+                      "B.Z_ENT=32 and B.ZCREATIONDATE < A.ZCREATIONDATE - 86400 and A.ZCREATIONDATE < " +
+                      std::to_string(t - 125 * day)), 0);
+  EXPECT_EQ(count("ZCOMPLETEDDATE > " + std::to_string(t) + " or ZCOMPLETEDDATE < ZCREATIONDATE - 86400"), 0);
+  EXPECT_LT(db.number("select min(ZCOMPLETEDDATE) from ZTWCALTASK"), t - 3.5 * year);
+  // Recurring series leave many completed instances of one title.
+  EXPECT_GT(db.number("select max(n) from (select count(*) n from ZTWCALTASK where ZHASRECURRENCEINTERNAL=1 "
+                      "and ZCOMPLETEDDATE is not null group by ZTITLE)"), 20);
+  // Projects come and go; tasks belong to them; children's counts match.
+  EXPECT_GT(db.number("select count(*) from ZTWCALTASK where Z_ENT!=32 and ZCOMPLETEDDATE is not null"), 5);
+  EXPECT_GT(count("ZPROJECT is not null"), 1000);
+  EXPECT_GT(count("ZCONTEXT is not null"), 2000);
+  EXPECT_GT(db.number("select count(*) from Z_32TAGS"), 1000);
+  EXPECT_GT(count("ZPARENTTASK is not null"), 100);
+  EXPECT_EQ(db.number("select count(*) from ZTWCALTASK P where P.ZCHILDCOUNTINTERNAL != "
+                      "(select count(*) from ZTWCALTASK C where C.ZPARENTTASK=P.Z_PK)"), 0);
+  EXPECT_EQ(count("ZCOMPLETEDDATE is null and ZPARENTTASK in (select Z_PK from ZTWCALTASK where ZCOMPLETEDDATE is not null)"), 0);
+  // Events over the years up to two months ahead, with series that reach today's window.
+  EXPECT_EQ(db.number("select count(*) from ZTWCALEVENT where Z_ENT=24"), 2000);
+  EXPECT_LT(db.number("select min(ZSTARTDATEINTERNAL) from ZTWCALEVENT where Z_ENT=24"), t - 3.5 * year);
+  EXPECT_LT(db.number("select max(ZSTARTDATEINTERNAL) from ZTWCALEVENT where Z_ENT=24"), t + 62 * day);
+  EXPECT_GT(db.number("select count(*) from ZTWCALRECURRENCERULE where ZEVENT is not null and ZRECURRENCETYPEINTEGER=3"), 10);
+  EXPECT_GT(db.number("select count(*) from ZTWCALEVENT where Z_ENT=27"), 50);
+}
