@@ -1,40 +1,18 @@
-// libTWPlugin.so's one exported function: the host's initWithPlugin for the tasks plug-in.
-#include <exception>
-#include <string_view>
-
-#include "platform/host/KSHost.h"
-#include "platform/settings/PSListController.h"
+// libTWPlugin.so's exported functions: the tasks plug-in's controller for the host, and its
+// settings panes (the shared ones and the context panes) for the Settings application.
+#include "plugins/TWPluginEntryPoints.h"
 #include "settings/TWSettingsPanes.h"
 #include "tasks/TWTaskPlugin.h"
-#include "views/FWDetailPageViews.h"
 
 KS_PLUGIN_EXPORT void KSPluginCreateController(const std::shared_ptr<kestrel::KSPlugin>* plugin,
                                                std::shared_ptr<kestrel::KSDataController>* controller) {
-  if (!plugin || !controller) return;
-  try {
-    FWInstallDetailPageViews();
-    *controller = FWPlugin::create<TWTaskPlugin>(*plugin);
-  } catch (const std::exception& e) {
-    KSLog("KS:TWTask: Cannot start plugin: %@", e.what());
-    controller->reset();
-  }
+  TWCreatePluginController<TWTaskPlugin>(plugin, controller, "TWTask");
 }
 
-static_assert(std::string_view(KS_PLUGIN_ENTRY_POINT_NAME) == "KSPluginCreateController");
-[[maybe_unused]] static constexpr KSPluginEntryPoint kEntryPointType = &KSPluginCreateController;
-
-// The second exported function: the Settings application creates this library's panes by
-// class name.
 KS_PLUGIN_EXPORT void KSPluginCreateSettingsPane(const char* className,
                                                  std::shared_ptr<kestrel::PSListController>* pane) {
-  if (!className || !pane) return;
-  try {
-    *pane = TWCreateTaskSettingsPane(className);
-  } catch (const std::exception& e) {
-    KSLog("KS:TWCommon: Cannot create settings pane %@: %@", className, e.what());
-    pane->reset();
-  }
+  TWCreateSettingsPaneNamed(className, pane, TWCreateTaskSettingsPane);
 }
 
-static_assert(std::string_view(KS_SETTINGS_PANE_ENTRY_POINT_NAME) == "KSPluginCreateSettingsPane");
+[[maybe_unused]] static constexpr KSPluginEntryPoint kEntryPointType = &KSPluginCreateController;
 [[maybe_unused]] static constexpr KSPluginSettingsPaneEntryPoint kSettingsEntryPointType = &KSPluginCreateSettingsPane;
