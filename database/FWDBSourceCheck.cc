@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "database/FWDBSourceFiles.h"
 #include "platform/foundation/Files.h"
 
 namespace {
@@ -27,6 +28,7 @@ size_t readHead(int fd, unsigned char* buffer, size_t size) {
 }  // namespace
 
 std::optional<std::string> FWDBSourceFileProblem(const std::string& localPath) {
+  auto sourceFiles = FWDBLockSourceFiles();
   int fd = kestrel::files::openRegularFileForReading(localPath);
   if (fd < 0) {
     if (errno == EINVAL) return "Not a regular file";

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "database/FWDBSourceFiles.h"
 #include "platform/foundation/Files.h"
 
 namespace files = kestrel::files;
@@ -63,6 +64,7 @@ std::string walIndexHeader(const std::string& localPath) {
 }  // namespace
 
 std::optional<std::string> FWDBSourceStateOf(const std::string& localPath) {
+  auto sourceFiles = FWDBLockSourceFiles();
   // Main file: the header's file change counter (offset 24).
   auto main = fileState(localPath, {24});
   if (!main) return std::nullopt;

@@ -13,6 +13,7 @@
 
 #include "database/FWDBApplicationAccess.h"
 #include "database/FWDBRecords.h"
+#include "database/FWDBSnapshot.h"
 #include "database/FWDBSourceCheck.h"
 #include "database/FWDBSourceState.h"
 #include "platform/foundation/Device.h"
@@ -69,63 +70,16 @@ bool removeCopy(const std::string& copy) {
 
 std::string errorText(sqlite3* db, int rc) { return db ? sqlite3_errmsg(db) : sqlite3_errstr(rc); }
 
-// Consistent snapshot of `source` at `target`: online backup into a temporary file in the
-// same folder, switched to a rollback journal so the copy is one self-contained file,
-// prepared (`prepare`, when given), then renamed into place. None on success, else why not.
-std::optional<std::string> snapshotDatabase(const std::string& source, const std::string& target,
-                                            const FWDBCopyPreparer& prepare, FWApplication* application) {
-  std::string dir = files::deletingLastPathComponent(target);
-  if (!dir.empty() && !files::createDirectories(dir)) return "Cannot create the cache folder";
-  std::string temp = target + ".tmp-" + std::to_string(::getpid()) + "-" +
-                     std::to_string(std::hash<std::thread::id>{}(std::this_thread::get_id()) % 100000);
-  sqlite3* src = nullptr;
-  sqlite3* dst = nullptr;
-  std::optional<std::string> failure;
-  int rc = sqlite3_open_v2(source.c_str(), &src, SQLITE_OPEN_READONLY, nullptr);
-  if (rc != SQLITE_OK) failure = errorText(src, rc);
-  if (!failure && (rc = sqlite3_open_v2(temp.c_str(), &dst, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr)) !=
-                      SQLITE_OK)
-    failure = errorText(dst, rc);
-  if (!failure) {
-    sqlite3_busy_timeout(src, 2000);
-    sqlite3_backup* backup = sqlite3_backup_init(dst, "main", src, "main");
-    if (!backup) {
-      failure = errorText(dst, SQLITE_ERROR);
-    } else {
-      // A writer in the source restarts the step; a busy/locked source is retried briefly.
-      int attempts = 0;
-      while ((rc = sqlite3_backup_step(backup, -1)) == SQLITE_BUSY || rc == SQLITE_LOCKED) {
-        if (++attempts > 50) break;
-        sqlite3_sleep(20);
-      }
-      if (rc != SQLITE_DONE) failure = sqlite3_errstr(rc);
-      if (sqlite3_backup_finish(backup) != SQLITE_OK && !failure) failure = errorText(dst, SQLITE_ERROR);
-    }
-    if (!failure && sqlite3_exec(dst, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) != SQLITE_OK)
-      failure = errorText(dst, SQLITE_ERROR);
-    if (!failure && prepare) prepare(dst, application);
-  }
-  sqlite3_close(src);
-  if (sqlite3_close(dst) != SQLITE_OK && !failure) failure = "Cannot close the copy";
-  if (!failure && ::rename(temp.c_str(), target.c_str()) != 0) failure = std::strerror(errno);
-  if (failure) {
-    files::removeFile(temp);
-    removeSidecars(temp);
-  }
-  return failure;
-}
-
-// Brings the copy up to date with the source. Runs under the record's database lock.
-void refreshCopy(const std::string& source, const std::string& sourcePath, const std::string& shadow,
-                 const std::string& shadowDevicePath, FWApplication* application, const std::string& tag) {
+// Brings the copy up to date with the source. Runs under the record's database lock; the
+// answer names the replaced copy's blocks, for the caller to free after the lock.
+std::string refreshCopy(const std::string& source, const std::string& sourcePath, const std::string& shadow,
+                        const std::string& shadowDevicePath, FWApplication* application, const std::string& tag) {
   const bool present = files::exists(shadow);
-  if (present && FWDBCopyIsCurrent(source, shadow)) return;
-  if (present) {
-    if (openConnectionsTo(shadow) > 0 || !removeCopy(shadow)) {
-      // Still in use (or undeletable): read what is there; the next connection replaces it.
-      KSLog("KS:%@: Unable to remove expired alternate DB", tag);
-      return;
-    }
+  if (present && FWDBCopyIsCurrent(source, shadow)) return {};
+  if (present && openConnectionsTo(shadow) > 0) {
+    // Still in use: read what is there; the next connection replaces it.
+    KSLog("KS:%@: Unable to remove expired alternate DB", tag);
+    return {};
   }
   const char* copiedLine = present ? "KS:%@: Copied replacement alternate DB $$$$$$$$$$$; db = %@"
                                    : "KS:%@: Copied new alternate DB $$$$$$$$$$$; db = %@";
@@ -136,17 +90,31 @@ void refreshCopy(const std::string& source, const std::string& sourcePath, const
     fwdbSetMessageBox(application, "Database - SQL error", *problem, sourcePath);
     KSLog("KS:%@: Refused database at location %@: %@", tag, sourcePath, *problem);
     KSLog(failedLine, tag);
-    return;
+    if (present) KSLog("KS:%@: Kept the previous alternate DB; db = %@", tag, shadowDevicePath);
+    return {};
   }
   // The state is taken before the copy: a commit that lands meanwhile makes it look stale.
   auto state = FWDBSourceStateOf(source);
-  if (auto failure = snapshotDatabase(source, shadow, FWDBCopyPreparerFor(application), application)) {
-    fwdbSetMessageBox(application, "Database - SQL error", "Cannot copy database: " + *failure, sourcePath);
+  FWDBCopyPreparer prepare = FWDBCopyPreparerFor(application);
+  FWDBCopyPreparer indexes = FWDBCopyIndexerFor(application);
+  auto result = FWDBTakeSnapshot(source, shadow, [&](sqlite3* copy) {
+    if (prepare) prepare(copy, application);
+    if (indexes) indexes(copy, application);
+  });
+  if (result.failure) {
+    fwdbSetMessageBox(application, "Database - SQL error", "Cannot copy database: " + *result.failure, sourcePath);
     KSLog(failedLine, tag);
-    return;
+    KSLog("KS:%@: **** Snapshot failed: %@", tag, *result.failure);
+    // The previous copy stays in place and is read; its record still tells it is stale.
+    if (present) KSLog("KS:%@: Kept the previous alternate DB; db = %@", tag, shadowDevicePath);
+    return {};
   }
-  if (state) FWDBRecordSourceState(shadow, *state);
+  if (state)
+    FWDBRecordSourceState(shadow, *state);
+  else
+    FWDBForgetSourceState(shadow);
   KSLog(copiedLine, tag, shadowDevicePath);
+  return result.replaced;
 }
 
 }  // namespace
@@ -174,9 +142,14 @@ FWDBConnection FWDBConnectDatabase(const std::string& sourcePath, FWApplication*
     const std::string shadowDevicePath = FWShadowDBPath(sourcePath, application);
     const std::string shadow = Device::path(shadowDevicePath);
     FWDBConnection db = nullptr;
+    // Freed after the lock, also when a path below returns early.
+    struct Replaced {
+      std::string path;
+      ~Replaced() { FWDBDiscardReplacedCopy(path); }
+    } replaced;
     {
       auto lock = fwdbLockDatabase(application);
-      refreshCopy(source, sourcePath, shadow, shadowDevicePath, application, tag);
+      replaced.path = refreshCopy(source, sourcePath, shadow, shadowDevicePath, application, tag);
 
       std::string file;
       if (files::exists(shadow)) {
@@ -274,4 +247,17 @@ void FWDBSetCopyPreparer(FWApplication* application, FWDBCopyPreparer prepare) {
 FWDBCopyPreparer FWDBCopyPreparerFor(FWApplication* application) {
   if (!application) return {};
   return application->attribute<FWDBCopyPreparer>(kFWDBCopyPreparerAttribute).value_or(FWDBCopyPreparer());
+}
+
+void FWDBSetCopyIndexer(FWApplication* application, FWDBCopyPreparer index) {
+  if (!application) return;
+  if (index)
+    application->setAttribute(kFWDBCopyIndexerAttribute, std::move(index));
+  else
+    application->clearAttribute(kFWDBCopyIndexerAttribute);
+}
+
+FWDBCopyPreparer FWDBCopyIndexerFor(FWApplication* application) {
+  if (!application) return {};
+  return application->attribute<FWDBCopyPreparer>(kFWDBCopyIndexerAttribute).value_or(FWDBCopyPreparer());
 }

@@ -4,11 +4,13 @@
 // connection the shadow copy under "/var/mobile/Library/Caches" is brought up to date:
 // it is (re)made when missing or when the source's content changed since the copy was made,
 // as the source state recorded beside the copy tells (FWDBSourceState.h). The copy is a
-// consistent snapshot taken with SQLite's online backup API into a temporary file that is
-// prepared (FWDBSetCopyPreparer) and then renamed into place, so a writer that is busy in
-// the source never tears it. A copy that a connection of this process still has open is
-// never deleted or replaced; the next connection replaces it. SQLite opens the source only
-// after its header check (FWDBSourceCheck.h), so it never sees a file it might change.
+// consistent snapshot of the source's files (FWDBSnapshot.h), prepared
+// (FWDBSetCopyPreparer, then FWDBSetCopyIndexer) and renamed over the old copy, so a
+// writer that is busy in the source never tears it and a failed snapshot leaves the previous
+// copy in place (it is read, and replaced by a later connection). The replaced copy's
+// blocks are freed after the lock. A copy that a connection of this process still has open
+// is never replaced; the next connection replaces it. SQLite opens the source only after
+// its header check (FWDBSourceCheck.h), so it never sees a file it might change.
 // Connections open the copy, never the source (open flags 8 excepted), and pass a
 // consistency check; a copy that fails it is deleted and, after a back-off, made afresh.
 // Every failure to give a connection leaves the reason in the controller's message box.
@@ -54,3 +56,10 @@ using FWDBCopyPreparer = std::function<void(FWDBConnection copy, FWApplication* 
 inline constexpr const char* kFWDBCopyPreparerAttribute = "_DBCopyPreparer";
 void FWDBSetCopyPreparer(FWApplication* application, FWDBCopyPreparer prepare);
 FWDBCopyPreparer FWDBCopyPreparerFor(FWApplication* application);
+
+// Runs on every new copy after the preparer: adds the indexes the plug-in's queries need.
+// The copy is ours, so it may carry them; the companion's tables and rows stay as they are.
+// Kept per record, beside the preparer, so each plug-in indexes its own copy.
+inline constexpr const char* kFWDBCopyIndexerAttribute = "_DBCopyIndexer";
+void FWDBSetCopyIndexer(FWApplication* application, FWDBCopyPreparer index);
+FWDBCopyPreparer FWDBCopyIndexerFor(FWApplication* application);

@@ -179,6 +179,30 @@ TEST_F(DatabaseTest, CopyInUseIsNeverReplacedUnderItsConnection) {
   sqlite3_close(writer);
 }
 
+TEST_F(DatabaseTest, FailedReplacementKeepsReadingThePreviousCopy) {
+  FWDBDisconnectDatabase(FWDBConnectDatabase(kSource, app.get()));
+  sqlite3* writer = openWriter();
+  exec(writer, "insert into ZTWCALTASK values (4, 'Four', null, null)");
+  sqlite3_close(writer);
+  // Taskwell's file now has a format this reader does not know; its header is sound.
+  auto bytes = *files::readFile(Device::path(kSource));
+  bytes[18] = bytes[19] = 3;
+  ASSERT_TRUE(files::writeFileAtomically(Device::path(kSource), bytes));
+  log.clear();
+  FWDBConnection db = FWDBConnectDatabase(kSource, app.get());
+  ASSERT_TRUE(db);
+  EXPECT_EQ(titles(db).size(), 3u);
+  EXPECT_TRUE(logged("KS:FWCommon: Unable to copy replacement alternate DB"));
+  EXPECT_TRUE(logged("KS:FWCommon: Kept the previous alternate DB"));
+  FWDBDisconnectDatabase(db);
+  // Readable again: the next connection replaces the copy.
+  bytes[18] = bytes[19] = 1;
+  ASSERT_TRUE(files::writeFileAtomically(Device::path(kSource), bytes));
+  db = FWDBConnectDatabase(kSource, app.get());
+  EXPECT_EQ(titles(db).size(), 4u);
+  FWDBDisconnectDatabase(db);
+}
+
 TEST_F(DatabaseTest, SourcesThatAreNoDatabaseAreRefusedBeforeSQLiteSeesThem) {
   const std::string source = Device::path(kSource);
   sqlite3* writer = openWriter();

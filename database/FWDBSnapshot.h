@@ -1,0 +1,52 @@
+// A consistent snapshot of the companion's live SQLite database, written as a new private
+// copy at the speed of a file copy.
+//
+// The source's bytes are copied as they are, the main file and its write-ahead log, while
+// nothing can rewrite what is being copied:
+// - Rollback journal: a read transaction holds the main file's shared lock, so no writer
+//   can commit into it.
+// - Write-ahead log with its "-wal" and "-shm" beside it: a read transaction holds a read
+//   mark in the shared-memory index, so a checkpoint copies no frame past it into the main
+//   file and the log is not restarted over frames the copy needs; the main file's shared
+//   lock keeps a closing writer from checkpointing and deleting the log. Frames committed
+//   after the mark may be copied too; the copy's recovery keeps every whole commit.
+// - Write-ahead log without its "-wal" or "-shm": nobody has the database open, and an
+//   SQLite open would create them. The files are copied without SQLite and the copy
+//   counts only when the source's state (FWDBSourceState.h) is the same before and after.
+// The pinning connection opens the source read-only, with a read-only "-shm" and no
+// checkpoint on close, and is never opened where SQLite would create, truncate or recover
+// one of the source's files: the source is never changed. Its bytes are read through
+// that connection's own descriptors (see FWDBSourceFiles.h for why no other may be opened).
+//
+// The copy is then opened, its log folded in, switched to a rollback journal (one
+// self-contained file), handed to `prepare` (indexes, re-applied changes), flushed once
+// and renamed over `target`; the folder is flushed after. The old copy is replaced
+// atomically and is never removed first: on any failure `target` stays as it was and the
+// temporary files are removed.
+//
+// REQUIRES: the caller serialises snapshots of one target and makes sure no connection has
+// the old copy open (its sidecar journal is removed before the rename), and checks the
+// source's header first (FWDBSourceCheck.h). Thread-safe otherwise.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+struct FWDBSnapshotResult {
+  // Why no snapshot was taken; none on success.
+  std::optional<std::string> failure;
+  // A name still holding the replaced copy's content, kept so that freeing a large file
+  // happens after the caller's lock: remove it with FWDBDiscardReplacedCopy. Empty if none.
+  std::string replaced;
+};
+
+// Snapshot of the database at `sourceLocalPath` into `targetLocalPath`. `prepare` runs on
+// the copy's own connection before it is flushed; it may write to the copy.
+FWDBSnapshotResult FWDBTakeSnapshot(const std::string& sourceLocalPath, const std::string& targetLocalPath,
+                                    const std::function<void(sqlite3* copy)>& prepare);
+
+// Removes what FWDBSnapshotResult::replaced names (nothing when empty).
+void FWDBDiscardReplacedCopy(const std::string& replaced);
