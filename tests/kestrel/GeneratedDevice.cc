@@ -10,12 +10,15 @@
 #include "platform/foundation/Files.h"
 #include "platform/foundation/TimeZone.h"
 #include "platform/host/PluginPreferences.h"
+#include "tools/fixture/DeviceCalendarFixture.h"
 #include "tools/fixture/ReminderFixture.h"
 #include "tools/kestrel/CommandLine.h"
 
 namespace kestrel::test {
 
-GeneratedDevice::GeneratedDevice() {
+GeneratedDevice::GeneratedDevice() : GeneratedDevice(Contents{}) {}
+
+GeneratedDevice::GeneratedDevice(Contents contents) {
   std::string tmpl = (std::filesystem::temp_directory_path() / "kestrel-device-XXXXXX").string();
   if (!::mkdtemp(tmpl.data())) {
     error_ = "cannot make a temporary folder";
@@ -32,8 +35,14 @@ GeneratedDevice::GeneratedDevice() {
   Device::setRoot(root_);
   Clock::fix(now);
   TimeZone::setSystemTimeZone(kZone);
-  auto reminders = fixture::generateReminderFixture(now, *TimeZone::named(kZone));
-  if (!reminders.ok) error_ = reminders.error;
+  if (contents.reminders) {
+    auto reminders = fixture::generateReminderFixture(now, *TimeZone::named(kZone));
+    if (!reminders.ok) error_ = reminders.error;
+  }
+  if (contents.calendars && error_.empty()) {
+    auto calendars = fixture::generateDeviceCalendarFixture(now, *TimeZone::named(kZone));
+    if (!calendars.ok) error_ = calendars.error;
+  }
 }
 
 GeneratedDevice::~GeneratedDevice() {
@@ -49,6 +58,12 @@ std::vector<std::string> GeneratedDevice::sessionArgs(const std::vector<std::str
     args.push_back("--option");
     args.push_back(option);
   }
+  return args;
+}
+
+std::vector<std::string> GeneratedDevice::eventsSessionArgs(const std::vector<std::string>& words) const {
+  std::vector<std::string> args = {"--plugin", TW_CAL_PLUGIN_PATH, "--root", root_, "--now", kNow, "--tz", kZone};
+  args.insert(args.end(), words.begin(), words.end());
   return args;
 }
 

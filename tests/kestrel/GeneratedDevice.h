@@ -1,9 +1,10 @@
-// A device root written by the generators (a Taskwell installation in schema 260 and the
-// sample reminder lists) at a fixed "now" in Europe/Berlin, for tests that run kestrel's
-// commands on it. The folder is removed with the object.
+// A device root written by the generators (a Taskwell installation in schema 260 and, as
+// asked, the sample reminder lists and device calendars) at a fixed "now" in Europe/Berlin,
+// for tests that run kestrel's commands on it. The folder is removed with the object.
 //
 // sessionArgs() answers the command-line words that load the built tasks plug-in on it with
 // the given options; openSession() runs them through PluginSession, as `kestrel rows` does.
+// eventsSessionArgs() loads the built events plug-in instead.
 // Options are stored in the plug-in's preferences, so clearOptions() starts afresh.
 // Main thread only; one device at a time (the device root, clock and zone are global).
 #pragma once
@@ -23,7 +24,13 @@ class GeneratedDevice {
   static constexpr const char* kNow = "2026-12-08T14:30:00Z";
   static constexpr const char* kZone = "Europe/Berlin";
 
+  struct Contents {
+    bool reminders = true;
+    bool calendars = false;
+  };
+
   GeneratedDevice();
+  explicit GeneratedDevice(Contents contents);
   ~GeneratedDevice();
   GeneratedDevice(const GeneratedDevice&) = delete;
   GeneratedDevice& operator=(const GeneratedDevice&) = delete;
@@ -36,6 +43,8 @@ class GeneratedDevice {
 
   // "--plugin <built library> --root <root> --now <now> --tz <zone>" and "--option k=v" each.
   std::vector<std::string> sessionArgs(const std::vector<std::string>& options = {}) const;
+  // The same words for the events plug-in, followed by `words` as they stand.
+  std::vector<std::string> eventsSessionArgs(const std::vector<std::string>& words = {}) const;
   // Points the process at this device and loads the plug-in; none (and a test failure) when
   // that fails.
   std::unique_ptr<tool::PluginSession> openSession(const std::vector<std::string>& options = {}) const;

@@ -11,6 +11,7 @@
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Pasteboard.h"
+#include "tests/kestrel/CommandCapture.h"
 #include "tests/kestrel/GeneratedDevice.h"
 #include "tools/kestrel/SectionPrint.h"
 #include "tools/kestrel/ActSteps.h"
@@ -24,25 +25,8 @@ using kestrel::test::GeneratedDevice;
 using kestrel::tool::ActStep;
 using kestrel::tool::SectionActor;
 
-struct ActRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-ActRun runAct(const std::vector<std::string>& args) {
-  ActRun run;
-  char* buffer = nullptr;
-  size_t size = 0;
-  FILE* out = open_memstream(&buffer, &size);
-  ::testing::internal::CaptureStderr();
-  run.status = kestrel::tool::runActTo(out, args);
-  run.err = ::testing::internal::GetCapturedStderr();
-  fclose(out);
-  run.out.assign(buffer, size);
-  free(buffer);
-  return run;
-}
+using ActRun = kestrel::test::CommandRun;
+using kestrel::test::runAct;
 
 // The JSON lines printed under the header of `step` (up to the next header).
 std::string sectionAfter(const std::string& out, const std::string& step) {

@@ -1,32 +1,17 @@
 // kestrel act's info step: the information row opens the debug page in debug mode only.
 #include <gtest/gtest.h>
-#include <stdio.h>
-
+#include "tests/kestrel/CommandCapture.h"
 #include "tests/kestrel/GeneratedDevice.h"
 #include "tools/kestrel/Commands.h"
 
 namespace {
 
-struct InfoRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using InfoRun = kestrel::test::CommandRun;
 
 InfoRun runInfo(const kestrel::test::GeneratedDevice& device, const std::vector<std::string>& options) {
   auto words = device.sessionArgs(options);
   words.push_back("info");
-  InfoRun run;
-  char* buffer = nullptr;
-  size_t size = 0;
-  FILE* out = open_memstream(&buffer, &size);
-  ::testing::internal::CaptureStderr();
-  run.status = kestrel::tool::runActTo(out, words);
-  run.err = ::testing::internal::GetCapturedStderr();
-  fclose(out);
-  run.out.assign(buffer, size);
-  free(buffer);
-  return run;
+  return kestrel::test::runAct(words);
 }
 
 TEST(KestrelInfoAct, TheInformationRowPrintsTheDebugPageOnlyInDebugMode) {
