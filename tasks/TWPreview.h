@@ -1,5 +1,6 @@
 // TWPreview: what the previews of both plug-ins share — the page entries for sensitivity,
-// repeat rules, coloured values and alarms. The task preview (TWTaskPreview) builds on it.
+// repeat rules, coloured values and alarms, and the phone dialer page with its editing
+// rules. The task and event previews (TWTaskPreview, TWEventPreview) build on it.
 //
 // Entries are built afresh for each page request; texts come from the plug-in's bundle
 // (the key stands in where it has none). The class has no state of its own. Main thread
@@ -47,10 +48,34 @@ class TWPreview : public FWDetailListViewDelegate {
                                                     const std::optional<std::string>& string,
                                                     const std::optional<std::string>& prompt,
                                                     const Ref<Bundle>& bundle);
-  // The dial button: launches "tel:" with the number made from the dialer's number section
-  // through the host. True when it was the dialer's button (the preview then closes).
+  // The dial button: logs the "tel:" link of the number made from the dialer's number
+  // section and has the host dial the number, when the host can. True when it was the
+  // dialer's button and there was a number to dial (the preview then closes).
   static bool dialNumberForButton(const Ref<FWApplication>& application, const FWDetailListSections& sections,
                                   const Ref<FWDetailListEntry>& button);
+  // The first row of `section` whose key is at least the entry's key; -1 when there is none.
+  static int32_t locationForEntry(const Ref<FWDetailListEntry>& entry, const Ref<FWDetailListSection>& section);
 
+  // ---- Dialer editing ---------------------------------------------------------------------
+  // The number section (1) is built from the found numbers and copies of the dial elements;
+  // the elements section (2) always offers every element, and takes back a deleted number.
+  // Only rows of the number section may be deleted.
+  bool allowDelete(const Ref<FWDetailListEntry>& entry, FWIndexPath indexPath) override;
+  // A deleted element is gone (its original stays in the elements section); a deleted found
+  // number goes back to the elements section in key order, unless it is already there.
+  void deletedEntry(const Ref<FWDetailListEntry>& entry, const FWDetailListSections& sections,
+                    FWIndexPath indexPath) override;
+  // An element taken from the elements section leaves a copy at its old row; an element
+  // dropped back there is removed again, so each element shows there exactly once. Found
+  // numbers simply move.
+  void movedEntry(const Ref<FWDetailListEntry>& entry, const FWDetailListSections& sections, FWIndexPath fromIndexPath,
+                  FWIndexPath toIndexPath) override;
+  // In the number section an element never lands at its head (row 0 becomes row 1); in
+  // another section a row lands in key order, or where proposed when nothing follows it.
+  std::optional<int32_t> targetIndexForMove(const Ref<FWDetailListEntry>& entry,
+                                            const Ref<FWDetailListSection>& toSection,
+                                            FWIndexPath proposedIndexPath) override;
+  // The dial button (the last row of section 0) takes the number now made from section 1.
+  void tableReordered(const FWDetailListSections& sections) override;
   std::optional<bool> shouldReloadWhenTableReordered(const FWDetailListSections& sections) override { return true; }
 };

@@ -84,10 +84,14 @@ FWDetailListSections TWPreview::dataForNumberListPage(const Ref<FWApplication>& 
 
 bool TWPreview::dialNumberForButton(const Ref<FWApplication>& application, const FWDetailListSections& sections,
                                     const Ref<FWDetailListEntry>& button) {
-  if (!button || !button->isButton() || sections.size() < 2 || !sections[1]) return false;
+  if (!button || !button->isButton() || sections.size() < 2 || !sections[0] || !sections[1]) return false;
   if (sections[0]->entries().empty() || sections[0]->entries().back() != button) return false;
-  const std::string url = "tel:" + makePhoneNumber(sections[1]->entries());
-  KSLog("KS:TWEvent: Dialing URL %@", url);
-  if (application) application->launchURL(url);
+  const std::string number = makePhoneNumber(sections[1]->entries());
+  KSLog("KS:TWEvent: Dialing URL %@", "tel:" + number);
+  // Nothing left to dial (every number deleted or never found): the page stays.
+  if (number.empty()) return false;
+  auto plugin = application ? application->fwPlugin() : nullptr;
+  auto host = plugin ? plugin->ksPlugin() : nullptr;
+  if (host && host->respondsToDialNumberNow()) host->dialNumberNow(number);
   return true;
 }

@@ -38,6 +38,8 @@ class TableViewHost : public KSPlugin {
   bool respondsToLaunchURL() const override { return host_->respondsToLaunchURL(); }
   void launchURL(const std::string& url) override { host_->launchURL(url); }
   void launchApplicationWithIdentifier(const std::string& id) override { host_->launchApplicationWithIdentifier(id); }
+  bool respondsToDialNumberNow() const override { return host_->respondsToDialNumberNow(); }
+  void dialNumberNow(const std::string& number) override { host_->dialNumberNow(number); }
   void registerRepeatNotification(const std::string& name, double interval, double duration, bool wake,
                                   const PlistValue& userInfo) override {
     host_->registerRepeatNotification(name, interval, duration, wake, userInfo);
