@@ -16,6 +16,20 @@ std::optional<int> rowNumber(const std::string& word) {
   return value;
 }
 
+// "N" (a row of the page as printed) or "S.R" (row R of section S), each from 1.
+std::optional<ActStep::PageRow> pageRow(const std::string& word) {
+  const size_t dot = word.find('.');
+  if (dot == std::string::npos) {
+    auto row = rowNumber(word);
+    if (!row) return std::nullopt;
+    return ActStep::PageRow{0, *row};
+  }
+  auto section = rowNumber(word.substr(0, dot));
+  auto row = rowNumber(word.substr(dot + 1));
+  if (!section || !row) return std::nullopt;
+  return ActStep::PageRow{*section, *row};
+}
+
 }  // namespace
 
 HostResult<std::vector<ActStep>> parseActSteps(std::span<const std::string> words) {
@@ -104,6 +118,30 @@ HostResult<std::vector<ActStep>> parseActSteps(std::span<const std::string> word
       step.target = *argument;
       step.text = word + " " + *argument;
       ++i;
+    } else if (word == "delete") {
+      if (!argument) return HostError{"'delete' needs a row of the page (delete N, or delete S.R for row R of section S)"};
+      auto row = pageRow(*argument);
+      if (!row)
+        return HostError{"'delete " + printable(*argument) + "': the row is N or S.R, whole numbers from 1"};
+      step.kind = ActStep::Kind::PageDelete;
+      step.from = *row;
+      step.text = "delete " + *argument;
+      ++i;
+    } else if (word == "move") {
+      const std::string* to = i + 2 < words.size() ? &words[i + 2] : nullptr;
+      const std::string* place = i + 3 < words.size() ? &words[i + 3] : nullptr;
+      if (!argument || !to || *to != "to" || !place)
+        return HostError{"'move' needs a row and a place (move N to M, or S.R forms)"};
+      auto from = pageRow(*argument);
+      auto target = pageRow(*place);
+      if (!from || !target)
+        return HostError{"'move " + printable(*argument) + " to " + printable(*place) +
+                         "': rows and places are N or S.R, whole numbers from 1"};
+      step.kind = ActStep::Kind::PageMove;
+      step.from = *from;
+      step.to = *target;
+      step.text = "move " + *argument + " to " + *place;
+      i += 3;
     } else if (word == "search") {
       if (!argument) return HostError{"'search' needs the text to look for (search TEXT)"};
       step.kind = ActStep::Kind::Search;
@@ -147,12 +185,12 @@ HostResult<std::vector<ActStep>> parseActSteps(std::span<const std::string> word
       step.button = word;
       step.text = word;
     } else {
-      return HostError{"unknown step '" + printable(word) + "' (steps: complete N, context auto|manual|off, details, refresh, wait DURATION, at TIME, alarm N, snooze, mute, unmute, sleep, cancel, open N, tap TEXT, back, up, down, done, select, button TEXT, switch TEXT, search TEXT, new TEXT)"};
+      return HostError{"unknown step '" + printable(word) + "' (steps: complete N, context auto|manual|off, details, refresh, wait DURATION, at TIME, alarm N, snooze, mute, unmute, sleep, cancel, open N, tap TEXT, back, up, down, done, select, button TEXT, switch TEXT, delete ROW, move ROW to PLACE, search TEXT, new TEXT)"};
     }
     steps.push_back(std::move(step));
   }
   if (steps.empty())
-    return HostError{"no step given (steps: complete N, context auto|manual|off, details, refresh, wait DURATION, at TIME, alarm N, snooze, mute, unmute, sleep, cancel, open N, tap TEXT, back, up, down, done, select, button TEXT, switch TEXT, search TEXT, new TEXT)"};
+    return HostError{"no step given (steps: complete N, context auto|manual|off, details, refresh, wait DURATION, at TIME, alarm N, snooze, mute, unmute, sleep, cancel, open N, tap TEXT, back, up, down, done, select, button TEXT, switch TEXT, delete ROW, move ROW to PLACE, search TEXT, new TEXT)"};
   return steps;
 }
 
@@ -178,6 +216,15 @@ const char* actStepsHelp() {
          "  button TEXT              touch the page's in-row button whose title (or whose row's title)\n"
          "                           starts with TEXT, or else its bar or tool-bar button so titled\n"
          "  switch TEXT              toggle the switch of the first row whose title starts with TEXT\n"
+         "  delete ROW               touch the delete control of a row of the page, then its Delete\n"
+         "                           button (the dialer's number rows have one)\n"
+         "  move ROW to PLACE        drag a row of the page by its move handle and drop it at PLACE;\n"
+         "                           where it lands is the page's answer (a dial element never heads\n"
+         "                           the number). ROW is N, the N-th row of the printed page counted\n"
+         "                           from 1 across its sections, or S.R, row R of section S (from 1;\n"
+         "                           sections without a title count too). PLACE is a row as for ROW,\n"
+         "                           whose place the dropped row takes; S.R with R one past a\n"
+         "                           section's last row drops it at that section's end\n"
          "  search TEXT              the tool bar's search form: TEXT typed on the keyboard, then Done; the\n"
          "                           matching tasks and reminders are printed as a page\n"
          "  new TEXT [importance N] [device|taskwell]\n"

@@ -22,6 +22,13 @@
 //   button TEXT             touch the page's in-row button, or else its bar button, whose title
 //                           starts with TEXT
 //   switch TEXT             toggle the switch of the page's first row whose title starts with TEXT
+//   delete ROW              touch the delete control of that row of the page, then its Delete
+//                           button
+//   move ROW to PLACE       drag that row of the page by its move handle and drop it at PLACE
+//                           ROW: N, the N-th row of the page as printed (1 = the first, across
+//                           sections), or S.R, row R of section S (both from 1; untitled
+//                           sections count). PLACE: a row as for ROW, where the dropped row
+//                           lands; S.R may name the place after a section's last row.
 //   search TEXT             the tool bar's search form: type TEXT, press Done
 //   new TEXT [importance N] [device|taskwell]
 //                           the new-task form: type TEXT, choose, press Done
@@ -41,7 +48,13 @@ namespace kestrel::tool {
 
 struct ActStep {
   enum class Kind { Complete, Context, Details, Refresh, Wait, At, Alarm, AlarmButton, Open, Tap, PageButton, Search, NewTask,
-                    PageControl, PageSwitch, Info };
+                    PageControl, PageSwitch, Info, PageDelete, PageMove };
+  // A row of the shown page: with section 0, `row` counts the page's rows as printed;
+  // otherwise the row within that section. Both from 1.
+  struct PageRow {
+    int section = 0;
+    int row = 0;
+  };
   enum class ContextMode { Auto, Manual, Off };
   Kind kind = Kind::Refresh;
   int row = 0;  // Complete, Alarm: 1-based position among the item rows
@@ -52,6 +65,8 @@ struct ActStep {
   ContextMode mode = ContextMode::Off;
   double seconds = 0;  // Wait
   Date time{};         // At
+  PageRow from{};      // PageDelete, PageMove: the row touched
+  PageRow to{};        // PageMove: where it is dropped
   // The step as the user wrote it, for headers and messages ("complete 2").
   std::string text;
 };

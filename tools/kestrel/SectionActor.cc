@@ -116,6 +116,8 @@ StepOutcome SectionActor::perform(const ActStep& step) {
     case ActStep::Kind::PageButton: return tapPageButton(step);
     case ActStep::Kind::PageControl: return touchPageControl(step);
     case ActStep::Kind::PageSwitch: return togglePageSwitch(step);
+    case ActStep::Kind::PageDelete: return deletePageRow(step);
+    case ActStep::Kind::PageMove: return movePageRow(step);
     case ActStep::Kind::Search:
     case ActStep::Kind::NewTask: return fillForm(step);
     case ActStep::Kind::Wait:

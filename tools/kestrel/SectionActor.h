@@ -80,6 +80,9 @@ class SectionActor {
   // In-row buttons and switches, bar buttons by title (PageControlActor.cc).
   StepOutcome touchPageControl(const ActStep& step);
   StepOutcome togglePageSwitch(const ActStep& step);
+  // Deleting and moving a page's rows by their editing controls (PageEditActor.cc).
+  StepOutcome deletePageRow(const ActStep& step);
+  StepOutcome movePageRow(const ActStep& step);
   // Opens the tool bar row with the status row's menu button; an error text when it can't.
   std::string openToolbar();
   StepOutcome settled(const ActStep& step, const std::set<std::string>& threadsBefore);
