@@ -87,10 +87,12 @@ std::string refreshCopy(const std::string& source, const std::string& sourcePath
       present ? "KS:%@: Unable to copy replacement alternate DB" : "KS:%@: Unable to copy new alternate DB";
   // SQLite must never see a source it might change: check the header first.
   if (auto problem = FWDBSourceFileProblem(source)) {
+    // A damaged database is no passing failure: its old copy goes, and the plug-in says
+    // Taskwell is unavailable rather than show what it held before.
+    if (present) removeCopy(shadow);
     fwdbSetMessageBox(application, "Database - SQL error", *problem, sourcePath);
     KSLog("KS:%@: Refused database at location %@: %@", tag, sourcePath, *problem);
     KSLog(failedLine, tag);
-    if (present) KSLog("KS:%@: Kept the previous alternate DB; db = %@", tag, shadowDevicePath);
     return {};
   }
   // The state is taken before the copy: a commit that lands meanwhile makes it look stale.
