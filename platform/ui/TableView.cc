@@ -202,7 +202,9 @@ void TableView::configureEditing(TableViewCell& cell, IndexPath indexPath) {
   const bool deletes =
       canEdit && dataSource_->editingStyleForRow(*this, indexPath) == TableViewCellEditingStyle::Delete;
   const bool moves = editing_ && dataSource_->canMoveRow(*this, indexPath);
-  cell.setEditing(editing_, deletes, moves, editing_ && dataSource_->shouldIndentWhileEditing(*this, indexPath));
+  const bool indents = editing_ && dataSource_->shouldIndentWhileEditing(*this, indexPath);
+  // A row with no editing control and no indent stays as it is, accessory (a button) included.
+  cell.setEditing(deletes || moves || indents, deletes, moves, indents);
   cell.setShowingDeleteConfirmation(confirming_ == indexPath);
 }
 

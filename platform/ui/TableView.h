@@ -14,7 +14,8 @@
 //
 // Touches: a tap selects its row and tells the data source (while editing, only with
 // allowsSelectionDuringEditing). While editing, a row that can be edited shows the delete
-// control (editing style Delete) and a row that can be moved the move handle. Tapping the
+// control (editing style Delete) and a row that can be moved the move handle; a row with
+// neither that does not indent is drawn as outside editing, with its accessory. Tapping the
 // delete control brings up the row's "Delete" button; tapping that commits the delete
 // (performDelete); a tap anywhere else puts it away. Dragging by the handle and letting
 // go moves the row where the finger ended (performMove). A drag elsewhere scrolls.

@@ -104,7 +104,7 @@ TEST_F(DialerTest, DeletingTheSecondNumberDialsTheFirstOnesDigits) {
   EXPECT_TRUE(view->isDismissed());
 }
 
-TEST_F(DialerTest, OnlyNumberRowsOfferTheDeleteControl) {
+TEST_F(DialerTest, OnlyNumberRowsOfferTheDeleteControlAndTheDialButtonStaysInSight) {
   auto view = openDialer("Ring 555-1234, or 555-9876 after six");
   ASSERT_TRUE(view);
   auto& table = *view->tableView();
@@ -114,6 +114,13 @@ TEST_F(DialerTest, OnlyNumberRowsOfferTheDeleteControl) {
             kestrel::ui::TableViewCellEditingStyle::None);
   EXPECT_FALSE(deleteRow(*view, {kElements, 0}));
   EXPECT_FALSE(table.dataSource()->canMoveRow(table, {0, 0}));
+  // The dial button's row has no editing control, and keeps its button in sight.
+  view->layoutIfNeeded();
+  auto dialRow = table.cellForRowAtIndexPath({0, 0});
+  ASSERT_TRUE(dialRow && dialRow->accessoryView());
+  dialRow->layoutIfNeeded();
+  EXPECT_FALSE(dialRow->accessoryView()->isHidden());
+  EXPECT_GT(dialRow->accessoryView()->frame().width(), 0);
 }
 
 TEST_F(DialerTest, TwoTwoDigitNumbersOfferNoDialer) {
