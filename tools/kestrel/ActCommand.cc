@@ -12,30 +12,6 @@
 #include "tools/kestrel/SectionPrint.h"
 
 namespace kestrel::tool {
-namespace {
-
-// The options come first; the first word that is neither an option nor an option's value
-// (or the word after "--") starts the steps.
-void splitOptionsAndSteps(std::span<const std::string> args, const std::vector<OptionSpec>& specs,
-                          std::vector<std::string>* options, std::vector<std::string>* steps) {
-  size_t i = 0;
-  for (; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--") {
-      ++i;
-      break;
-    }
-    if (arg.rfind("-", 0) != 0) break;
-    options->push_back(arg);
-    if (arg.rfind("--", 0) != 0 || arg.find('=') != std::string::npos) continue;
-    std::string name = arg.substr(2);
-    for (const auto& spec : specs)
-      if (spec.name == name && !spec.valueName.empty() && i + 1 < args.size()) options->push_back(args[++i]);
-  }
-  steps->assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
-}
-
-}  // namespace
 
 int runActTo(std::FILE* out, std::span<const std::string> args) {
   std::vector<OptionSpec> specs = sessionOptions();
@@ -66,7 +42,7 @@ int runActTo(std::FILE* out, std::span<const std::string> args) {
           "every section is printed after each step, each under its own header line.",
       specs);
   std::vector<std::string> optionWords, stepWords;
-  splitOptionsAndSteps(args, specs, &optionWords, &stepWords);
+  splitOptionsAndWords(args, specs, &optionWords, &stepWords);
   auto parsed = line.parse(optionWords);
   if (!parsed) return line.fail(parsed.error() + " (see kestrel act --help)", kExitUsage);
   if (parsed->help) {

@@ -85,6 +85,25 @@ int CommandLine::fail(const std::string& message, int status) const {
   return status;
 }
 
+void splitOptionsAndWords(std::span<const std::string> args, const std::vector<OptionSpec>& specs,
+                          std::vector<std::string>* options, std::vector<std::string>* words) {
+  size_t i = 0;
+  for (; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--") {
+      ++i;
+      break;
+    }
+    if (arg.rfind("-", 0) != 0) break;
+    options->push_back(arg);
+    if (arg.rfind("--", 0) != 0 || arg.find('=') != std::string::npos) continue;
+    std::string name = arg.substr(2);
+    for (const auto& spec : specs)
+      if (spec.name == name && !spec.valueName.empty() && i + 1 < args.size()) options->push_back(args[++i]);
+  }
+  words->assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+}
+
 std::string printable(std::string_view text) {
   std::string out;
   for (unsigned char c : text) {

@@ -58,6 +58,12 @@ class CommandLine {
   std::vector<OptionSpec> options_;
 };
 
+// Splits a command line whose options come before positional words (act's and render's
+// steps): the first word that is neither an option nor the value of an option that takes
+// one, or the word after "--", starts the words.
+void splitOptionsAndWords(std::span<const std::string> args, const std::vector<OptionSpec>& specs,
+                          std::vector<std::string>* options, std::vector<std::string>* words);
+
 // User text made safe to echo in one message line: control characters become escapes.
 std::string printable(std::string_view text);
 
