@@ -6,6 +6,7 @@
 
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Files.h"
+#include "runtime/FWImages.h"
 
 using kestrel::NotificationCenter;
 using kestrel::RunLoop;
@@ -32,6 +33,8 @@ void FWPlugin::initWithPlugin(const Ref<KSPlugin>& plugin) {
   KSLog("KS:%@: Initialising plugin *************", resourceName());
 
   setKsPlugin(plugin);
+  // Pages opened before any row is drawn (a touch on the information row) need the images too.
+  if (!FWImageBundle() && plugin) FWSetImageBundle(plugin->bundle());
   if (auto application = fwApplication()) application->setFwPlugin(shared_from_this());
   setCurrentItems({});
   setPreferences(FWPreferences::initWithPreferences(plugin ? plugin->preferences() : PlistValue()));

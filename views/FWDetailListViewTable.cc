@@ -191,7 +191,10 @@ double FWDetailListView::heightForRow(TableView& table, IndexPath indexPath) {
     if (accessory) available -= accessory->frame().width() + 10;
     const std::string& titleText = entry->title().value_or(std::string());
     const double titleWidth =
-        titleText.empty() ? 0 : std::min(std::ceil(kestrel::ui::sizeWithFont(titleText, *font).width), available / 2);
+        titleText.empty() ? 0
+                          : kestrel::ui::TableViewCell::titleWidthBesideValue(
+                                std::ceil(kestrel::ui::sizeWithFont(titleText, *font).width),
+                                std::ceil(kestrel::ui::sizeWithFont(value, *valueFont(*entry)).width), available);
     const double valueWidth = available - titleWidth - (titleText.empty() ? 0 : kTitleValueGap);
     const int titleLines = entry->lines() < 0 ? 1 : lines;
     const double titleHeight = wrappedHeight(titleText, *font, titleWidth, titleLines);

@@ -146,6 +146,10 @@ Size TableViewCell::drawnAccessorySize() const {
   return {};
 }
 
+double TableViewCell::titleWidthBesideValue(double titleWidth, double valueWidth, double available) {
+  return std::max(0.0, std::min(titleWidth, std::max(available / 2, available - valueWidth - kTitleValueGap)));
+}
+
 void TableViewCell::layoutSubviews() {
   const Rect b = bounds();
   // A shown delete control always makes room; rows without one line up with it only
@@ -180,7 +184,9 @@ void TableViewCell::layoutSubviews() {
   const double end = content.width() - kContentInset;
   const double available = std::max(0.0, end - x);
   if (!detailTextLabel_->text().empty() && !textLabel_->text().empty()) {
-    double titleWidth = std::min(std::ceil(sizeWithFont(textLabel_->text(), *textLabel_->font()).width), available / 2);
+    double titleWidth =
+        titleWidthBesideValue(std::ceil(sizeWithFont(textLabel_->text(), *textLabel_->font()).width),
+                              std::ceil(sizeWithFont(detailTextLabel_->text(), *detailTextLabel_->font()).width), available);
     textLabel_->setFrame({x, 0, titleWidth, content.height()});
     double valueX = x + titleWidth + kTitleValueGap;
     detailTextLabel_->setFrame({valueX, 0, std::max(0.0, end - valueX), content.height()});
