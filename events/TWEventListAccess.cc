@@ -178,10 +178,7 @@ std::vector<Ref<TWEvent>> TWEventListAccess::buildList(const FWPreferences& pref
 
   // Reading.
   Connection database;
-  if (controller->isTaskwellPresent() && !controller->isNativeOnly()) {
-    database.db = FWDBConnectDatabase(app.databasePath(), &app);
-    if (!database.db) controller->setTWUnavailableMessage("Info/TW Events Unavailable");
-  }
+  database.db = controller->connectTaskwellDatabase(application, "Info/TW Events Unavailable");
   KSLog("KS:TWEvent: Rebuilding list of events for %d days; weeks = %d; start = %@; end = %@.", window.days,
         window.weeks, window.rangeStart, window.rangeEnd);
   if (debug) KSLog("KS:TWEvent: Now = %@; Midnight = %@", window.now, window.midnight);

@@ -268,6 +268,19 @@ void TWPlugin::setTWUnavailableMessage(const std::string& messageKey) {
   setMessageBoxMailable(false);
 }
 
+FWDBConnection TWPlugin::connectTaskwellDatabase(const Ref<FWApplication>& application,
+                                                 const std::string& messageKey) {
+  if (!application || isNativeOnly()) return nullptr;
+  if (!isTaskwellPresent() && !application->databasePath().empty() && !updateApplication(application)) {
+    setTWUnavailableMessage(messageKey);
+    return nullptr;
+  }
+  if (!isTaskwellPresent()) return nullptr;
+  FWDBConnection db = FWDBConnectDatabase(application->databasePath(), application.get());
+  if (!db) setTWUnavailableMessage(messageKey);
+  return db;
+}
+
 void TWPlugin::previewSelected(const Ref<KSAction>& action, const Ref<KSData>& data) {
   auto line2 = messageBoxLine2();
   if (!isMessageBoxMailable() && line2 && data && data->uniqueID == kUniqueIdMessage &&

@@ -48,6 +48,12 @@ class TWPlugin : public FWPlugin, public FWApplicationDelegate, public FWDBRowBu
   // in the message box (line 2 of its "Database - ..." message) is kept: in the detail, and
   // on line 2 once the user has seen the "Info/Touch for More" hint.
   void setTWUnavailableMessage(const std::string& messageKey);
+  // Taskwell's private copy for one list build; null when Taskwell is absent, the section is
+  // native-only or the copy cannot be had. While Taskwell is installed but its database is
+  // refused (damaged, unreadable, no room for the copy), detection runs again on every build,
+  // so a repaired database comes back by itself, and the message row `messageKey` says why
+  // rather than leave a section that reads as empty. The caller disconnects.
+  FWDBConnection connectTaskwellDatabase(const Ref<FWApplication>& application, const std::string& messageKey);
   void previewSelected(const Ref<KSAction>& action, const Ref<KSData>& data) override;
 
   bool isTaskwellPresent() const { return taskwellPresent_.load(); }

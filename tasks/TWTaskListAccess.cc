@@ -186,16 +186,7 @@ std::vector<Ref<TWTask>> TWTaskListAccess::buildList(const FWPreferences& prefs,
 
   // 7: the private copy of Taskwell's database.
   Connection database;
-  if (!controller->isTaskwellPresent() && !controller->isNativeOnly() && !app.databasePath().empty()) {
-    // Taskwell is installed but its database was refused (damaged, unreadable, no room for
-    // the copy): look again on every build, and say why while it still is refused, rather
-    // than show a section that reads as "no tasks".
-    if (!controller->updateApplication(application)) controller->setTWUnavailableMessage("Info/TW Tasks Unavailable");
-  }
-  if (controller->isTaskwellPresent() && !controller->isNativeOnly()) {
-    database.db = FWDBConnectDatabase(app.databasePath(), &app);
-    if (!database.db) controller->setTWUnavailableMessage("Info/TW Tasks Unavailable");
-  }
+  database.db = controller->connectTaskwellDatabase(application, "Info/TW Tasks Unavailable");
 
   // 8-10: default contexts, Taskwell's tasks, then the device's reminders in sort order.
   updateDefaultContexts(app, prefs);

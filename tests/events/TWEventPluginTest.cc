@@ -159,6 +159,44 @@ TEST_F(EventPluginTest, TheRefreshDecisionFollowsAlarmsStoreChangesAndTheNextCha
   EXPECT_EQ(log.count("KS:TWEvent: Next scheduled update is due"), 1u);
 }
 
+TEST_F(EventPluginTest, ADamagedDatabaseShowsTheReasonOnEveryRefreshAndARepairedOneComesBack) {
+  device.addCalendar(900, "Work");
+  device.addEvent({.key = 1001, .title = "Standup", .start = today(15), .end = today(16), .calendar = 900});
+  auto good = kestrel::files::readFile(device.databaseFile());
+  ASSERT_TRUE(good);
+  auto listsStandup = [&] {
+    for (const auto& row : device.host().rows().sortedRows())
+      if (row->uniqueID == "1001") return true;
+    return false;
+  };
+  auto refresh = [&] {
+    kestrel::RunLoop::main().advanceClockBy(60);
+    device.controller()->updateList();
+  };
+  auto expectMessageOnEveryRefresh = [&](const std::string& reason) {
+    for (int n = 0; n < 3; ++n) {
+      refresh();
+      EXPECT_TRUE(device.controller()->messageBarOpen()) << reason << " " << n;
+      EXPECT_EQ(device.controller()->messageBoxLine1(), "Taskwell events are unavailable") << n;
+      auto detail = device.controller()->messageBoxDetail().value_or("");
+      EXPECT_NE(detail.find(reason), std::string::npos) << detail;
+      EXPECT_FALSE(listsStandup());
+    }
+  };
+  // Damaged before the first refresh: the database is refused at detection.
+  ASSERT_TRUE(kestrel::files::writeFileAtomically(device.databaseFile(), ""));
+  expectMessageOnEveryRefresh("Database file is empty");
+  // Repaired: the next refresh finds Taskwell again and lists its event.
+  ASSERT_TRUE(kestrel::files::writeFileAtomically(device.databaseFile(), *good));
+  refresh();
+  EXPECT_FALSE(device.controller()->messageBarOpen());
+  EXPECT_TRUE(listsStandup());
+  // Damaged while running.
+  ASSERT_TRUE(kestrel::files::writeFileAtomically(device.databaseFile(), std::string(4096, 'x')));
+  expectMessageOnEveryRefresh("Not an SQLite database");
+  kestrel::test::finishEventThreads();
+}
+
 TEST_F(EventPluginTest, RepeatedSetUpObservesTheStoreOnce) {
   ASSERT_TRUE(device.detect());
   ASSERT_TRUE(device.detect());
