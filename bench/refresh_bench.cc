@@ -1,14 +1,17 @@
 // One refresh cycle of the tasks plug-in, from the host's timer notification to the rows it
 // publishes, next to a reference measured in the same run: the sqlite3 shell running the
-// same task query text on the same private copy.
+// same task query text on Taskwell's own file.
 //
 // The device root is generated once under the build folder (KESTREL_BENCH_DATA_DIR) and
-// reused while its parameters match: a Taskwell installation of KESTREL_BENCH_TASKS tasks
-// (default 200,000) and KESTREL_BENCH_REMINDERS device reminders (default 1,000). The clock
-// is fixed at 2026-12-08T14:30:00Z in Europe/Berlin and the options are the defaults.
+// reused while its parameters match (bench/BenchFixture.h): the history of
+// KESTREL_BENCH_HISTORY (realistic by default, or all-open) with KESTREL_BENCH_TASKS tasks
+// (default 200,000; the first of a list) and KESTREL_BENCH_REMINDERS device reminders
+// (default 1,000). The clock is fixed at 2026-12-08T14:30:00Z in Europe/Berlin and the
+// options are the defaults.
 //
-//   BM_ReferenceSqliteShell    `sqlite3 -batch COPY "task query" > /dev/null`; the query text
-//                              comes from the query builder for the same options and now
+//   BM_ReferenceSqliteShell    `sqlite3 -batch -readonly TASKWELL "task query" > /dev/null` on
+//                              Taskwell's own database; the query text comes from the query
+//                              builder for the same options and now
 //   BM_SqliteShellStartup      the shell answering "select 1" (its share of the reference)
 //   BM_RefreshCycle            libTWPlugin.so loaded by the host engine; the timer
 //                              notification posted as the host posts it, then the main run
@@ -55,6 +58,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchFixture.h"
+#include "bench/SpreadReporter.h"
 #include "bench/SqliteShell.h"
 #include "database/FWDatabase.h"
 #include "model/TWOptions.h"
@@ -82,28 +87,9 @@ using kestrel::Device;
 
 namespace {
 
-constexpr const char* kNow = "2026-12-08T14:30:00Z";
-constexpr const char* kZone = "Europe/Berlin";
 constexpr const char* kDomain = "com.kzt.kestrel.TWPlugin";
-constexpr int kFixtureFormat = 1;  // bump when the generated data changes
 
-int envCount(const char* name, int fallback, int max) {
-  const char* text = std::getenv(name);
-  if (!text || !*text) return fallback;
-  char* end = nullptr;
-  long n = std::strtol(text, &end, 10);
-  if (*end || n < 0 || n > max) {
-    std::fprintf(stderr, "%s must be 0 ... %d; using %d\n", name, max, fallback);
-    return fallback;
-  }
-  return static_cast<int>(n);
-}
-
-Date fixedNow() {
-  Date now;
-  Date::parseISO8601(kNow, &now);
-  return now;
-}
+Date fixedNow() { return kestrel::bench::benchNow(); }
 
 // ---- Phases of a cycle, from the plug-in's own log lines ------------------------------------
 
@@ -173,11 +159,12 @@ class BenchDevice {
   const std::string& taskQuery() const { return taskQuery_; }
   const std::string& sourceDevicePath() const { return sourceDevicePath_; }
   std::string sourceFile() const { return Device::path(sourceDevicePath_); }
+  const kestrel::bench::BenchRoot& benchRoot() const { return benchRoot_; }
   std::string copyFile() const { return Device::path(FWShadowDBPath(sourceDevicePath_, app().get())); }
   int64_t queryRows() const { return queryRows_; }
   int64_t publishedTasks() const { return publishedTasks_; }
-  int tasks() const { return tasks_; }
-  int reminders() const { return reminders_; }
+  int tasks() const { return benchRoot_.tasks; }
+  int reminders() const { return benchRoot_.reminders; }
 
   // Dates Taskwell's file and its log just after the private copy, as a write would.
   void touchSource() {
@@ -189,53 +176,24 @@ class BenchDevice {
 
  private:
   BenchDevice() {
-    tasks_ = envCount("KESTREL_BENCH_TASKS", 200000, 1000000);
-    reminders_ = envCount("KESTREL_BENCH_REMINDERS", 1000, 100000);
-    root_ = std::string(KESTREL_BENCH_DATA_DIR) + "/refresh-" + std::to_string(tasks_) + "t-" +
-            std::to_string(reminders_) + "r";
     kestrel::RunLoop::setMainThread();
-    if (!kestrel::TimeZone::setSystemTimeZone(kZone)) {
-      error_ = "cannot set the system time zone";
-      return;
-    }
     Clock::fix(fixedNow());
     if (!prepareRoot()) return;
     kestrel::setLogObserver([](const std::string& line) { gPhases.line(line); });
     if (!startComponent() || !loadPlugin()) return;
   }
 
-  std::string stampText() const {
-    std::ostringstream text;
-    text << "format=" << kFixtureFormat << " tasks=" << tasks_ << " reminders=" << reminders_ << " now=" << kNow
-         << " zone=" << kZone << "\n";
-    return text.str();
-  }
-
-  // Generates the installation and the reminders unless the root already holds them.
+  // The installation and the reminders, generated unless the root already holds them.
   bool prepareRoot() {
-    const std::string stampFile = root_ + "/bench-fixture.stamp";
-    auto stamp = files::readText(stampFile);
-    Device::setRoot(root_);
-    if (stamp && *stamp == stampText()) {
-      auto found = files::readText(root_ + "/bench-fixture.database");
-      if (found) sourceDevicePath_ = *found;
-    }
-    if (sourceDevicePath_.empty() || !files::exists(sourceFile())) {
-      std::error_code ec;
-      fs::remove_all(root_, ec);
-      fs::create_directories(root_, ec);
-      std::fprintf(stderr, "Generating %d tasks and %d reminders under %s ...\n", tasks_, reminders_, root_.c_str());
-      auto generated = kestrel::fixture::generateTaskwellFixture(
-          {.root = root_, .tasks = tasks_, .now = fixedNow(), .tz = kZone});
-      if (!generated.ok) return fail("fixture: " + generated.error);
-      auto reminders = kestrel::fixture::generateReminderFixture(fixedNow(), kestrel::TimeZone::systemTimeZone(),
-                                                                 reminders_);
-      if (!reminders.ok) return fail("reminders: " + reminders.error);
-      sourceDevicePath_ = generated.databasePath;
-      if (!files::writeFileAtomically(root_ + "/bench-fixture.database", sourceDevicePath_) ||
-          !files::writeFileAtomically(stampFile, stampText()))
-        return fail("cannot write the fixture stamp");
-    }
+    using kestrel::fixture::History;
+    kestrel::bench::BenchRootSpec spec{
+        .history = kestrel::bench::envHistories({History::Realistic}).front(),
+        .tasks = kestrel::bench::envCounts("KESTREL_BENCH_TASKS", {200000}, 1000000).front()};
+    benchRoot_ = kestrel::bench::prepareBenchRoot(KESTREL_BENCH_DATA_DIR, spec);
+    if (!benchRoot_.ok()) return fail(benchRoot_.error);
+    sourceDevicePath_ = benchRoot_.sourceDevicePath;
+    std::fprintf(stderr, "History %s: %d tasks (%d open), %d events, %d reminders\n", benchRoot_.label().c_str(),
+                 benchRoot_.tasks, benchRoot_.openTasks, benchRoot_.events, benchRoot_.reminders);
     // Taskwell last wrote ten minutes before "now"; the options (the defaults) are dated a
     // minute after it, so every timer notification finds them newer than the last publish.
     for (const std::string& f : {sourceFile(), sourceFile() + "-wal"})
@@ -262,7 +220,7 @@ class BenchDevice {
     auto sql = TWTaskIntegration::basicTaskListSQLForApp(app().get(), *prefs(), std::nullopt, std::nullopt, std::nullopt);
     if (!sql) return fail("the query builder gave no task query");
     taskQuery_ = *sql;
-    std::fprintf(stderr, "Task query (the reference runs it on the private copy):\n%s\n", taskQuery_.c_str());
+    std::fprintf(stderr, "Task query (the reference runs it on Taskwell's own file):\n%s\n", taskQuery_.c_str());
     return true;
   }
 
@@ -272,29 +230,42 @@ class BenchDevice {
     engine_ = std::move(*engine);
     engine_->refresh();  // the first pass: detection, the private copy, the first rows
     engine_->postTimerFired();
-    // The reference must answer what the plug-in read: every Taskwell row it published is
-    // one of the query's rows.
-    std::set<std::string> keys = queryKeys();
+    // The reference must answer what the plug-in read: the query on the private copy (with
+    // whatever it adds) gives the shell's rows on Taskwell's own file, in the same order, and
+    // the Taskwell rows the plug-in published are among them in that order.
+    std::vector<std::string> keys = queryKeys();
     queryRows_ = static_cast<int64_t>(keys.size());
+    if (kestrel::bench::sqliteShellAvailable()) {
+      auto shell = kestrel::bench::sqliteShellKeys(sourceFile(), taskQuery_, 7);
+      if (!shell) return fail("the sqlite3 shell could not run the task query on Taskwell's file");
+      if (*shell != keys)
+        return fail("the task query answers " + std::to_string(keys.size()) + " rows on the private copy and " +
+                    std::to_string(shell->size()) + " other rows on Taskwell's file");
+    }
+    auto next = keys.begin();
     for (const auto& row : engine_->rows()) {
       const std::string& id = row->uniqueID;
       if (id.rfind("[[[", 0) == 0) continue;
       ++publishedTasks_;
       bool isTaskwellKey = !id.empty() && id.find_first_not_of("0123456789") == std::string::npos;
-      if (isTaskwellKey && !keys.count(id)) return fail("the plug-in published task " + id + " the query does not answer");
+      if (!isTaskwellKey) continue;
+      next = std::find(next, keys.end(), id);
+      if (next == keys.end()) return fail("the plug-in published task " + id + " out of the query's rows or order");
     }
     if (publishedTasks_ == 0) return fail("the plug-in published no task rows");
+    std::fprintf(stderr, "Checked: %zu query rows equal on the copy and Taskwell's file; %lld task rows published\n",
+                 keys.size(), static_cast<long long>(publishedTasks_));
     return true;
   }
 
-  // Keys (column 7) of the task query on the private copy.
-  std::set<std::string> queryKeys() const {
-    std::set<std::string> keys;
+  // Keys (column 7) of the task query on the private copy, in its order.
+  std::vector<std::string> queryKeys() const {
+    std::vector<std::string> keys;
     sqlite3* db = nullptr;
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_open_v2(copyFile().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
         sqlite3_prepare_v2(db, taskQuery_.c_str(), -1, &stmt, nullptr) == SQLITE_OK)
-      while (sqlite3_step(stmt) == SQLITE_ROW) keys.insert(std::to_string(sqlite3_column_int64(stmt, 7)));
+      while (sqlite3_step(stmt) == SQLITE_ROW) keys.push_back(std::to_string(sqlite3_column_int64(stmt, 7)));
     sqlite3_finalize(stmt);
     sqlite3_close(db);
     return keys;
@@ -307,11 +278,9 @@ class BenchDevice {
 
   static inline std::unique_ptr<BenchDevice> instance_;
   std::string error_;
-  std::string root_;
+  kestrel::bench::BenchRoot benchRoot_;
   std::string sourceDevicePath_;
   std::string taskQuery_;
-  int tasks_ = 0;
-  int reminders_ = 0;
   int64_t queryRows_ = 0;
   int64_t publishedTasks_ = 0;
   std::shared_ptr<kestrel::HostPlugin> componentHost_;
@@ -338,10 +307,10 @@ void shellCase(benchmark::State& state, bool taskQuery) {
     state.SkipWithError("no sqlite3 shell at /usr/bin/sqlite3 (scripts/install-deps installs it)");
     return;
   }
-  const std::string file = device->copyFile();
+  const std::string file = device->sourceFile();
   const std::string sql = taskQuery ? device->taskQuery() : std::string("select 1");
   for (auto _ : state) {
-    if (kestrel::bench::runSqliteShell(file, sql) != 0) {
+    if (kestrel::bench::runSqliteShellReadOnly(file, sql) != 0) {
       state.SkipWithError("the sqlite3 shell failed");
       break;
     }
@@ -409,7 +378,7 @@ void cycleAgainstShell(benchmark::State& state, bool taskwellWrote) {
     auto start = Steady::now();
     device->engine().postTimerFired();
     auto cycled = Steady::now();
-    if (kestrel::bench::runSqliteShell(device->copyFile(), device->taskQuery()) != 0) {
+    if (kestrel::bench::runSqliteShellReadOnly(device->sourceFile(), device->taskQuery()) != 0) {
       state.SkipWithError("the sqlite3 shell failed");
       break;
     }
@@ -584,10 +553,10 @@ BENCHMARK(BM_StepPublish)->Unit(benchmark::kMicrosecond)->UseRealTime();
 // ---- Report -------------------------------------------------------------------------------
 
 // Adds `x_shell` (time over the shell's) to every case after the reference, which runs
-// first, and keeps the times for the summary.
-class RatioReporter : public benchmark::ConsoleReporter {
+// first, and keeps the times for the summary; the spread of every x_shell over the
+// repetitions is printed last.
+class RatioReporter : public kestrel::bench::SpreadReporter {
  public:
-  RatioReporter() : ConsoleReporter(::isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
   void ReportRuns(const std::vector<Run>& runs) override {
     std::vector<Run> shown = runs;
     for (auto& run : shown) {
@@ -604,7 +573,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
         if (reference != times_.end() && reference->second > 0)
           run.counters["x_shell"] = benchmark::Counter(seconds / reference->second);
     }
-    ConsoleReporter::ReportRuns(shown);
+    SpreadReporter::ReportRuns(shown);
   }
   void printPaired(const char* what, const std::string& measured) const {
     auto m = paired_.find(measured);
@@ -636,6 +605,7 @@ int main(int argc, char** argv) {
   reporter.printRatio("refresh cycle after Taskwell wrote", "BM_RefreshCycleAfterWrite");
   reporter.printPaired("refresh cycle, copy fresh", "BM_PairedCycleAndShell");
   reporter.printPaired("refresh cycle after Taskwell wrote", "BM_PairedCycleAfterWriteAndShell");
+  reporter.printSpreads();
   benchmark::Shutdown();
   BenchDevice::tearDown();
   return 0;

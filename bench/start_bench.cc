@@ -1,0 +1,171 @@
+// End to end, as a user starts it: `kestrel rows --plugin tasks` on Taskwell's database, one
+// process that finds Taskwell, makes a fresh private copy, reads the list and publishes it
+// once, paired in every iteration with `sqlite3 -readonly SOURCE ".backup TARGET"` of the
+// same file (the reference, its previous target removed first). The iteration time is the
+// process's; x_backup is the ratio of the sums.
+//
+// The installation is the realistic history of KESTREL_BENCH_TASKS tasks (default 200,000;
+// the first of a list) with KESTREL_BENCH_OPEN open (default 300), or the history
+// KESTREL_BENCH_HISTORY names (bench/BenchFixture.h). Before timing, the program checks that
+// a run makes a new copy and that the Taskwell rows `kestrel rows --json` prints are rows of
+// the sqlite3 shell's answer to the same task query on Taskwell's file, in its order.
+//
+//   start_bench --benchmark_repetitions=5   # the ratio's median and spread at the end
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bench/BenchFixture.h"
+#include "bench/SpreadReporter.h"
+#include "bench/SqliteShell.h"
+#include "bench/TaskQueryProbe.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Device.h"
+#include "platform/foundation/RunLoop.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Setup {
+  std::string error;
+  kestrel::bench::BenchRoot root;
+  std::vector<std::string> command;
+  size_t published = 0;
+};
+
+std::vector<std::string> rowsCommand(const kestrel::bench::BenchRoot& root, bool json) {
+  std::vector<std::string> args{KESTREL_TOOL_PATH, "rows", "--plugin", "tasks", "--root", root.root,
+                                "--now", kestrel::bench::kBenchNow, "--tz", kestrel::bench::kBenchZone};
+  if (json) args.push_back("--json");
+  return args;
+}
+
+// The uniqueID of every row `kestrel rows --json` printed.
+std::vector<std::string> publishedIDs(const std::string& output) {
+  std::vector<std::string> ids;
+  const std::string key = "\"uniqueID\":\"";
+  for (size_t at = output.find(key); at != std::string::npos; at = output.find(key, at)) {
+    at += key.size();
+    size_t end = output.find('"', at);
+    if (end == std::string::npos) break;
+    ids.push_back(output.substr(at, end - at));
+  }
+  return ids;
+}
+
+Setup prepare() {
+  Setup s;
+  using kestrel::fixture::History;
+  s.root = kestrel::bench::prepareBenchRoot(
+      KESTREL_BENCH_DATA_DIR, {.history = kestrel::bench::envHistories({History::Realistic}).front(),
+                               .tasks = kestrel::bench::envCounts("KESTREL_BENCH_TASKS", {200000}, 1000000).front()});
+  if (!s.root.ok()) {
+    s.error = s.root.error;
+    return s;
+  }
+  if (!kestrel::bench::sqliteShellAvailable()) {
+    s.error = "no sqlite3 shell at /usr/bin/sqlite3 (scripts/install-deps installs it)";
+    return s;
+  }
+  kestrel::RunLoop::setMainThread();
+  kestrel::Clock::fix(kestrel::bench::benchNow());
+  auto query = kestrel::bench::probeTaskQuery(std::string(KESTREL_RESOURCES_DIR) + "/TWPlugin.bundle");
+  if (!query.error.empty()) {
+    s.error = query.error;
+    return s;
+  }
+  auto shell = kestrel::bench::sqliteShellKeys(s.root.sourceFile(), query.sql, 7);
+  if (!shell) {
+    s.error = "the sqlite3 shell could not run the task query on Taskwell's file";
+    return s;
+  }
+  const std::string copy = kestrel::Device::path(query.copyDevicePath);
+  std::error_code ec;
+  auto before = fs::last_write_time(copy, ec);
+  if (ec) before = fs::file_time_type::min();
+  auto output = kestrel::bench::processOutput(rowsCommand(s.root, true));
+  if (!output) {
+    s.error = "kestrel rows failed";
+    return s;
+  }
+  auto after = fs::last_write_time(copy, ec);
+  if (ec || after <= before) {
+    s.error = "kestrel rows made no fresh private copy at " + copy;
+    return s;
+  }
+  auto next = shell->begin();
+  for (const std::string& id : publishedIDs(*output)) {
+    if (id.empty() || id.find_first_not_of("0123456789") != std::string::npos) continue;
+    ++s.published;
+    next = std::find(next, shell->end(), id);
+    if (next == shell->end()) {
+      s.error = "kestrel rows published task " + id + " out of the shell's rows or order";
+      return s;
+    }
+  }
+  if (s.published == 0) {
+    s.error = "kestrel rows published no Taskwell row";
+    return s;
+  }
+  std::fprintf(stderr, "Checked on %s: %zu Taskwell rows published, all among the shell's %zu rows in its order\n",
+               s.root.label().c_str(), s.published, shell->size());
+  s.command = rowsCommand(s.root, false);
+  return s;
+}
+
+void BM_KestrelRowsAgainstBackup(benchmark::State& state) {
+  static Setup setup = prepare();
+  if (!setup.error.empty()) {
+    state.SkipWithError(setup.error.c_str());
+    return;
+  }
+  using Steady = std::chrono::steady_clock;
+  const std::string source = setup.root.sourceFile(), target = setup.root.root + "/bench-backup.db";
+  double rowsSeconds = 0, backupSeconds = 0;
+  for (auto _ : state) {
+    auto start = Steady::now();
+    if (kestrel::bench::runProcess(setup.command, true) != 0) {
+      state.SkipWithError("kestrel rows failed");
+      return;
+    }
+    auto ran = Steady::now();
+    std::error_code ec;
+    fs::remove(target, ec);
+    if (kestrel::bench::runSqliteBackup(source, target) != 0) {
+      state.SkipWithError("the sqlite3 backup failed");
+      return;
+    }
+    auto backedUp = Steady::now();
+    double rows = std::chrono::duration<double>(ran - start).count();
+    rowsSeconds += rows;
+    backupSeconds += std::chrono::duration<double>(backedUp - ran).count();
+    state.SetIterationTime(rows);
+  }
+  const double n = static_cast<double>(std::max<int64_t>(state.iterations(), 1));
+  state.counters["x_backup"] = rowsSeconds / backupSeconds;
+  state.counters["ms_backup"] = backupSeconds * 1000 / n;
+  state.counters["tasks"] = setup.root.tasks;
+  state.counters["open"] = setup.root.openTasks;
+  state.counters["published"] = static_cast<double>(setup.published);
+  std::error_code ec;
+  fs::remove(target, ec);
+}
+BENCHMARK(BM_KestrelRowsAgainstBackup)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTime(4.0);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  kestrel::bench::SpreadReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.printSpreads();
+  benchmark::Shutdown();
+  return 0;
+}
