@@ -10,6 +10,7 @@
 #include "runtime/FWDisplayRows.h"
 #include "runtime/FWTextUtilities.h"
 #include "tasks/TWTaskBundle.h"
+#include "tasks/TWTaskCopyIndexes.h"
 #include "tasks/TWTaskDebugPage.h"
 #include "tasks/TWTaskIntegration.h"
 #include "tasks/TWTaskListAccess.h"
@@ -40,6 +41,7 @@ TWTaskPlugin::~TWTaskPlugin() { forgetObservers(); }
 void TWTaskPlugin::initWithApplication(const Ref<FWApplication>& application) {
   initWithApplicationName(application, kResourceName);
   TWTaskInstallPendingCompletions(application.get());
+  TWTaskInstallCopyIndexes(application.get());
   eventStore_ = CalendarStore::open(storeOptions_);
   eventStoreUpdated_ = false;
   setFwDatasource(std::make_shared<TWTaskListAccess>());
