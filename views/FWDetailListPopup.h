@@ -2,8 +2,9 @@
 // an instruction (displayPopupInstruction) — on a dark rounded plate.
 //
 // A note sits in the middle of the page; an instruction near its top, as a hint for the
-// page under it. Either stays until the page changes or a finger touches it. The text is
-// any text; long ones wrap within the page's width less kPopupMargin at each side.
+// page under it. Either stays until the page changes (a row deleted or moved counts) or a
+// finger touches it. The text is any text; long ones wrap within the page's width less
+// kPopupMargin at each side.
 // Main thread only.
 #pragma once
 

@@ -26,7 +26,7 @@
 // Actions: Done, Cancel, Select and in-row buttons ask the delegate and close the preview
 // (through the host of the application's controller) when it answers true; a switch
 // stores its state in its entry and tells the delegate. Deleting and moving rows change
-// the sections in place and tell the delegate; tableReordered and the reloads that follow
+// the sections in place, put away a shown popup and tell the delegate; tableReordered and the reloads that follow
 // run on the next turn of the main run loop, and never reach a destroyed view.
 //
 // Ownership: the view owns its subviews, list, sections and link stack, and holds its

@@ -278,6 +278,8 @@ void FWDetailListView::commitEditingStyle(TableView& table, kestrel::ui::TableVi
   auto& entries = sections_[size_t(indexPath.section)]->entries();
   entries.erase(entries.begin() + indexPath.row);
   auto keep = shared_from_this();
+  // The page's instruction has been followed; it would go on covering the rows it explains.
+  dropPopup();
   delegate_->deletedEntry(entry, sections_, {indexPath.section, indexPath.row});
   performOnNextTurn([](FWDetailListView& self) { self.delegate_->tableReordered(self.sections_); });
   performOnNextTurn([](FWDetailListView& self) { self.reloadData(true); });
@@ -302,6 +304,7 @@ void FWDetailListView::moveRow(TableView& table, IndexPath from, IndexPath to) {
   const size_t row = std::min(size_t(std::max(0, to.row)), destination.size());
   destination.insert(destination.begin() + std::ptrdiff_t(row), entry);
   auto keep = shared_from_this();
+  dropPopup();
   delegate_->movedEntry(entry, sections_, {from.section, from.row}, {to.section, int(row)});
   performOnNextTurn([](FWDetailListView& self) {
     self.delegate_->tableReordered(self.sections_);

@@ -251,6 +251,18 @@ TEST_F(FWDetailListViewEditing, ASingleRowSectionNeverGivesItsRowAway) {
   EXPECT_EQ(titles(view->sections()[1]), (std::vector<std::string>{"alone"}));
 }
 
+TEST_F(FWDetailListViewEditing, AnEditPutsAwayThePagesInstruction) {
+  delegate->deletable = true;
+  auto view = makeView(items({"a"}));
+  view->displayPopupInstruction("Drag the rows into order");
+  ASSERT_TRUE(view->popup());
+  EXPECT_TRUE(view->tableView()->performMove({0, 0}, {0, 2}));
+  EXPECT_FALSE(view->popup());
+  view->displayPopupInstruction("Drag the rows into order");
+  EXPECT_TRUE(view->tableView()->performDelete({0, 0}));
+  EXPECT_FALSE(view->popup());
+}
+
 TEST_F(FWDetailListViewEditing, DeferredWorkNeverReachesADestroyedView) {
   delegate->deletable = true;
   auto view = makeView(items({"a"}));
