@@ -216,7 +216,8 @@ std::vector<Event> CalendarStore::eventsMatchingPredicate(const EventPredicate& 
   TimeZone system = TimeZone::systemTimeZone();
   visitEventSeriesLocked(predicate, [&](const Calendar& calendar, const std::string& devicePath, EventSeries& series) {
     std::string problem;
-    auto occurrences = internal::occurrencesInWindow(series, predicate.startDate, predicate.endDate, system, &problem);
+    const auto& occurrences =
+        internal::keptOccurrencesInWindow(series, predicate.startDate, predicate.endDate, system, &problem);
     reportExpansionProblem(series, devicePath, problem);
     for (const auto& o : occurrences) out.push_back(makeEvent(calendar, devicePath, series, o, system));
   });

@@ -270,6 +270,23 @@ std::vector<Occurrence> occurrencesInWindow(const EventSeries& series, Date from
   return out;
 }
 
+const std::vector<Occurrence>& keptOccurrencesInWindow(EventSeries& series, Date from, Date to,
+                                                       const TimeZone& system, std::string* problem) {
+  const WindowOccurrences* kept = series.lastWindow.get();
+  if (!kept || kept->series != &series || kept->from != from || kept->to != to || kept->zoneName != system.name()) {
+    auto window = std::make_shared<WindowOccurrences>();
+    window->series = &series;
+    window->from = from;
+    window->to = to;
+    window->zoneName = system.name();
+    window->occurrences = occurrencesInWindow(series, from, to, system, &window->problem);
+    series.lastWindow = std::move(window);
+    kept = series.lastWindow.get();
+  }
+  if (problem) *problem = kept->problem;
+  return kept->occurrences;
+}
+
 std::optional<Occurrence> occurrenceAt(const EventSeries& series, std::optional<Date> recurrenceId,
                                        const TimeZone& system, std::string* problem) {
   const EventComponent& m = series.main;

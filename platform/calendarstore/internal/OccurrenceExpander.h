@@ -12,6 +12,7 @@
 // since libical filters them step by step.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +37,23 @@ struct Occurrence {
 // *problem describes a cut-off.
 std::vector<Occurrence> occurrencesInWindow(const EventSeries& series, Date from, Date to, const TimeZone& system,
                                             std::string* problem);
+
+// The occurrences of one window and zone, kept with the series they were expanded from (they
+// point into it, so they answer for that series object only).
+struct WindowOccurrences {
+  const EventSeries* series = nullptr;
+  Date from{};
+  Date to{};
+  std::string zoneName;
+  std::vector<Occurrence> occurrences;
+  std::string problem;
+};
+
+// occurrencesInWindow, answered from series.lastWindow when that was expanded for the same
+// window and system zone; otherwise expanded and kept there. The series' file version is
+// fixed (a changed file is parsed into new series), so equal questions have equal answers.
+const std::vector<Occurrence>& keptOccurrencesInWindow(EventSeries& series, Date from, Date to,
+                                                       const TimeZone& system, std::string* problem);
 
 // The occurrence whose recurrence id is `recurrenceId` (an instant); with none, the first
 // occurrence of the series.

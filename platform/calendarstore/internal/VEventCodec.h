@@ -10,6 +10,7 @@
 
 #include <libical/ical.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,6 +42,8 @@ struct RecurrenceDate {
   std::optional<EventTime> end;  // a PERIOD value
 };
 
+struct WindowOccurrences;  // OccurrenceExpander.h
+
 struct EventSeries {
   std::string uid;
   // The main VEVENT, or a lone override.
@@ -53,6 +56,8 @@ struct EventSeries {
   bool reportedExpansionProblem = false;
   // Expansion that proved too costly is not tried again for this file version.
   bool expansionDisabled = false;
+  // The occurrences of the window last asked for: every refresh of a day asks for the same one.
+  std::shared_ptr<const WindowOccurrences> lastWindow;
 
   bool repeats() const { return !rules.empty() || !rdates.empty(); }
 };
