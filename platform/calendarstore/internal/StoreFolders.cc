@@ -38,7 +38,8 @@ std::vector<DirEntry> listFolder(const std::string& localPath) {
     std::string name = e->d_name;
     if (name.empty() || name[0] == '.') continue;
     DirEntry entry{name, localPath + "/" + name, {}};
-    if (::stat(entry.path.c_str(), &entry.st) != 0) continue;
+    // Relative to the open folder: the kernel walks one name, not the whole path, per file.
+    if (::fstatat(::dirfd(dir), e->d_name, &entry.st, 0) != 0) continue;
     out.push_back(std::move(entry));
   }
   ::closedir(dir);
