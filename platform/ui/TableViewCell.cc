@@ -147,7 +147,11 @@ Size TableViewCell::drawnAccessorySize() const {
 }
 
 double TableViewCell::titleWidthBesideValue(double titleWidth, double valueWidth, double available) {
-  return std::max(0.0, std::min(titleWidth, std::max(available / 2, available - valueWidth - kTitleValueGap)));
+  const double room = available - valueWidth - kTitleValueGap;
+  if (titleWidth <= room) return std::max(0.0, titleWidth);
+  if (room >= available / 2) return std::max(0.0, room);
+  // The value wraps even in half the row; it loses little more by wrapping in a third.
+  return std::max(0.0, std::min(titleWidth, available * 2 / 3));
 }
 
 void TableViewCell::layoutSubviews() {

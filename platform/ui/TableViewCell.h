@@ -3,9 +3,9 @@
 //
 // Layout, left to right: the delete control (kEditingControlWidth, while editing with it
 // shown; rows without it keep that room only when they indent), then the content view: kContentInset, the image at its own size,
-// kImageGap, the title and the value. With a value text the title takes its natural width,
-// at most half the content unless the value leaves it more room on the line
-// (titleWidthBesideValue), and the value the rest after kTitleValueGap; without one the
+// kImageGap, the title and the value. With a value text the title takes its natural width
+// as far as titleWidthBesideValue allows (a short value leaves a long title whole, a long
+// value keeps at least a third), and the value the rest after kTitleValueGap; without one the
 // title takes it all. Then the accessory (its view, or the drawn check mark or disclosure
 // arrow; none while editing) kAccessoryInset from the end, then the move handle
 // (kReorderControlWidth, while editing with it shown), then the "Delete" confirmation when
@@ -47,7 +47,8 @@ class TableViewCell : public View {
   explicit TableViewCell(std::string reuseIdentifier = {});
 
   // The title's width beside a value in `available` points, from both texts' natural
-  // widths: a short value leaves a long title whole; a long one keeps at least half.
+  // widths: its own when both fit; else the room a value shorter than half the row leaves,
+  // or at most two thirds beside a value that wraps anyway.
   static double titleWidthBesideValue(double titleWidth, double valueWidth, double available);
 
   const std::string& reuseIdentifier() const { return reuseIdentifier_; }

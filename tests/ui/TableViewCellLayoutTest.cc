@@ -1,5 +1,5 @@
 // Where a table cell puts its title and value: a short value leaves a long title whole; a
-// long value still leaves the title half the row.
+// value that wraps anyway leaves the title two thirds of the row.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -35,10 +35,10 @@ TEST(TableViewCellLayout, AShortValueLeavesALongTitleWhole) {
   EXPECT_LE(value.maxX(), cell->contentView()->bounds().width());
 }
 
-TEST(TableViewCellLayout, ALongValueKeepsHalfForTheTitleAndAShortTitleItsOwnWidth) {
+TEST(TableViewCellLayout, AValueThatWrapsAnywayLeavesTheTitleTwoThirdsAndAShortTitleItsOwnWidth) {
   auto crowded = laidOutCell("A title far too long to share its row", "a value far too long to share its row");
   const double available = crowded->contentView()->bounds().width() - 2 * TableViewCell::kContentInset;
-  EXPECT_DOUBLE_EQ(crowded->textLabel()->frame().width(), available / 2);
+  EXPECT_DOUBLE_EQ(crowded->textLabel()->frame().width(), available * 2 / 3);
 
   auto shortTitle = laidOutCell("DST", "a value far too long to share its row with anything");
   EXPECT_DOUBLE_EQ(shortTitle->textLabel()->frame().width(), naturalWidth(*shortTitle->textLabel()));
