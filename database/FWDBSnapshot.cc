@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "database/FWDBSourceFiles.h"
@@ -222,6 +223,15 @@ std::string uniqueSuffix() {
   return std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
 }
 
+// Removes "<target>.old-*" names: each is only a second name of a replaced copy.
+void removeDiscardedCopies(const std::string& target) {
+  const std::string prefix = files::lastPathComponent(target) + ".old-";
+  std::error_code error;
+  std::filesystem::directory_iterator entry(files::deletingLastPathComponent(target), error), end;
+  for (; !error && entry != end; entry.increment(error))
+    if (entry->path().filename().string().rfind(prefix, 0) == 0) files::removeFile(entry->path().string());
+}
+
 void flushFolder(const std::string& dir) {
   Descriptor folder(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (folder.fd >= 0) ::fsync(folder.fd);
@@ -256,7 +266,9 @@ FWDBSnapshotResult FWDBTakeSnapshot(const std::string& sourceLocalPath, const st
   }
   if (!result.failure) result.failure = finishCopy(temp, prepare);
   if (!result.failure) {
-    // A second name keeps the old copy's blocks until the caller discards them.
+    // A second name keeps the old copy's blocks until the caller discards them; one that a
+    // crash left behind goes now.
+    removeDiscardedCopies(targetLocalPath);
     std::string replaced = targetLocalPath + ".old-" + uniqueSuffix();
     if (isRegularFile(targetLocalPath)) {
       files::removeFile(replaced);

