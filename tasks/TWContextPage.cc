@@ -2,6 +2,7 @@
 
 #include "model/TWOptions.h"
 #include "runtime/FWLocalTime.h"
+#include "tasks/TWManualContexts.h"
 #include "tasks/TWTaskIntegration.h"
 #include "tasks/TWTaskPlugin.h"
 
@@ -26,6 +27,7 @@ Ref<FWDetailListEntry> TWContextPage::entryForContext(const TWContext& context, 
 }
 
 void TWContextPage::contextModeChanged(TWTaskPlugin& controller) {
+  if (auto status = controller.status()) storeManualContextMode(controller.fwApplication(), status->isFixedContextOn());
   controller.hideToolbar();
   controller.updateStatusbar();
   controller.triggerUnconditionalRefresh();

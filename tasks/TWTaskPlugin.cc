@@ -13,6 +13,7 @@
 #include "tasks/TWTaskCopyIndexes.h"
 #include "tasks/TWTaskDebugPage.h"
 #include "tasks/TWTaskIntegration.h"
+#include "tasks/TWManualContexts.h"
 #include "tasks/TWTaskListAccess.h"
 #include "tasks/TWTaskNative.h"
 #include "tasks/TWTaskPendingCompletions.h"
@@ -90,6 +91,8 @@ bool TWTaskPlugin::updateApplication(const Ref<FWApplication>& application) {
     status->setAutoContextOn(false);
 
   application->setAttribute(kTWApplicationContextLocation, TWIntegration::locationContextsFromTW());
+  // Manual mode as the user left it before the plug-in last stopped.
+  if (found) restoreManualContexts(application, *status, hostPreferences());
   observeTaskwellAndStore(application);
   return found;
 }

@@ -6,6 +6,7 @@
 #include "runtime/FWImages.h"
 #include "tasks/TWContextList.h"
 #include "tasks/TWContextSelectList.h"
+#include "tasks/TWManualContexts.h"
 #include "tasks/TWTaskContextLists.h"
 #include "tasks/TWTaskCreate.h"
 #include "tasks/TWTaskSearch.h"
@@ -133,6 +134,7 @@ void TWTaskPlugin::toggleMenuClicked() {
 }
 
 void TWTaskPlugin::contextModeChanged(const std::string& popupKey) {
+  if (auto current = status()) storeManualContextMode(fwApplication(), current->isFixedContextOn());
   displayPopupMessage(popupKey);
   hideToolbar();
   updateStatusbar();
