@@ -21,6 +21,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -63,10 +64,18 @@ TWEventQueryFacts TWEventQueryFactsForApp(FWApplication* application);
 // colours it has decoded, by their archived bytes: thousands of rows share a few
 // calendars, so each archive is decoded once per read. One read (one thread) per context.
 struct TWEventBasicRowContext {
+  // Looks archives up by the row's own bytes, without copying them first.
+  struct BytesHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view bytes) const { return std::hash<std::string_view>{}(bytes); }
+  };
+  template <typename Value>
+  using ByArchive = std::unordered_map<std::string, Value, BytesHash, std::equal_to<>>;
+
   TimeZone timeZone = TimeZone::systemTimeZone();
   std::set<int64_t> shortInfoCalendars{};
-  std::unordered_map<std::string, std::optional<TimeZone>> decodedZones{};
-  std::unordered_map<std::string, std::optional<Color>> decodedColors{};
+  ByArchive<std::optional<TimeZone>> decodedZones{};
+  ByArchive<std::optional<Color>> decodedColors{};
 };
 
 // The context of the alarm row reader: the base date of relative alarms, or none for each

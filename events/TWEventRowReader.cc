@@ -27,28 +27,30 @@ std::vector<std::string> splitAtCommas(const std::string& text) {
   return parts;
 }
 
-// The archived bytes of a blob column; empty for NULL or an empty blob.
-std::string blobBytes(sqlite3_stmt* record, int column) {
+// The archived bytes of a blob column, valid until the row moves on; empty for NULL or an
+// empty blob.
+std::string_view blobBytes(sqlite3_stmt* record, int column) {
   const void* bytes = sqlite3_column_blob(record, column);
   int size = sqlite3_column_bytes(record, column);
-  return bytes && size > 0 ? std::string(static_cast<const char*>(bytes), static_cast<size_t>(size)) : std::string();
+  return bytes && size > 0 ? std::string_view(static_cast<const char*>(bytes), static_cast<size_t>(size))
+                           : std::string_view();
 }
 
 TimeZone zoneAt(sqlite3_stmt* record, int column, const TimeZone& fallback, TWEventBasicRowContext& context) {
-  std::string bytes = blobBytes(record, column);
+  std::string_view bytes = blobBytes(record, column);
   if (bytes.empty()) return fallback;
   auto found = context.decodedZones.find(bytes);
   if (found == context.decodedZones.end())
-    found = context.decodedZones.emplace(std::move(bytes), FWDBReadColumnTimeZone(record, column)).first;
+    found = context.decodedZones.emplace(std::string(bytes), FWDBReadColumnTimeZone(record, column)).first;
   return found->second.value_or(fallback);
 }
 
 Color colorAt(sqlite3_stmt* record, int column, const Color& fallback, TWEventBasicRowContext& context) {
-  std::string bytes = blobBytes(record, column);
+  std::string_view bytes = blobBytes(record, column);
   if (bytes.empty()) return fallback;
   auto found = context.decodedColors.find(bytes);
   if (found == context.decodedColors.end())
-    found = context.decodedColors.emplace(std::move(bytes), FWDBReadColumnColor(record, column)).first;
+    found = context.decodedColors.emplace(std::string(bytes), FWDBReadColumnColor(record, column)).first;
   return found->second.value_or(fallback);
 }
 
