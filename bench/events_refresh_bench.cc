@@ -16,7 +16,10 @@
 //                             loop pumped until idle. Every cycle is a full one: the options
 //                             file is dated a minute past "now", after the last publish.
 //   BM_PairedCycleAndShell    the cycle with the shell run after it in every iteration, so
-//                             both see the same load; x_shell is the ratio of their sums
+//                             both see the same load; x_shell is the ratio of their sums,
+//                             cpu_x_shell the ratio of their CPU times (every thread of this
+//                             process against the shell process), which a busy machine
+//                             inflates far less than real time
 //
 // Where the time goes, on a second controller of the same code linked into this program
 // (its host disabled), on the same files:
@@ -24,7 +27,11 @@
 //   BM_StepEventQuery         Taskwell's events of the window through the row reader
 //   BM_StepNativeEvents       the device events of the window (calendar store and records)
 //   BM_StepFetch              the whole list build
+//
+// Every case also reports cpu_ms, the CPU time per iteration of this process's threads (of
+// the shell processes for the reference).
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
@@ -218,6 +225,30 @@ BenchDevice* deviceFor(benchmark::State& state) {
   return &device;
 }
 
+// CPU seconds, user and system, of this process (RUSAGE_SELF: every thread) or of its
+// children that were waited for (RUSAGE_CHILDREN).
+double cpuSeconds(int who) {
+  struct rusage usage {};
+  ::getrusage(who, &usage);
+  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Reports cpu_ms: CPU milliseconds per iteration of this process, or of the shell processes.
+class CpuCounter {
+ public:
+  CpuCounter(benchmark::State& state, int who) : state_(state), who_(who), start_(cpuSeconds(who)) {}
+  ~CpuCounter() {
+    if (state_.iterations() > 0)
+      state_.counters["cpu_ms"] = (cpuSeconds(who_) - start_) * 1000.0 / static_cast<double>(state_.iterations());
+  }
+
+ private:
+  benchmark::State& state_;
+  int who_;
+  double start_;
+};
+
 bool shellReady(benchmark::State& state) {
   if (kestrel::bench::sqliteShellAvailable()) return true;
   state.SkipWithError("no sqlite3 shell at /usr/bin/sqlite3 (scripts/install-deps installs it)");
@@ -227,6 +258,7 @@ bool shellReady(benchmark::State& state) {
 void BM_ReferenceSqliteShell(benchmark::State& state) {
   BenchDevice* device = deviceFor(state);
   if (!device || !shellReady(state)) return;
+  CpuCounter cpu(state, RUSAGE_CHILDREN);
   for (auto _ : state)
     if (kestrel::bench::runSqliteShell(device->copyFile(), device->eventQuery()) != 0) {
       state.SkipWithError("the sqlite3 shell failed");
@@ -238,6 +270,7 @@ BENCHMARK(BM_ReferenceSqliteShell)->Unit(benchmark::kMillisecond)->UseRealTime()
 void BM_EventsRefreshCycle(benchmark::State& state) {
   BenchDevice* device = deviceFor(state);
   if (!device) return;
+  CpuCounter cpu(state, RUSAGE_SELF);
   for (auto _ : state) device->engine().postTimerFired();
   state.counters["rows"] = static_cast<double>(device->publishedRows());
 }
@@ -247,15 +280,19 @@ void BM_PairedCycleAndShell(benchmark::State& state) {
   BenchDevice* device = deviceFor(state);
   if (!device || !shellReady(state)) return;
   using Steady = std::chrono::steady_clock;
-  double cycleSeconds = 0, shellSeconds = 0;
+  double cycleSeconds = 0, shellSeconds = 0, cycleCPU = 0, shellCPU = 0;
   for (auto _ : state) {
     auto start = Steady::now();
+    double selfBefore = cpuSeconds(RUSAGE_SELF);
     device->engine().postTimerFired();
+    cycleCPU += cpuSeconds(RUSAGE_SELF) - selfBefore;
     auto cycled = Steady::now();
+    double childrenBefore = cpuSeconds(RUSAGE_CHILDREN);
     if (kestrel::bench::runSqliteShell(device->copyFile(), device->eventQuery()) != 0) {
       state.SkipWithError("the sqlite3 shell failed");
       break;
     }
+    shellCPU += cpuSeconds(RUSAGE_CHILDREN) - childrenBefore;
     auto shelled = Steady::now();
     double cycle = std::chrono::duration<double>(cycled - start).count();
     cycleSeconds += cycle;
@@ -263,6 +300,7 @@ void BM_PairedCycleAndShell(benchmark::State& state) {
     state.SetIterationTime(cycle);
   }
   if (shellSeconds > 0) state.counters["x_shell"] = cycleSeconds / shellSeconds;
+  if (shellCPU > 0) state.counters["cpu_x_shell"] = cycleCPU / shellCPU;
 }
 BENCHMARK(BM_PairedCycleAndShell)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTime(4.0);
 
@@ -279,6 +317,7 @@ void BM_StepEventQuery(benchmark::State& state) {
   auto prefs = device->prefs();
   TWEventDayWindow window = TWEventDayWindow::forPrefs(*prefs, Clock::now());
   size_t rows = 0;
+  CpuCounter cpu(state, RUSAGE_SELF);
   for (auto _ : state) {
     auto list = TWEventIntegration::basicEventsList(device->app().get(), *prefs, connection.db, window.rangeStart,
                                                     window.rangeEnd);
@@ -295,6 +334,7 @@ void BM_StepNativeEvents(benchmark::State& state) {
   auto prefs = device->prefs();
   TWEventDayWindow window = TWEventDayWindow::forPrefs(*prefs, Clock::now());
   size_t rows = 0;
+  CpuCounter cpu(state, RUSAGE_SELF);
   for (auto _ : state) {
     auto list = TWEventNative::basicEventsList(device->app().get(), *prefs, nullptr, window.rangeStart, window.rangeEnd);
     rows = list.size();
@@ -310,6 +350,7 @@ void BM_StepFetch(benchmark::State& state) {
   if (!device) return;
   auto datasource = device->component()->fwDatasource();
   size_t rows = 0;
+  CpuCounter cpu(state, RUSAGE_SELF);
   for (auto _ : state) {
     auto list = datasource->fetchNewDataForPrefs(device->prefs(), device->app());
     rows = list.size();
