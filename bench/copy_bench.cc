@@ -1,6 +1,6 @@
-// The private copy of Taskwell's database, as the plug-in makes it after Taskwell wrote (drop
-// the old copy, then connect: snapshot, checks, our indexes), paired in every iteration with
-// two references on the same file:
+// The private copy of Taskwell's database, as the tasks plug-in makes it after Taskwell wrote
+// (drop the old copy, then connect: snapshot, checks, the task index), paired in every
+// iteration with two references on the same file:
 //
 //   x_cp      `cp SOURCE TARGET` of the main file, then one fsync of the target
 //   x_backup  `sqlite3 -readonly SOURCE ".backup TARGET"`, the shell's online backup
@@ -32,6 +32,7 @@
 #include "database/FWDatabase.h"
 #include "platform/foundation/Device.h"
 #include "runtime/FWApplication.h"
+#include "tasks/TWTaskCopyIndexes.h"
 
 namespace fs = std::filesystem;
 using kestrel::bench::BenchRoot;
@@ -73,6 +74,7 @@ void BM_PrivateCopy(benchmark::State& state, BenchRootSpec spec) {
     return;
   }
   auto app = std::make_shared<FWApplication>();
+  TWTaskInstallCopyIndexes(app.get());
   const std::string source = root.sourceFile();
   const std::string cpTarget = root.root + "/bench-cp.db", backupTarget = root.root + "/bench-backup.db";
   using Steady = std::chrono::steady_clock;
