@@ -12,7 +12,8 @@
 //   after the mark may be copied too; the copy's recovery keeps every whole commit.
 // - Write-ahead log without its "-wal" or "-shm": nobody has the database open, and an
 //   SQLite open would create them. The files are copied without SQLite and the copy
-//   counts only when the source's state (FWDBSourceState.h) is the same before and after.
+//   counts only when the source's state (FWDBSourceState.h) is the same before and after;
+//   otherwise (a writer opened it meanwhile) the next of three attempts chooses again.
 // The pinning connection opens the source read-only, with a read-only "-shm" and no
 // checkpoint on close, and is never opened where SQLite would create, truncate or recover
 // one of the source's files: the source is never changed. Its bytes are read through
