@@ -103,6 +103,17 @@ void TWEventPlugin::checkForMissedAlarmsInList(const std::vector<Ref<TWEvent>>& 
   const std::optional<Date> last = lastAlarmDate();
   auto access = listAccess();
   const std::vector<Ref<TWAlarm>> pending = access ? access->additionalAlarms() : std::vector<Ref<TWAlarm>>{};
+  // The options are read once per check, not per event: each read goes to the options file.
+  std::optional<std::pair<bool, int>> options;
+  auto duringAndLength = [&] {
+    if (!options) {
+      const PlistValue prefs = hostPreferences();
+      options.emplace(
+          FWPreferences::boolValue(kTWOptionsIsAlertDuringEvent, kTWOptionsIsAlertDuringEventDefault, prefs),
+          FWPreferences::intValue(kTWOptionsRepeatAlertDuration, kTWOptionsRepeatAlertDurationDefault, prefs));
+    }
+    return *options;
+  };
   // The latest alarm of each event that is due now or has passed and was never started.
   std::optional<Date> missedAt;
   std::vector<Ref<TWEvent>> missed;
@@ -119,11 +130,8 @@ void TWEventPlugin::checkForMissedAlarmsInList(const std::vector<Ref<TWEvent>>& 
     if (!latest) continue;
     // Only while its reminder would still be running.
     const Date start = event->startDate();
-    const bool during = FWPreferences::boolValue(kTWOptionsIsAlertDuringEvent, kTWOptionsIsAlertDuringEventDefault,
-                                                 hostPreferences());
+    const auto [during, length] = duringAndLength();
     if (!latest->isEarlierThanDate(start) && !during) continue;
-    const int length = FWPreferences::intValue(kTWOptionsRepeatAlertDuration, kTWOptionsRepeatAlertDurationDefault,
-                                               hostPreferences());
     Date end = latest->addingTimeInterval(length);
     if (!end.isEarlierThanDate(start)) end = start;
     if (!end.isLaterThanDate(now)) continue;
