@@ -14,10 +14,10 @@ constexpr int kSecondsPerDay = 86400;
 
 // The local-day questions of the filter loop, in the zone of the build.
 struct LocalDays {
-  TimeZone zone = TimeZone::systemTimeZone();
-  bool sameDay(Date a, Date b) const { return TWEventIsSameLocalDay(a, b, zone); }
-  int32_t weekday(Date d) const { return TWEventLocalClockOf(d, zone).weekday; }
-  int32_t secondsWithinDay(Date d) const { return TWEventLocalClockOf(d, zone).secondsOfDay; }
+  mutable TWEventLocalClocks clocks{TimeZone::systemTimeZone()};
+  bool sameDay(Date a, Date b) const { return clocks.isSameDay(a, b); }
+  int32_t weekday(Date d) const { return clocks.clockOf(d).weekday; }
+  int32_t secondsWithinDay(Date d) const { return clocks.clockOf(d).secondsOfDay; }
 };
 
 }  // namespace

@@ -1,9 +1,12 @@
 #include "events/TWEventLocalDays.h"
 
+#include <unicode/basictz.h>
 #include <unicode/calendar.h>
 #include <unicode/gregocal.h>
+#include <unicode/tztrans.h>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -67,15 +70,47 @@ Date TWEventLocalTimeAfterMidnight(Date midnight, int seconds) {
   return atTimeOfDay(day, rest / 3600, (rest % 3600) / 60, rest % 60);
 }
 
-TWEventLocalClock TWEventLocalClockOf(Date date, const TimeZone& zone) {
+namespace {
+
+bool hasClock(Date date) {
+  double seconds = date.timeIntervalSinceReferenceDate();
+  return std::isfinite(seconds) && std::fabs(seconds) <= 1.0e15;
+}
+
+TWEventLocalClock clockAtOffset(Date date, int secondsFromGMT) {
   TWEventLocalClock clock;
-  double local = date.timeIntervalSinceReferenceDate();
-  if (!std::isfinite(local) || std::fabs(local) > 1.0e15) return clock;
-  local += zone.secondsFromGMTForDate(date);
+  double local = date.timeIntervalSinceReferenceDate() + secondsFromGMT;
   double day = std::floor(local / 86400.0);
   clock.day = static_cast<int64_t>(day);
   clock.secondsOfDay = static_cast<int32_t>(std::floor(local - day * 86400.0));
   // 2001-01-01 was a Monday.
   clock.weekday = static_cast<int32_t>(((clock.day % 7) + 7) % 7) + 1;
   return clock;
+}
+
+}  // namespace
+
+TWEventLocalClock TWEventLocalClockOf(Date date, const TimeZone& zone) {
+  if (!hasClock(date)) return {};
+  return clockAtOffset(date, zone.secondsFromGMTForDate(date));
+}
+
+TWEventLocalClock TWEventLocalClocks::clockOf(Date date) {
+  if (!hasClock(date)) return {};
+  return clockAtOffset(date, secondsFromGMT(date));
+}
+
+int TWEventLocalClocks::secondsFromGMT(Date date) {
+  const double millis = date.unixTime() * 1000.0;
+  if (millis >= spanStart_ && millis < spanEnd_) return offset_;
+  offset_ = zone_.secondsFromGMTForDate(date);
+  spanStart_ = spanEnd_ = millis;  // without transitions to go by, nothing is kept
+  if (const auto* zone = dynamic_cast<const icu::BasicTimeZone*>(&zone_.icuZone())) {
+    icu::TimeZoneTransition transition;
+    spanStart_ = zone->getPreviousTransition(millis, true, transition) ? transition.getTime()
+                                                                       : -std::numeric_limits<double>::infinity();
+    spanEnd_ = zone->getNextTransition(millis, false, transition) ? transition.getTime()
+                                                                  : std::numeric_limits<double>::infinity();
+  }
+  return offset_;
 }

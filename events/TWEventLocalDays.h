@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 #include "runtime/FWTypes.h"
 
@@ -31,6 +32,27 @@ TWEventLocalClock TWEventLocalClockOf(Date date, const TimeZone& zone);
 inline bool TWEventIsSameLocalDay(Date a, Date b, const TimeZone& zone) {
   return TWEventLocalClockOf(a, zone).day == TWEventLocalClockOf(b, zone).day;
 }
+
+// The same facts for the many instants of one list build. The zone's offset holds from one
+// of its transitions to the next, so the span around the last instant asked about is kept
+// and the instants within it (nearly all of a few days' events) need no question to ICU.
+// One thread per object.
+class TWEventLocalClocks {
+ public:
+  explicit TWEventLocalClocks(TimeZone zone) : zone_(std::move(zone)) {}
+  TWEventLocalClock clockOf(Date date);
+  bool isSameDay(Date a, Date b) { return clockOf(a).day == clockOf(b).day; }
+
+ private:
+  int secondsFromGMT(Date date);
+
+  TimeZone zone_;
+  // [spanStart_, spanEnd_) in milliseconds since 1970, where the offset is offset_; empty
+  // until the first question.
+  double spanStart_ = 0;
+  double spanEnd_ = 0;
+  int offset_ = 0;
+};
 
 // The instant `seconds` of wall-clock time after the local midnight `midnight` (18:00 for
 // 64,800 seconds, on a day of 23 or 25 hours too). Seconds beyond a day run on into the

@@ -194,6 +194,28 @@ TEST_P(DayWindowTest, TheListWakesAtTheNextChangeOrAtLocalMidnight) {
   EXPECT_EQ(FWSecondsWithinLocalDate(window.dayEndToday), 18 * 3600);
 }
 
+TEST_P(DayWindowTest, KeptOffsetsAnswerAsTheZoneDoesBackAndForthAcrossTheChange) {
+  TWEventLocalClocks clocks(TimeZone::systemTimeZone());
+  const TimeZone zone = TimeZone::systemTimeZone();
+  std::vector<Date> instants;
+  for (int half = 0; half < 5 * 48; ++half) instants.push_back(friday.addingTimeInterval(half * 1800.0 - 1));
+  // Forwards, backwards, and far away between near ones, so a kept span is left both ways.
+  std::vector<Date> order = instants;
+  order.insert(order.end(), instants.rbegin(), instants.rend());
+  for (size_t i = 0; i < instants.size(); i += 7) {
+    order.push_back(instants[i]);
+    order.push_back(iso("1950-06-01T12:00:00Z"));
+    order.push_back(instants[instants.size() - 1 - i]);
+    order.push_back(iso("2090-01-01T00:00:00Z"));
+  }
+  for (Date d : order) {
+    TWEventLocalClock kept = clocks.clockOf(d), asked = TWEventLocalClockOf(d, zone);
+    ASSERT_EQ(kept.day, asked.day) << d.description();
+    ASSERT_EQ(kept.secondsOfDay, asked.secondsOfDay) << d.description();
+    ASSERT_EQ(kept.weekday, asked.weekday) << d.description();
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Zones, DayWindowTest, ::testing::ValuesIn(kWeekends),
                          [](const ::testing::TestParamInfo<Weekend>& param) { return std::string(param.param.name); });
 
