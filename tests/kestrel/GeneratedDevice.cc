@@ -1,6 +1,7 @@
 #include "tests/kestrel/GeneratedDevice.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <stdlib.h>
 
 #include <filesystem>
@@ -81,6 +82,30 @@ std::unique_ptr<tool::PluginSession> GeneratedDevice::openSession(const std::vec
 void GeneratedDevice::clearOptions() const {
   std::error_code ec;
   std::filesystem::remove(localPath(PluginPreferences::devicePathForDomain("com.kzt.kestrel.TWPlugin")), ec);
+}
+
+std::string GeneratedDevice::setNotesOfFirstTask(const std::string& notes) const {
+  std::string first;
+  {
+    auto session = openSession({"isNativeTasks=false"});
+    if (!session) return {};
+    auto tasks = keysOf(shownTasks(session->engine()));
+    EXPECT_FALSE(tasks.empty());
+    if (tasks.empty()) return {};
+    first = tasks[0];
+  }
+  sqlite3* db = nullptr;
+  EXPECT_EQ(sqlite3_open(localPath(taskwell_.databasePath).c_str(), &db), SQLITE_OK);
+  sqlite3_stmt* insert = nullptr;
+  EXPECT_EQ(sqlite3_prepare_v2(db, "insert into ZNOTESCONTAINER (ZTASK, ZNOTES) values (?, ?)", -1, &insert, nullptr),
+            SQLITE_OK)
+      << sqlite3_errmsg(db);
+  sqlite3_bind_int64(insert, 1, std::stoll(first));
+  sqlite3_bind_text(insert, 2, notes.c_str(), -1, SQLITE_TRANSIENT);
+  EXPECT_EQ(sqlite3_step(insert), SQLITE_DONE) << sqlite3_errmsg(db);
+  sqlite3_finalize(insert);
+  sqlite3_close(db);
+  return first;
 }
 
 void GeneratedDevice::setLocationMonitoring(bool on) const {

@@ -49,6 +49,9 @@ class GeneratedDevice {
   // that fails.
   std::unique_ptr<tool::PluginSession> openSession(const std::vector<std::string>& options = {}) const;
   void clearOptions() const;
+  // Writes `notes` into Taskwell's database for the first Taskwell task the tasks plug-in
+  // shows (with device reminders hidden) and answers that task's key.
+  std::string setNotesOfFirstTask(const std::string& notes) const;
   // Whether Taskwell's preferences turn location monitoring (and so Auto mode) on.
   void setLocationMonitoring(bool on) const;
 

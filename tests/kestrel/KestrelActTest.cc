@@ -376,20 +376,7 @@ TEST_F(KestrelAct, PageStepsWithoutAPageOrBeyondItsEndsSayWhy) {
 }
 
 TEST_F(KestrelAct, AnInRowButtonIsTouchedByItsTitle) {
-  std::string first;
-  {
-    auto session = device.openSession({"isNativeTasks=false"});
-    ASSERT_TRUE(session);
-    auto tasks = kestrel::test::keysOf(kestrel::test::shownTasks(session->engine()));
-    ASSERT_FALSE(tasks.empty());
-    first = tasks[0];
-  }
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(device.localPath(device.taskwell().databasePath).c_str(), &db), SQLITE_OK);
-  const std::string insert =
-      "insert into ZNOTESCONTAINER (ZTASK, ZNOTES) values (" + first + ", 'Ring 555-1234 before noon')";
-  EXPECT_EQ(sqlite3_exec(db, insert.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-  sqlite3_close(db);
+  ASSERT_FALSE(device.setNotesOfFirstTask("Ring 555-1234 before noon").empty());
 
   auto words = device.sessionArgs({"isNativeTasks=false"});
   for (const char* step : {"open", "1", "tap", "Phone numbers", "button", "Dial"}) words.push_back(step);

@@ -1,7 +1,6 @@
 // kestrel act edits a page's rows as a finger would: a walk through a task's dialer that
 // deletes a number, drags dial elements and numbers into the number and dials it.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include "tests/kestrel/CommandCapture.h"
 #include "tests/kestrel/GeneratedDevice.h"
@@ -26,20 +25,7 @@ class KestrelDialerAct : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(device.ok()) << device.error();
-    std::string first;
-    {
-      auto session = device.openSession({"isNativeTasks=false"});
-      ASSERT_TRUE(session);
-      auto tasks = kestrel::test::keysOf(kestrel::test::shownTasks(session->engine()));
-      ASSERT_FALSE(tasks.empty());
-      first = tasks[0];
-    }
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(device.localPath(device.taskwell().databasePath).c_str(), &db), SQLITE_OK);
-    const std::string insert = "insert into ZNOTESCONTAINER (ZTASK, ZNOTES) values (" + first +
-                               ", 'Ring 555-1234, or 555-9876 after six')";
-    EXPECT_EQ(sqlite3_exec(db, insert.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-    sqlite3_close(db);
+    ASSERT_FALSE(device.setNotesOfFirstTask("Ring 555-1234, or 555-9876 after six").empty());
   }
   CommandRun act(const std::vector<std::string>& steps) {
     auto words = device.sessionArgs({"isNativeTasks=false"});
