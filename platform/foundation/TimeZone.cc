@@ -27,7 +27,11 @@ std::optional<TimeZone> TimeZone::named(const std::string& name) {
   return TimeZone(name, std::move(zone));
 }
 
-TimeZone TimeZone::utc() { return *named("UTC"); }
+// Built once: parsing a reminder file asks for UTC for every date it holds.
+TimeZone TimeZone::utc() {
+  static const TimeZone zone = *named("UTC");
+  return zone;
+}
 
 TimeZone TimeZone::systemTimeZone() {
   std::lock_guard lock(gMutex);
