@@ -152,9 +152,13 @@ std::vector<Ref<TWTask>> TWTaskNative::basicTaskList(FWApplication* app, FWDBCon
     return tasks;
   }
 
-  if (!prefs.boolValue(kTWOptionsHideUndated, kTWOptionsHideUndatedDefault)) {
+  // With undated tasks shown, the open reminders read for them also hold every dated one: one
+  // pass over the store serves both fetches (each pass lists and checks every reminder file).
+  const bool withUndated = !prefs.boolValue(kTWOptionsHideUndated, kTWOptionsHideUndatedDefault);
+  std::vector<Reminder> open;
+  if (withUndated) {
     KSLog("KS:TWTask: Fetching native tasks without dates; calendars = %@", describeLists(visible));
-    auto open = store->remindersMatchingPredicate(
+    open = store->remindersMatchingPredicate(
         CalendarStore::predicateForIncompleteRemindersWithDueDateStarting(std::nullopt, std::nullopt, visible));
     appendTasks(tasks, open, cap, lists, bundle, [](const Reminder& r) { return !r.dueDate().has_value(); });
   }
@@ -166,8 +170,14 @@ std::vector<Ref<TWTask>> TWTaskNative::basicTaskList(FWApplication* app, FWDBCon
   Date cutoff = midnight.addingTimeInterval(
       static_cast<double>(prefs.intValue(kTWOptionsDayLimit, kTWOptionsDayLimitDefault)) * 86400.0);
   KSLog("KS:TWTask: Fetching native tasks with dates; due = %@; calendars = %@", cutoff, describeLists(visible));
-  auto dated = store->remindersMatchingPredicate(
-      CalendarStore::predicateForIncompleteRemindersDueBeforeOrOnDueDate(cutoff, visible));
+  const auto datedPredicate =
+      CalendarStore::predicateForIncompleteRemindersDueBeforeOrOnDueDate(cutoff, visible);
+  if (withUndated) {
+    // The store's order is one order over all reminders, so the subset keeps it.
+    appendTasks(tasks, open, cap, lists, bundle, [&](const Reminder& r) { return datedPredicate.matches(r); });
+    return tasks;
+  }
+  auto dated = store->remindersMatchingPredicate(datedPredicate);
   appendTasks(tasks, dated, cap, lists, bundle, [](const Reminder&) { return true; });
   return tasks;
 }

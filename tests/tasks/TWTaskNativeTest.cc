@@ -106,6 +106,29 @@ TEST_F(TaskNativeTest, UndatedAndDatedRemindersEachUpToTheLimit) {
   EXPECT_TRUE(reminders({{"isNativeTasks", false}}).empty());
 }
 
+TEST_F(TaskNativeTest, DatedRemindersAreTheSameInTheSameOrderWithOrWithoutUndatedOnes) {
+  Calendar home = device.addReminderList("Home", "home");
+  device.addReminder(list, "Undated");
+  device.addReminder(home, "Later", DateComponents::floating(2026, 12, 10, 9, 0));
+  device.addReminder(list, "Overdue", DateComponents::wholeDay(2026, 11, 30));
+  device.addReminder(home, "B same time", DateComponents::floating(2026, 12, 9, 8, 0));
+  device.addReminder(list, "A same time", DateComponents::floating(2026, 12, 9, 8, 0));
+  device.addReminder(list, "Out of range", DateComponents::wholeDay(2026, 12, 30));
+  PlistValue::Array hidden{PlistValue("home")};
+
+  for (PlistValue::Dict options : {PlistValue::Dict{}, PlistValue::Dict{{"hideNativeCals", PlistValue(hidden)}},
+                                   PlistValue::Dict{{"maxTasks", 2}}}) {
+    auto withUndated = titles(reminders(options));
+    options["isHideUndated"] = true;
+    auto datedOnly = titles(reminders(options));
+    ASSERT_FALSE(withUndated.empty());
+    EXPECT_EQ(withUndated.front(), "Undated");
+    EXPECT_EQ(std::vector<std::string>(withUndated.begin() + 1, withUndated.end()), datedOnly);
+  }
+  EXPECT_EQ(titles(reminders({{"isHideUndated", true}})),
+            (std::vector<std::string>{"Overdue", "A same time", "B same time", "Later"}));
+}
+
 TEST_F(TaskNativeTest, HiddenListsAreLeftOutExceptFromASearch) {
   Calendar home = device.addReminderList("Home", "home");
   device.addReminder(list, "Buy stamps");
