@@ -9,6 +9,8 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "platform/calendarstore/internal/EventFileCache.h"
 #include "platform/calendarstore/internal/FolderWatcher.h"
@@ -378,8 +380,11 @@ const std::vector<Reminder>& CalendarStore::remindersInFileLocked(const ItemFile
 }
 
 bool CalendarStore::visitRemindersLocked(const std::function<bool(const Reminder&)>& visit) {
-  std::map<std::string, std::string> seen;  // identifier -> device path that holds it
-  std::set<std::string> live;
+  // Hashed: a pass over a thousand reminders is part of every refresh of the tasks list.
+  std::unordered_map<std::string, std::string> seen;  // identifier -> device path that holds it
+  std::unordered_set<std::string> live;
+  seen.reserve(caches_->files.size());
+  live.reserve(caches_->files.size());
   for (const Calendar& calendar : calendarsLocked(EntityType::Reminder)) {
     CollectionFolder folder{calendar.calendarIdentifier, Device::path(calendar.folderPath), calendar.folderPath,
                             EntityType::Reminder};
