@@ -68,6 +68,17 @@ bool removeCopy(const std::string& copy) {
   return removed;
 }
 
+// Reads of the copy come straight from the page cache instead of being copied page by page.
+// A mapped page that vanishes under a read raises SIGBUS, not an error; nothing truncates
+// the copy in place: it is replaced by rename and removed by unlink, so a live mapping keeps
+// the old file, and in-place changes come only from SQLite connections, which take their
+// locks and, at each read transaction, check that the file holds the pages its header
+// counts. SQLite maps only as much as the file holds, so a short copy fails as corrupt.
+// Taskwell's own file is never mapped.
+constexpr const char* kCopyMapSize = "PRAGMA mmap_size=268435456";  // 256 MiB: the rest by pread
+
+void mapCopy(sqlite3* db) { sqlite3_exec(db, kCopyMapSize, nullptr, nullptr, nullptr); }
+
 std::string errorText(sqlite3* db, int rc) { return db ? sqlite3_errmsg(db) : sqlite3_errstr(rc); }
 
 // Brings the copy up to date with the source. Runs under the record's database lock; the
@@ -178,7 +189,10 @@ FWDBConnection FWDBConnectDatabase(const std::string& sourcePath, FWApplication*
         return nullptr;
       }
       sqlite3_busy_timeout(db, 2000);
-      if (file == shadow) noteOpen(db, shadow);
+      if (file == shadow) {
+        mapCopy(db);
+        noteOpen(db, shadow);
+      }
       fwdbSetConnection(application, db);
     }
 

@@ -13,6 +13,8 @@
 // its header check (FWDBSourceCheck.h), so it never sees a file it might change.
 // Connections open the copy, never the source (open flags 8 excepted), and pass a
 // consistency check; a copy that fails it is deleted and, after a back-off, made afresh.
+// Connections to the copy read it through a memory map (its first 256 MiB); the source is
+// never mapped.
 // Every failure to give a connection leaves the reason in the controller's message box.
 //
 // Threads: copy, choice of file and open run under the application record's database
