@@ -27,10 +27,11 @@ std::optional<TimeZone> TimeZone::named(const std::string& name) {
   return TimeZone(name, std::move(zone));
 }
 
-// Built once: parsing a reminder file asks for UTC for every date it holds.
+// Built once: parsing a reminder file asks for UTC for every date it holds. Never destroyed,
+// so a thread still parsing while the process exits does not copy a destroyed zone.
 TimeZone TimeZone::utc() {
-  static const TimeZone zone = *named("UTC");
-  return zone;
+  static const TimeZone* const zone = new TimeZone(*named("UTC"));
+  return *zone;
 }
 
 TimeZone TimeZone::systemTimeZone() {
