@@ -1,14 +1,11 @@
 // TWEventPreview: choosing pages, sub-page answers, the tool bar and its actions.
 #include "events/TWEventPreview.h"
 
-#include <algorithm>
-
 #include "events/TWEventIntegration.h"
 #include "events/TWEventNative.h"
 #include "events/TWEventStatus.h"
 #include "model/TWLocation.h"
 #include "model/TWOptions.h"
-#include "model/TWRecordComparators.h"
 #include "platform/ui/BarButtonItem.h"
 #include "runtime/FWDeviceInfo.h"
 #include "runtime/FWImages.h"
@@ -19,11 +16,8 @@
 #include "views/FWMapViewSettings.h"
 
 using kestrel::ui::BarButtonItem;
-using kestrel::ui::BarButtonItemStyle;
 
 namespace {
-
-std::string keyText(const PlistValue& key) { return key.isNone() ? std::string() : key.description(); }
 
 const char* participantText(int32_t status) {
   static constexpr const char* texts[] = {"Participant/Unknown",   "Participant/Pending",   "Participant/Accepted",
@@ -32,24 +26,10 @@ const char* participantText(int32_t status) {
   return status >= 1 && status <= 7 ? texts[status] : texts[0];
 }
 
-Ref<kestrel::KSPlugin> hostOf(FWApplication* app) {
-  auto controller = app ? app->fwPlugin() : nullptr;
-  return controller ? controller->ksPlugin() : nullptr;
-}
-
 }  // namespace
 
-TWEventPreview::TWEventPreview(Ref<FWApplication> application) : currentApplication_(std::move(application)) {
-  directTWAccess_ = TWEventQueryFactsForApp(currentApplication_.get()).dbVersion >= 250;
-}
-
-Ref<Bundle> TWEventPreview::bundle() const {
-  FWApplication* app = currentApplication_.get();
-  if (!app) return nullptr;
-  if (auto own = app->pluginBundle()) return own;
-  auto host = hostOf(app);
-  return host ? host->bundle() : nullptr;
-}
+TWEventPreview::TWEventPreview(Ref<FWApplication> application)
+    : TWItemPreview(application, TWEventQueryFactsForApp(application.get()).dbVersion >= 250) {}
 
 bool TWEventPreview::emojiAfter() const {
   auto status = currentApplication_ ? currentApplication_->infoAs<TWEventStatus>() : nullptr;
@@ -77,7 +57,7 @@ FWDetailListSections TWEventPreview::dataForDetailListPage(const FWDetailItem& i
   if (!basic) return {};
   const std::string page = detailPageID_.value_or(std::string());
   if (page == kTWEventPreviewAttendeesPage) return dataForAttendeesPage(augmentEvent(basic, application));
-  if (page == kTWEventPreviewTagsPage) return dataForTagsPage(augmentEvent(basic, application));
+  if (page == kTWEventPreviewTagsPage) return tagsPage(augmentEvent(basic, application));
   if (page == kTWEventPreviewLocationDialerPage) {
     const auto& locations = basic->locations();
     std::optional<std::string> title;
@@ -98,18 +78,6 @@ FWDetailListSections TWEventPreview::dataForAttendeesPage(const Ref<TWEvent>& ev
     const std::string value = status >= 1 && status <= 7 ? FWLocalise(texts, participantText(status)) : FWLocalise(texts, "?");
     entries.push_back(FWDetailListEntry::entryWithTitle(attendee->name(), PlistValue(value)));
   }
-  return {FWDetailListSection::sectionForElements(entries)};
-}
-
-FWDetailListSections TWEventPreview::dataForTagsPage(const Ref<TWEvent>& event) {
-  auto tags = event->tags();
-  tags.erase(std::remove(tags.begin(), tags.end(), nullptr), tags.end());
-  std::stable_sort(tags.begin(), tags.end(), [](const Ref<TWContextObject>& a, const Ref<TWContextObject>& b) {
-    return compareContextObjectNames(a, b) < 0;
-  });
-  FWDetailListEntries entries;
-  for (const auto& tag : tags)
-    entries.push_back(detailColourEntryForTitle(tag->name(), std::nullopt, tag->icon(), std::string(), tag->color(), emojiAfter()));
   return {FWDetailListSection::sectionForElements(entries)};
 }
 
@@ -150,8 +118,7 @@ std::optional<std::string> TWEventPreview::captionForListPage(const FWDetailItem
   const std::string page = keyText(forKey);
   const auto texts = bundle();
   if (page == kTWEventPreviewTagsPage) return FWLocalise(texts, "Detail/Tags");
-  if (page == kTWEventPreviewLocationDialerPage || page == kTWEventPreviewNotesDialerPage)
-    return FWLocalise(texts, "Detail/Dialer/Title");
+  if (isDialerPage(page)) return FWLocalise(texts, "Detail/Dialer/Title");
   if (page == kTWEventPreviewNotesPage) return FWLocalise(texts, "Detail/Notes");
   if (page == kTWEventPreviewMapPage) return FWLocalise(texts, "Detail/Map");
   return FWLocalise(texts, "Detail/Attendees");
@@ -160,8 +127,7 @@ std::optional<std::string> TWEventPreview::captionForListPage(const FWDetailItem
 std::optional<std::string> TWEventPreview::listPagePopupForKey(const PlistValue& key, const FWDetailItem& currentPage,
                                                                int32_t displayDepth,
                                                                const Ref<FWApplication>& application) {
-  const std::string page = keyText(key);
-  if (page != kTWEventPreviewLocationDialerPage && page != kTWEventPreviewNotesDialerPage) return std::nullopt;
+  if (!isDialerPage(keyText(key))) return std::nullopt;
   FWApplication* app = application ? application.get() : currentApplication_.get();
   auto status = app ? app->infoAs<TWEventStatus>() : nullptr;
   if (!status || status->hasShownDialHelp()) return std::nullopt;
@@ -169,34 +135,20 @@ std::optional<std::string> TWEventPreview::listPagePopupForKey(const PlistValue&
   return FWLocalise(bundle(), "Detail/Dialer/Help");
 }
 
-bool TWEventPreview::buttonClicked(const Ref<FWApplication>& application, const FWDetailListSections& sections,
-                                   const Ref<FWDetailListEntry>& button) {
-  const std::string page = detailPageID_.value_or(std::string());
-  if (page != kTWEventPreviewLocationDialerPage && page != kTWEventPreviewNotesDialerPage) return false;
-  return dialNumberForButton(application ? application : currentApplication_, sections, button);
-}
-
 std::optional<FWBarItems> TWEventPreview::toolbarForDetailListPage(const FWDetailItem& item, const PlistValue& key,
                                                                    const Ref<FWApplication>& application) {
   currentEvent_ = nullptr;
   const std::string page = keyText(key);
-  if (page == kTWEventPreviewAttendeesPage || page == kTWEventPreviewTagsPage ||
-      page == kTWEventPreviewLocationDialerPage || page == kTWEventPreviewNotesDialerPage)
-    return std::nullopt;
+  if (page == kTWEventPreviewAttendeesPage || page == kTWEventPreviewTagsPage || isDialerPage(page)) return std::nullopt;
   auto event = FWDetailItemAs<TWEvent>(item);
   if (!event) return std::nullopt;
   if (!event->native() && !directTWAccess_) return std::nullopt;
   currentEvent_ = event;
   std::weak_ptr<TWEventPreview> weak = weak_from_this();
-  // A button whose picture is missing shows its text instead, so it can still be found.
   auto button = [&](const char* image, const char* textKey, int tag) {
-    auto action = [weak, tag](const auto&) {
+    auto made = barButton(FWImageNamed(image), textKey, "gotoEventClicked:", [weak, tag](const auto&) {
       if (auto self = weak.lock()) self->gotoEventClicked(tag);
-    };
-    auto picture = FWImageNamed(image);
-    auto made = picture ? BarButtonItem::itemWithImage(picture, BarButtonItemStyle::Plain, "gotoEventClicked:", action)
-                        : BarButtonItem::itemWithTitle(FWLocalise(bundle(), textKey), BarButtonItemStyle::Bordered,
-                                                       "gotoEventClicked:", action);
+    });
     made->setTag(tag);
     return made;
   };

@@ -16,7 +16,7 @@
 #include <string>
 
 #include "model/TWEvent.h"
-#include "tasks/TWPreview.h"
+#include "tasks/TWItemPreview.h"
 
 inline constexpr const char* kTWEventPreviewAttendeesPage = "-1";
 inline constexpr const char* kTWEventPreviewTagsPage = "-2";
@@ -24,13 +24,11 @@ inline constexpr const char* kTWEventPreviewLocationDialerPage = "-3";
 inline constexpr const char* kTWEventPreviewNotesDialerPage = "-4";
 inline constexpr const char* kTWEventPreviewNotesPage = "-5";
 inline constexpr const char* kTWEventPreviewMapPage = "-6";
-// A location title this long or longer, without coordinates, is not worth a map.
-inline constexpr size_t kTWEventPreviewMapTitleLimit = 80;
 // Tool-bar button tags.
 inline constexpr int kTWEventPreviewNativeButton = 1;
 inline constexpr int kTWEventPreviewTaskwellButton = 2;
 
-class TWEventPreview : public TWPreview, public std::enable_shared_from_this<TWEventPreview> {
+class TWEventPreview : public TWItemPreview, public std::enable_shared_from_this<TWEventPreview> {
  public:
   explicit TWEventPreview(Ref<FWApplication> application);
   static Ref<TWEventPreview> initWithApplication(Ref<FWApplication> application) {
@@ -39,7 +37,6 @@ class TWEventPreview : public TWPreview, public std::enable_shared_from_this<TWE
 
   FWDetailListSections dataForDetailListPage(const FWDetailItem& item, const PlistValue& key,
                                              const Ref<FWApplication>& application) override;
-  void willShowBasePage(const FWDetailItem& item) override { detailPageID_.reset(); }
   std::optional<FWBarItems> toolbarForDetailListPage(const FWDetailItem& item, const PlistValue& key,
                                                      const Ref<FWApplication>& application) override;
   std::optional<std::string> listPagePopupForKey(const PlistValue& key, const FWDetailItem& currentPage,
@@ -53,12 +50,6 @@ class TWEventPreview : public TWPreview, public std::enable_shared_from_this<TWE
                                                   const Ref<FWApplication>& application) override;
   std::optional<std::string> captionForListPage(const FWDetailItems& list, const PlistValue& forKey,
                                                 int32_t displayDepth, const Ref<FWApplication>& application) override;
-  bool respondsToDoneClicked() const override { return true; }
-  bool doneClicked(const Ref<FWApplication>& application, const FWDetailListSections& sections) override {
-    return true;
-  }
-  bool buttonClicked(const Ref<FWApplication>& application, const FWDetailListSections& sections,
-                     const Ref<FWDetailListEntry>& button) override;
 
   // The event page (base page) of `event`.
   FWDetailListSections dataForEventDetailPage(const Ref<TWEvent>& event, const Ref<FWApplication>& application);
@@ -67,19 +58,17 @@ class TWEventPreview : public TWPreview, public std::enable_shared_from_this<TWE
   // Opens the event of the tool bar in Taskwell (tag 2) or in the device's calendar.
   void gotoEventClicked(int tag);
 
-  bool directTWAccess() const { return directTWAccess_; }
-  const std::optional<std::string>& detailPageID() const { return detailPageID_; }
   const Ref<TWEvent>& currentEvent() const { return currentEvent_; }
 
+ protected:
+  bool isDialerPage(const std::string& page) const override {
+    return page == kTWEventPreviewLocationDialerPage || page == kTWEventPreviewNotesDialerPage;
+  }
+  bool emojiAfter() const override;
+
  private:
-  Ref<Bundle> bundle() const;
-  bool emojiAfter() const;
   bool hasRadio() const;
   FWDetailListSections dataForAttendeesPage(const Ref<TWEvent>& event);
-  FWDetailListSections dataForTagsPage(const Ref<TWEvent>& event);
 
-  bool directTWAccess_ = false;
-  std::optional<std::string> detailPageID_;
   Ref<TWEvent> currentEvent_;
-  Ref<FWApplication> currentApplication_;
 };

@@ -1,14 +1,10 @@
 // TWEventPreview: the event's detail page.
-#include <algorithm>
-#include <cctype>
-
 #include "events/TWEventPreview.h"
 #include "model/TWIntegration.h"
 #include "model/TWLocation.h"
 #include "model/TWRecordLookups.h"
 #include "runtime/FWColorIconView.h"
 #include "runtime/FWDateCaptions.h"
-#include "runtime/FWDetailListMetrics.h"
 #include "runtime/FWImages.h"
 #include "runtime/FWLocalTime.h"
 #include "runtime/FWPlugin.h"
@@ -17,14 +13,6 @@
 namespace {
 
 constexpr double kAvailabilityIconSize = 16;
-
-bool isBlank(const std::string& text) {
-  return std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isspace(c); });
-}
-
-Ref<FWDetailListEntry> localisedEntry(const Ref<Bundle>& bundle, const std::string& key, const std::string& value) {
-  return FWDetailListEntry::entryWithLocalisedTitle(key, PlistValue(value), bundle);
-}
 
 struct Availability {
   const char* text;
@@ -50,7 +38,7 @@ const char* statusText(int32_t status) {
 
 FWDetailListSections TWEventPreview::dataForEventDetailPage(const Ref<TWEvent>& basic,
                                                             const Ref<FWApplication>& application) {
-  const Ref<FWApplication> app = application ? application : currentApplication_;
+  const Ref<FWApplication> app = appFor(application);
   auto event = augmentEvent(basic, app);
   if (!event) return {};
   KSLog("KS:TWEvent: Displaying detail of event %@", event->description());
@@ -65,12 +53,8 @@ FWDetailListSections TWEventPreview::dataForEventDetailPage(const Ref<TWEvent>& 
                            ->withSize(FWDetailListEntry::fontSizeForTitle()));
   if (!event->locations().empty() && event->locations().front()) {
     const auto& location = event->locations().front();
-    const std::string place = location->title();
-    auto entry = FWDetailListEntry::entryWithTitle(place);
-    if (location->coordinates() || place.size() < kTWEventPreviewMapTitleLimit)
-      entry->withLinkType(PlistValue(kTWEventPreviewMapPage))->withIcon(FWImageNamed("map"));
-    titleGroup.push_back(entry);
-    if (radio && numbersFromString(place)) {
+    titleGroup.push_back(placeEntry(*location, kTWEventPreviewMapPage));
+    if (radio && numbersFromString(location->title())) {
       titleGroup.push_back(FWDetailListEntry::entryWithLocalisedTitle("Detail/Numbers", texts)
                                ->withIcon(FWImageNamed("phone"))
                                ->withLinkType(PlistValue(kTWEventPreviewLocationDialerPage)));
@@ -150,22 +134,8 @@ FWDetailListSections TWEventPreview::dataForEventDetailPage(const Ref<TWEvent>& 
   FWDetailListEntries repeat = repeatSectionForObject(event, texts, app);
   FWDetailListEntries alarms = alarmsListForObject(event, event->startDate(), texts, app);
 
-  // Notes: the summary, a link to the whole text when the summary is shorter, the dialer.
-  FWDetailListEntries notes;
-  const auto summary = event->notesSummary();
-  if (summary && !isBlank(*summary)) {
-    notes.push_back(FWDetailListEntry::entryWithTitle(*summary)->withSize(kFWDetailListViewSystemFontSize)->withNoBold());
-    if (event->notes() && summary->size() < event->notes()->size()) {
-      notes.push_back(FWDetailListEntry::entryWithLocalisedTitle("Detail/Show Notes", texts)
-                          ->withIcon(FWImageNamed("notes"))
-                          ->withLinkType(PlistValue(kTWEventPreviewNotesPage)));
-    }
-    if (radio && numbersFromString(event->notes())) {
-      notes.push_back(FWDetailListEntry::entryWithLocalisedTitle("Detail/Numbers", texts)
-                          ->withIcon(FWImageNamed("phone"))
-                          ->withLinkType(PlistValue(kTWEventPreviewNotesDialerPage)));
-    }
-  }
+  FWDetailListEntries notes =
+      notesGroup(*event, texts, kTWEventPreviewNotesPage, kTWEventPreviewNotesDialerPage, radio);
 
   FWDetailListEntries debug;
   auto controller = app ? app->fwPlugin() : nullptr;
@@ -184,19 +154,10 @@ FWDetailListSections TWEventPreview::dataForEventDetailPage(const Ref<TWEvent>& 
     value("+Next", event->nextAlarm().description());
   }
 
-  FWDetailListSections sections;
-  sections.push_back(FWDetailListSection::sectionForElements(titleGroup)->withExtraSeparatorSpace(4));
-  auto add = [&sections](const FWDetailListEntries& entries, std::optional<std::string> title = std::nullopt) {
-    if (!entries.empty()) sections.push_back(FWDetailListSection::sectionForElements(entries, std::move(title)));
-  };
-  add(dates);
-  add(state);
-  add(sensitivity);
-  add(classification);
-  add(people);
-  add(repeat);
-  add(alarms);
-  add(notes, FWLocalise(texts, "Detail/Notes"));
-  add(debug, std::string("Event Date Values"));
+  FWDetailListSections sections = pageWithTitleGroup(titleGroup);
+  for (const auto* group : {&dates, &state, &sensitivity, &classification, &people, &repeat, &alarms})
+    addGroup(sections, *group);
+  addGroup(sections, notes, FWLocalise(texts, "Detail/Notes"));
+  addGroup(sections, debug, std::string("Event Date Values"));
   return sections;
 }

@@ -1,6 +1,7 @@
 // TWPreview: what the previews of both plug-ins share — the page entries for sensitivity,
 // repeat rules, coloured values and alarms, and the phone dialer page with its editing
-// rules. The task and event previews (TWTaskPreview, TWEventPreview) build on it.
+// rules. The task and event previews (TWTaskPreview, TWEventPreview) build on it through
+// TWItemPreview.
 //
 // Entries are built afresh for each page request; texts come from the plug-in's bundle
 // (the key stands in where it has none). The class has no state of its own. Main thread

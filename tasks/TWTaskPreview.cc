@@ -13,7 +13,6 @@
 #include "runtime/FWPlugin.h"
 #include "runtime/FWPreferences.h"
 #include "runtime/FWTextUtilities.h"
-#include "tasks/TWTaskBundle.h"
 #include "tasks/TWTaskIntegration.h"
 #include "tasks/TWTaskNative.h"
 #include "tasks/TWTaskQueryFacts.h"
@@ -22,7 +21,6 @@
 #include "views/FWMapViewSettings.h"
 
 using kestrel::ui::BarButtonItem;
-using kestrel::ui::BarButtonItemStyle;
 
 namespace {
 
@@ -30,13 +28,6 @@ struct Connection {
   FWDBConnection db = nullptr;
   ~Connection() { FWDBDisconnectDatabase(db); }
 };
-
-std::string keyText(const PlistValue& key) { return key.isNone() ? std::string() : key.description(); }
-
-Ref<kestrel::KSPlugin> hostOf(FWApplication* app) {
-  auto controller = app ? app->fwPlugin() : nullptr;
-  return controller ? controller->ksPlugin() : nullptr;
-}
 
 // The alarm at `position` in the order the alarms group lists them (by time), if any.
 Ref<TWAlarm> alarmAtPosition(const Ref<TWTask>& task, const std::string& position) {
@@ -52,11 +43,8 @@ Ref<TWAlarm> alarmAtPosition(const Ref<TWTask>& task, const std::string& positio
 
 }  // namespace
 
-TWTaskPreview::TWTaskPreview(Ref<FWApplication> application) : currentApplication_(std::move(application)) {
-  directTWAccess_ = TWTaskQueryFactsForApp(currentApplication_.get()).dbVersion > 249;
-}
-
-Ref<Bundle> TWTaskPreview::bundle() const { return TWTaskBundleForApp(currentApplication_.get()); }
+TWTaskPreview::TWTaskPreview(Ref<FWApplication> application)
+    : TWItemPreview(application, TWTaskQueryFactsForApp(application.get()).dbVersion > 249) {}
 
 bool TWTaskPreview::emojiAfter() const {
   auto status = currentApplication_ ? currentApplication_->infoAs<TWTaskStatus>() : nullptr;
@@ -65,7 +53,7 @@ bool TWTaskPreview::emojiAfter() const {
 
 void TWTaskPreview::willShowBasePage(const FWDetailItem& item) {
   parentKeys_.reset();
-  detailPageID_.reset();
+  TWItemPreview::willShowBasePage(item);
 }
 
 FWDetailListSections TWTaskPreview::dataForDetailListPage(const FWDetailItem& item, const PlistValue& key,
@@ -76,8 +64,7 @@ FWDetailListSections TWTaskPreview::dataForDetailListPage(const FWDetailItem& it
   if (page == kTWTaskPreviewTagsPage) return dataForTagsListPage(task, application);
   if (page == kTWTaskPreviewDialerPage) {
     auto full = augmentTask(task, application);
-    return dataForNumberListPage(application ? application : currentApplication_, full ? full->notes() : std::nullopt,
-                                 std::nullopt, bundle());
+    return dataForNumberListPage(appFor(application), full ? full->notes() : std::nullopt, std::nullopt, bundle());
   }
   return dataForTaskListPage(task, application);
 }
@@ -107,12 +94,6 @@ FWView TWTaskPreview::listPageViewForKey(const PlistValue& key, const FWDetailIt
   return FWMapView::initWithFrame({rect.x, rect.y, rect.width, rect.height},
                                   status ? FWMapViewSettings::forStatus(status) : nullptr, hostOf(app), true, place,
                                   task->title(), coordinates);
-}
-
-bool TWTaskPreview::buttonClicked(const Ref<FWApplication>& application, const FWDetailListSections& sections,
-                                  const Ref<FWDetailListEntry>& button) {
-  if (detailPageID_.value_or(std::string()) != kTWTaskPreviewDialerPage) return false;
-  return dialNumberForButton(application ? application : currentApplication_, sections, button);
 }
 
 Ref<TWTask> TWTaskPreview::augmentTask(const Ref<TWTask>& task, const Ref<FWApplication>& application) {
@@ -186,15 +167,8 @@ std::optional<FWBarItems> TWTaskPreview::toolbarForDetailListPage(const FWDetail
   std::weak_ptr<TWTaskPreview> weak = weak_from_this();
   std::shared_ptr<BarButtonItem> go;
   const char* goImage = task->native() ? "gonative" : (directTWAccess_ ? "gotw" : nullptr);
-  // A button whose picture is missing shows its text instead, so it can still be found.
-  auto button = [this](const FWImage& image, const std::string& textKey, std::string actionName,
-                       BarButtonItem::Action action) {
-    return image ? BarButtonItem::itemWithImage(image, BarButtonItemStyle::Plain, std::move(actionName), std::move(action))
-                 : BarButtonItem::itemWithTitle(FWLocalise(bundle(), textKey), BarButtonItemStyle::Bordered,
-                                                std::move(actionName), std::move(action));
-  };
   if (goImage) {
-    go = button(FWImageNamed(goImage), "Detail/Button/Open", "gotoTaskClicked:", [weak](const auto&) {
+    go = barButton(FWImageNamed(goImage), "Detail/Button/Open", "gotoTaskClicked:", [weak](const auto&) {
       if (auto self = weak.lock()) self->gotoTaskClicked();
     });
   }
@@ -202,7 +176,7 @@ std::optional<FWBarItems> TWTaskPreview::toolbarForDetailListPage(const FWDetail
   const std::string folder = currentApplication_ ? currentApplication_->applicationPath() : std::string();
   FWImage completeImage =
       folder.empty() ? nullptr : kestrel::ui::Image::imageWithContentsOfFile(kestrel::Device::path(folder + "/Completed.png"));
-  auto complete = button(completeImage, "Detail/Action/Complete", "completeTaskClicked:", [weak](const auto&) {
+  auto complete = barButton(completeImage, "Detail/Action/Complete", "completeTaskClicked:", [weak](const auto&) {
     if (auto self = weak.lock()) self->completeTaskClicked();
   });
   complete->setEnabled(!task->isComplete());

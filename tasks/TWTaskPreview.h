@@ -20,16 +20,14 @@
 #include <vector>
 
 #include "model/TWTask.h"
-#include "tasks/TWPreview.h"
+#include "tasks/TWItemPreview.h"
 
 inline constexpr const char* kTWTaskPreviewNotesPage = "-1";
 inline constexpr const char* kTWTaskPreviewTagsPage = "-3";
 inline constexpr const char* kTWTaskPreviewDialerPage = "-4";
 inline constexpr const char* kTWTaskPreviewMapPage = "-6";
-// A location title this long or longer, without coordinates, is not worth a map.
-inline constexpr size_t kTWTaskPreviewMapTitleLimit = 80;
 
-class TWTaskPreview : public TWPreview, public std::enable_shared_from_this<TWTaskPreview> {
+class TWTaskPreview : public TWItemPreview, public std::enable_shared_from_this<TWTaskPreview> {
  public:
   explicit TWTaskPreview(Ref<FWApplication> application);
   static Ref<TWTaskPreview> initWithApplication(Ref<FWApplication> application) {
@@ -52,13 +50,6 @@ class TWTaskPreview : public TWPreview, public std::enable_shared_from_this<TWTa
                                                   const Ref<FWApplication>& application) override;
   std::optional<std::string> captionForListPage(const FWDetailItems& list, const PlistValue& forKey,
                                                 int32_t displayDepth, const Ref<FWApplication>& application) override;
-  bool respondsToDoneClicked() const override { return true; }
-  bool doneClicked(const Ref<FWApplication>& application, const FWDetailListSections& sections) override {
-    return true;
-  }
-  // The dialer's dial button; true (the preview closes) once it has dialled.
-  bool buttonClicked(const Ref<FWApplication>& application, const FWDetailListSections& sections,
-                     const Ref<FWDetailListEntry>& button) override;
 
   FWDetailListSections dataForTaskListPage(const Ref<TWTask>& task, const Ref<FWApplication>& application);
   FWDetailListSections dataForTagsListPage(const Ref<TWTask>& task, const Ref<FWApplication>& application);
@@ -72,20 +63,17 @@ class TWTaskPreview : public TWPreview, public std::enable_shared_from_this<TWTa
   void completeTaskClicked();
   void gotoTaskClicked();
 
-  bool directTWAccess() const { return directTWAccess_; }
   const std::optional<std::vector<std::string>>& parentKeys() const { return parentKeys_; }
-  const std::optional<std::string>& detailPageID() const { return detailPageID_; }
   const Ref<TWTask>& currentTask() const { return currentTask_; }
 
+ protected:
+  bool isDialerPage(const std::string& page) const override { return page == kTWTaskPreviewDialerPage; }
+  bool emojiAfter() const override;
+
  private:
-  Ref<Bundle> bundle() const;
-  bool emojiAfter() const;
   // Tasks read with `key` as their key or as their parent's key.
   std::vector<Ref<TWTask>> readTasks(const std::optional<std::string>& key, const std::optional<std::string>& parentKey);
 
-  bool directTWAccess_ = false;
   std::optional<std::vector<std::string>> parentKeys_;
-  std::optional<std::string> detailPageID_;
   Ref<TWTask> currentTask_;
-  Ref<FWApplication> currentApplication_;
 };

@@ -1,16 +1,13 @@
 // TWTaskPreview: the task's detail page and its tags page.
 #include <algorithm>
-#include <cctype>
 
 #include "model/TWAlarm.h"
 #include "model/TWContextObject.h"
 #include "model/TWIntegration.h"
 #include "model/TWLocation.h"
-#include "model/TWRecordComparators.h"
 #include "model/TWRecordLookups.h"
 #include "runtime/FWColorIconView.h"
 #include "runtime/FWDateCaptions.h"
-#include "runtime/FWDetailListMetrics.h"
 #include "runtime/FWDeviceInfo.h"
 #include "runtime/FWImages.h"
 #include "runtime/FWTextUtilities.h"
@@ -19,14 +16,6 @@
 namespace {
 
 constexpr double kActionIconSize = 16;
-
-bool isBlank(const std::string& text) {
-  return std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isspace(c); });
-}
-
-Ref<FWDetailListEntry> localisedEntry(const Ref<Bundle>& bundle, const std::string& key, const std::string& value) {
-  return FWDetailListEntry::entryWithLocalisedTitle(key, PlistValue(value), bundle);
-}
 
 }  // namespace
 
@@ -43,7 +32,7 @@ Ref<FWDetailListEntry> TWTaskPreview::flaggedEntryWithTitle(const std::string& t
 }
 
 FWDetailListSections TWTaskPreview::dataForTaskListPage(const Ref<TWTask>& basic, const Ref<FWApplication>& application) {
-  const Ref<FWApplication> app = application ? application : currentApplication_;
+  const Ref<FWApplication> app = appFor(application);
   auto task = augmentTask(basic, app);
   if (!task) return {};
   KSLog("KS:TWTask: Displaying detail of task %@", task->description());
@@ -54,14 +43,8 @@ FWDetailListSections TWTaskPreview::dataForTaskListPage(const Ref<TWTask>& basic
   FWDetailListEntries titleGroup;
   titleGroup.push_back(flaggedEntryWithTitle(task->title(), task->icon(), std::string(), task->flagged(), true, app)
                            ->withSize(FWDetailListEntry::fontSizeForTitle()));
-  if (!task->locations().empty() && task->locations().front()) {
-    const auto& location = task->locations().front();
-    const std::string place = location->title();
-    auto entry = FWDetailListEntry::entryWithTitle(place);
-    if (location->coordinates() || place.size() < kTWTaskPreviewMapTitleLimit)
-      entry->withLinkType(PlistValue(kTWTaskPreviewMapPage))->withIcon(FWImageNamed("map"));
-    titleGroup.push_back(entry);
-  }
+  if (!task->locations().empty() && task->locations().front())
+    titleGroup.push_back(placeEntry(*task->locations().front(), kTWTaskPreviewMapPage));
 
   // Dates.
   const bool overdue = !task->dueDate().isNull() && task->dueDate() < now;
@@ -132,22 +115,8 @@ FWDetailListSections TWTaskPreview::dataForTaskListPage(const Ref<TWTask>& basic
   FWDetailListEntries sensitivity;
   if (task->sensitivity() != -1) sensitivity.push_back(entryForSensitivity(task->sensitivity(), texts));
 
-  // Notes: the summary, and a link to the whole text when the summary is shorter.
-  FWDetailListEntries notes;
-  const auto summary = task->notesSummary();
-  if (summary && !isBlank(*summary)) {
-    notes.push_back(FWDetailListEntry::entryWithTitle(*summary)->withSize(kFWDetailListViewSystemFontSize)->withNoBold());
-    if (task->notes() && summary->size() < task->notes()->size()) {
-      notes.push_back(FWDetailListEntry::entryWithLocalisedTitle("Detail/Show Notes", texts)
-                          ->withIcon(FWImageNamed("notes"))
-                          ->withLinkType(PlistValue(kTWTaskPreviewNotesPage)));
-    }
-    if (FWGetPlatformType() == "Phone" && numbersFromString(task->notes())) {
-      notes.push_back(FWDetailListEntry::entryWithLocalisedTitle("Detail/Numbers", texts)
-                          ->withIcon(FWImageNamed("phone"))
-                          ->withLinkType(PlistValue(kTWTaskPreviewDialerPage)));
-    }
-  }
+  FWDetailListEntries notes = notesGroup(*task, texts, kTWTaskPreviewNotesPage, kTWTaskPreviewDialerPage,
+                                         FWGetPlatformType() == "Phone");
 
   FWDetailListEntries alarms = alarmsListForObject(task, task->dueDate(), texts, app);
 
@@ -173,19 +142,10 @@ FWDetailListSections TWTaskPreview::dataForTaskListPage(const Ref<TWTask>& basic
     }
   }
 
-  FWDetailListSections sections;
-  sections.push_back(FWDetailListSection::sectionForElements(titleGroup)->withExtraSeparatorSpace(4));
-  auto add = [&sections](const FWDetailListEntries& entries, std::optional<std::string> title = std::nullopt) {
-    if (!entries.empty()) sections.push_back(FWDetailListSection::sectionForElements(entries, std::move(title)));
-  };
-  add(dates);
-  add(state);
-  add(sensitivity);
-  add(classification);
-  add(repeat);
-  add(alarms);
+  FWDetailListSections sections = pageWithTitleGroup(titleGroup);
+  for (const auto* group : {&dates, &state, &sensitivity, &classification, &repeat, &alarms}) addGroup(sections, *group);
   if (family) sections.push_back(family);
-  add(notes, FWLocalise(texts, "Detail/Notes"));
+  addGroup(sections, notes, FWLocalise(texts, "Detail/Notes"));
 
   // A link back to a task passed on the way down is a way back.
   if (parentKeys_) {
@@ -204,17 +164,5 @@ FWDetailListSections TWTaskPreview::dataForTaskListPage(const Ref<TWTask>& basic
 }
 
 FWDetailListSections TWTaskPreview::dataForTagsListPage(const Ref<TWTask>& basic, const Ref<FWApplication>& application) {
-  auto task = augmentTask(basic, application ? application : currentApplication_);
-  if (!task) return {};
-  auto tags = task->tags();
-  tags.erase(std::remove(tags.begin(), tags.end(), nullptr), tags.end());
-  std::stable_sort(tags.begin(), tags.end(), [](const Ref<TWContextObject>& a, const Ref<TWContextObject>& b) {
-    return compareContextObjectNames(a, b) < 0;
-  });
-  FWDetailListEntries entries;
-  for (const auto& tag : tags) {
-    entries.push_back(detailColourEntryForTitle(tag->name(), std::nullopt, tag->icon(), std::string(), tag->color(),
-                                                emojiAfter()));
-  }
-  return {FWDetailListSection::sectionForElements(entries)};
+  return tagsPage(augmentTask(basic, appFor(application)));
 }
