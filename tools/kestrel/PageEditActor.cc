@@ -1,6 +1,7 @@
 // SectionActor: editing a page's rows as a finger does — the delete control and its Delete
 // button, and a drag by the move handle.
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "tools/kestrel/Commands.h"
@@ -90,19 +91,28 @@ std::vector<std::string> rowTitles(const ui::TableView& table) {
   return titles;
 }
 
-}  // namespace
-
-StepOutcome SectionActor::deletePageRow(const ActStep& step) {
-  auto page = shownPage(engine_);
+// What both editing steps start with: the open page's table, stretched so that every row has
+// its cell, and the place of the step's row. `edit` touches and answers why the step failed,
+// or none when the page took the edit.
+template <class Edit>
+std::optional<StepOutcome> editPageRow(HostEngine& engine, const ActStep& step, Edit edit) {
+  auto page = shownPage(engine);
   if (!page) return failed(kExitUsage, step, "no page is open (open one with open N)");
   if (!page->table || page->table->isHidden()) return failed(kExitUsage, step, "the page shows no rows");
   ui::TableView& table = *page->table;
-  auto threads = threadIds();
-  {
-    StretchedTable stretched(table);
-    auto path = resolve(table, step.from, false);
-    if (!path) return failed(kExitUsage, step, "the page has no " + nameOf(step.from));
-    auto cell = table.cellForRowAtIndexPath(*path);
+  StretchedTable stretched(table);
+  auto from = resolve(table, step.from, false);
+  if (!from) return failed(kExitUsage, step, "the page has no " + nameOf(step.from));
+  return edit(table, stretched, *from);
+}
+
+}  // namespace
+
+StepOutcome SectionActor::deletePageRow(const ActStep& step) {
+  const auto threads = threadIds();
+  auto refused = editPageRow(engine_, step, [&step](ui::TableView& table, StretchedTable&, ui::IndexPath path)
+                                                -> std::optional<StepOutcome> {
+    auto cell = table.cellForRowAtIndexPath(path);
     if (!cell || !cell->showsDeleteControl())
       return failed(kExitUsage, step, "the page's " + nameOf(step.from) + " has no delete control");
     const ui::Point control = cell->convertPointToView(cell->deleteControlRect().center(), &table);
@@ -110,35 +120,30 @@ StepOutcome SectionActor::deletePageRow(const ActStep& step) {
     if (!cell->isShowingDeleteConfirmation())
       return failed(kExitFailure, step, "the delete control did not bring up the Delete button");
     const ui::Point confirm = cell->convertPointToView(cell->deleteConfirmationRect().center(), &table);
-    const int before = table.numberOfRowsInSection(path->section);
+    const int before = table.numberOfRowsInSection(path.section);
     touch(table, confirm, confirm);
-    if (table.numberOfRowsInSection(path->section) == before)
-      return failed(kExitFailure, step, "the row was not deleted");
-  }
-  return settled(step, threads);
+    if (table.numberOfRowsInSection(path.section) == before) return failed(kExitFailure, step, "the row was not deleted");
+    return std::nullopt;
+  });
+  return refused ? *refused : settled(step, threads);
 }
 
 StepOutcome SectionActor::movePageRow(const ActStep& step) {
-  auto page = shownPage(engine_);
-  if (!page) return failed(kExitUsage, step, "no page is open (open one with open N)");
-  if (!page->table || page->table->isHidden()) return failed(kExitUsage, step, "the page shows no rows");
-  ui::TableView& table = *page->table;
-  auto threads = threadIds();
-  {
-    StretchedTable stretched(table);
-    auto from = resolve(table, step.from, false);
-    if (!from) return failed(kExitUsage, step, "the page has no " + nameOf(step.from));
+  const auto threads = threadIds();
+  auto refused = editPageRow(engine_, step, [&step](ui::TableView& table, StretchedTable& stretched, ui::IndexPath from)
+                                                -> std::optional<StepOutcome> {
     auto to = resolve(table, step.to, true);
     if (!to) return failed(kExitUsage, step, "the page has no " + nameOf(step.to) + " to drop on");
-    auto cell = table.cellForRowAtIndexPath(*from);
+    auto cell = table.cellForRowAtIndexPath(from);
     if (!cell || !cell->showsReorderControl())
       return failed(kExitUsage, step, "the page's " + nameOf(step.from) + " has no move handle");
     const auto before = rowTitles(table);
     touch(table, cell->convertPointToView(cell->reorderControlRect().center(), &table), dropPoint(table, *to));
     stretched.stretch();
     if (rowTitles(table) == before) return failed(kExitFailure, step, "the row went back to its place");
-  }
-  return settled(step, threads);
+    return std::nullopt;
+  });
+  return refused ? *refused : settled(step, threads);
 }
 
 }  // namespace kestrel::tool
