@@ -11,7 +11,6 @@
 #include "runtime/FWKeys.h"
 #include "settings/TWStatusBoard.h"
 
-using kestrel::PSCellType;
 using kestrel::PSSpecifier;
 
 namespace {
@@ -20,21 +19,6 @@ std::string foldedCase(const std::string& text) {
   std::string out;
   icu::UnicodeString::fromUTF8(text).foldCase().toUTF8String(out);
   return out;
-}
-
-bool containsText(const PlistValue::Array& list, const std::string& key) {
-  return std::any_of(list.begin(), list.end(), [&](const PlistValue& v) { return v.isString() && *v.asString() == key; });
-}
-
-// Stored lists may hold numbers where the plug-ins wrote keys as numbers; compare as text.
-std::string keyText(const PlistValue& value) {
-  if (value.isString()) return *value.asString();
-  if (auto n = value.integerValue(); n && value.isNumber()) return std::to_string(*n);
-  return {};
-}
-
-bool containsKey(const PlistValue::Array& list, const std::string& key) {
-  return std::any_of(list.begin(), list.end(), [&](const PlistValue& v) { return keyText(v) == key; });
 }
 
 PlistValue::Array storedList(kestrel::PreferenceDomain& domain, const std::string& key) {
@@ -98,7 +82,7 @@ std::vector<Ref<PSSpecifier>> TWCalendarPrefs::loadSpecifiers() {
   std::vector<CalendarGroup> groups;
   if (nativeCalendars) groups = deviceCalendarGroups();
 
-  const std::string domain = specifier() ? specifier()->stringProperty("defaults") : std::string();
+  const std::string domain = paneDomain();
   auto database = TWSettingsDatabase::fromStatusBoard(domain.empty() ? "TWSettings" : domain);
   if (database) {
     auto calendars = TWIntegration::arrayOfCalendars(database->application.get(), false, internalCalendars);
@@ -107,7 +91,6 @@ std::vector<Ref<PSSpecifier>> TWCalendarPrefs::loadSpecifiers() {
 
   std::vector<Ref<PSSpecifier>> rows;
   listedNativeKeys.clear();
-  std::weak_ptr<TWCalendarPrefs> weak = std::static_pointer_cast<TWCalendarPrefs>(shared_from_this());
   for (const auto& group : groups) {
     const bool taskwell = group.calendarTitle == kTaskwellCalendarsGroup;
     if (nativeCalendars) {
@@ -117,15 +100,7 @@ std::vector<Ref<PSSpecifier>> TWCalendarPrefs::loadSpecifiers() {
       rows.push_back(PSSpecifier::groupSpecifierWithName(title));
     }
     for (const auto& entry : group.calendarEntries) {
-      auto row = PSSpecifier::preferenceSpecifierNamed(
-          TWIntegration::stringForTitle(entry->name(), "", "", false), PSCellType::Switch,
-          [weak](const PlistValue& value, PSSpecifier& s) {
-            if (auto pane = weak.lock()) pane->setState(value.boolValue().value_or(false), s);
-          },
-          [weak](PSSpecifier& s) {
-            auto pane = weak.lock();
-            return PlistValue(pane ? pane->stateForSpecifier(s) : true);
-          });
+      auto row = switchRow(TWIntegration::stringForTitle(entry->name(), "", "", false), true);
       row->setProperty("isTaskwell", taskwell);
       std::string key = taskwell ? std::to_string(entry->key()) : entry->icon();
       row->setProperty("calendarKey", key);
@@ -171,19 +146,16 @@ void TWCalendarPrefs::purgeShortCalendarIds(const std::string& domain) {
 }
 
 bool TWCalendarPrefs::stateForSpecifier(PSSpecifier& row) {
-  const std::string domain = specifier() ? specifier()->stringProperty("defaults") : std::string();
-  if (row.stringProperty("defaults").empty()) row.setProperty("defaults", domain);
-  loadHiddenLists(row.stringProperty("defaults"));
-  purgeShortCalendarIds(row.stringProperty("defaults"));
+  const std::string domain = domainOf(row);
+  loadHiddenLists(domain);
+  purgeShortCalendarIds(domain);
   const std::string key = row.stringProperty("calendarKey");
   if (row.properties.boolForKey("isTaskwell")) return !containsKey(*hiddenTW, key);
   return !(hiddenNative && containsKey(*hiddenNative, key));
 }
 
 void TWCalendarPrefs::setState(bool state, PSSpecifier& row) {
-  const std::string paneDomain = specifier() ? specifier()->stringProperty("defaults") : std::string();
-  if (row.stringProperty("defaults").empty()) row.setProperty("defaults", paneDomain);
-  const std::string domain = row.stringProperty("defaults");
+  const std::string domain = domainOf(row);
   // Lists not read yet are read first: starting from empty ones would drop what is stored.
   loadHiddenLists(domain);
   if (!hiddenTW) hiddenTW.emplace();
@@ -193,7 +165,7 @@ void TWCalendarPrefs::setState(bool state, PSSpecifier& row) {
   const std::string key = row.stringProperty("calendarKey");
   if (state)
     std::erase_if(list, [&](const PlistValue& v) { return keyText(v) == key; });
-  else if (!containsText(list, key) && !containsKey(list, key))
+  else if (!containsKey(list, key))
     list.push_back(PlistValue(key));
   storeList(domain, taskwell ? twCalendarPref : nativeCalendarPref, list);
 }

@@ -26,10 +26,9 @@
 #include <vector>
 
 #include "model/TWContextObject.h"
-#include "platform/settings/PSListController.h"
-#include "runtime/FWTypes.h"
+#include "settings/TWSwitchListPrefs.h"
 
-class TWCalendarPrefs : public kestrel::PSListController {
+class TWCalendarPrefs : public TWSwitchListPrefs {
  public:
   static constexpr size_t kShortCalendarIdLength = 30;
   // Group names that sort calendars without an account, and Taskwell's, apart.
@@ -38,9 +37,8 @@ class TWCalendarPrefs : public kestrel::PSListController {
 
   void initForContentSize(double width, double height) override;
 
-  // setState:forSpecifier: and stateForSpecifier:
-  void setState(bool state, kestrel::PSSpecifier& specifier);
-  bool stateForSpecifier(kestrel::PSSpecifier& specifier);
+  void setState(bool state, kestrel::PSSpecifier& specifier) override;
+  bool stateForSpecifier(kestrel::PSSpecifier& specifier) override;
 
   // A group of calendars: "calendarTitle" and its entries.
   struct CalendarGroup {

@@ -10,21 +10,18 @@
 #include <string>
 #include <vector>
 
-#include "platform/settings/PSListController.h"
-#include "runtime/FWTypes.h"
+#include "settings/TWSwitchListPrefs.h"
 
-class TWTagPrefs : public kestrel::PSListController {
+class TWTagPrefs : public TWSwitchListPrefs {
  public:
   static constexpr const char* kNoTagsKey = "-1";
 
-  void setState(bool state, kestrel::PSSpecifier& specifier);
-  bool stateForSpecifier(kestrel::PSSpecifier& specifier);
+  void setState(bool state, kestrel::PSSpecifier& specifier) override;
+  bool stateForSpecifier(kestrel::PSSpecifier& specifier) override;
 
  protected:
   std::vector<Ref<kestrel::PSSpecifier>> loadSpecifiers() override;
 
  private:
-  std::string domainOf(kestrel::PSSpecifier& specifier);
-
   std::optional<PlistValue::Array> hidden;  // "tagsFilters" as last read or written
 };

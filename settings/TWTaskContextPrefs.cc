@@ -7,34 +7,14 @@
 #include "platform/foundation/PreferenceDomain.h"
 #include "settings/TWContextListPrefs.h"
 
-using kestrel::PSCellType;
 using kestrel::PSSpecifier;
 
-namespace {
-
-std::string keyText(const PlistValue& value) {
-  if (value.isString()) return *value.asString();
-  if (auto n = value.integerValue(); n && value.isNumber()) return std::to_string(*n);
-  return {};
-}
-
-}  // namespace
-
 std::vector<Ref<PSSpecifier>> TWTaskContextPrefs::loadSpecifiers() {
-  const std::string domain = specifier() ? specifier()->stringProperty("defaults") : std::string();
+  const std::string domain = paneDomain();
   auto found = TWSettingsContexts(domain.empty() ? "TWSettings" : domain);
-  std::weak_ptr<TWTaskContextPrefs> weak = std::static_pointer_cast<TWTaskContextPrefs>(shared_from_this());
   std::vector<Ref<PSSpecifier>> rows;
   for (const auto& context : found) {
-    auto row = PSSpecifier::preferenceSpecifierNamed(
-        context->title(), PSCellType::Switch,
-        [weak](const PlistValue& value, PSSpecifier& s) {
-          if (auto pane = weak.lock()) pane->setState(value.boolValue().value_or(false), s);
-        },
-        [weak](PSSpecifier& s) {
-          auto pane = weak.lock();
-          return PlistValue(pane && pane->stateForSpecifier(s));
-        });
+    auto row = switchRow(context->title(), false);
     row->setProperty("contextKey", std::to_string(context->key()));
     rows.push_back(std::move(row));
   }
@@ -45,12 +25,6 @@ std::vector<Ref<PSSpecifier>> TWTaskContextPrefs::loadSpecifiers() {
   }
   contexts.reset();
   return rows;
-}
-
-std::string TWTaskContextPrefs::domainOf(PSSpecifier& row) {
-  if (row.stringProperty("defaults").empty() && specifier())
-    row.setProperty("defaults", specifier()->stringProperty("defaults"));
-  return row.stringProperty("defaults");
 }
 
 bool TWTaskContextPrefs::stateForSpecifier(PSSpecifier& row) {

@@ -10,19 +10,16 @@
 #include <string>
 #include <vector>
 
-#include "platform/settings/PSListController.h"
-#include "runtime/FWTypes.h"
+#include "settings/TWSwitchListPrefs.h"
 
-class TWTaskContextPrefs : public kestrel::PSListController {
+class TWTaskContextPrefs : public TWSwitchListPrefs {
  public:
-  void setState(bool state, kestrel::PSSpecifier& specifier);
-  bool stateForSpecifier(kestrel::PSSpecifier& specifier);
+  void setState(bool state, kestrel::PSSpecifier& specifier) override;
+  bool stateForSpecifier(kestrel::PSSpecifier& specifier) override;
 
  protected:
   std::vector<Ref<kestrel::PSSpecifier>> loadSpecifiers() override;
 
  private:
-  std::string domainOf(kestrel::PSSpecifier& specifier);
-
   std::optional<std::vector<std::string>> contexts;  // the default set being edited
 };
