@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 
+#include "platform/calendarstore/internal/ICalText.h"
 #include "platform/calendarstore/internal/ICalTime.h"
 #include "platform/calendarstore/internal/Text.h"
 #include "platform/calendarstore/internal/VAlarmCodec.h"
@@ -13,19 +14,6 @@ namespace kestrel::internal {
 namespace {
 
 constexpr const char* kBusyStatusProperty = "X-MICROSOFT-CDO-BUSYSTATUS";
-
-std::string readText(icalcomponent* c, icalproperty_kind kind, std::vector<std::string>* problems) {
-  icalproperty* p = icalcomponent_get_first_property(c, kind);
-  if (!p) return "";
-  icalvalue* value = icalproperty_get_value(p);
-  const char* raw = value && icalvalue_isa(value) == ICAL_TEXT_VALUE ? icalvalue_get_text(value)
-                                                                      : icalproperty_get_value_as_string(p);
-  if (!raw) return "";
-  bool replaced = false;
-  std::string text = validUTF8(raw, &replaced);
-  if (replaced) problems->push_back(std::string("invalid UTF-8 in ") + icalproperty_kind_to_string(kind));
-  return text;
-}
 
 const char* parameterText(icalproperty* p, icalparameter_kind kind) {
   icalparameter* q = icalproperty_get_first_parameter(p, kind);
@@ -165,10 +153,10 @@ struct Reader {
       e.recurrenceId = dateProperty(vevent, ICAL_RECURRENCEID_PROPERTY);
 
     Event& f = e.fields;
-    f.title = readText(vevent, ICAL_SUMMARY_PROPERTY, problems);
-    f.location = readText(vevent, ICAL_LOCATION_PROPERTY, problems);
-    f.notes = readText(vevent, ICAL_DESCRIPTION_PROPERTY, problems);
-    f.URL = readText(vevent, ICAL_URL_PROPERTY, problems);
+    f.title = propertyText(vevent, ICAL_SUMMARY_PROPERTY, problems);
+    f.location = propertyText(vevent, ICAL_LOCATION_PROPERTY, problems);
+    f.notes = propertyText(vevent, ICAL_DESCRIPTION_PROPERTY, problems);
+    f.URL = propertyText(vevent, ICAL_URL_PROPERTY, problems);
     f.lastModifiedDate = readStamp(vevent, ICAL_LASTMODIFIED_PROPERTY);
     f.creationDate = readStamp(vevent, ICAL_CREATED_PROPERTY);
     f.allDay = e.start.isDate;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "platform/calendarstore/internal/ICalText.h"
 #include "platform/calendarstore/internal/ICalTime.h"
-#include "platform/calendarstore/internal/Text.h"
 #include "platform/calendarstore/internal/VAlarmCodec.h"
 
 namespace kestrel::internal {
@@ -34,19 +34,6 @@ void removeProperties(icalcomponent* c, icalproperty_kind kind) {
 void replaceProperty(icalcomponent* c, icalproperty_kind kind, icalproperty* replacement) {
   removeProperties(c, kind);
   if (replacement) icalcomponent_add_property(c, replacement);
-}
-
-std::string readText(icalcomponent* c, icalproperty_kind kind, std::vector<std::string>* problems) {
-  icalproperty* p = icalcomponent_get_first_property(c, kind);
-  if (!p) return "";
-  icalvalue* value = icalproperty_get_value(p);
-  const char* raw = value && icalvalue_isa(value) == ICAL_TEXT_VALUE ? icalvalue_get_text(value)
-                                                                      : icalproperty_get_value_as_string(p);
-  if (!raw) return "";
-  bool replaced = false;
-  std::string text = validUTF8(raw, &replaced);
-  if (replaced) problems->push_back(std::string("invalid UTF-8 in ") + icalproperty_kind_to_string(kind));
-  return text;
 }
 
 std::optional<DateComponents> readDate(icalcomponent* c, icalproperty_kind kind, icalcomponent* vcalendar,
@@ -153,10 +140,10 @@ bool isOccurrenceOverride(icalcomponent* component) {
 
 Reminder readReminder(icalcomponent* vtodo, icalcomponent* vcalendar, std::vector<std::string>* problems) {
   Reminder r;
-  r.title = readText(vtodo, ICAL_SUMMARY_PROPERTY, problems);
-  r.notes = readText(vtodo, ICAL_DESCRIPTION_PROPERTY, problems);
-  r.location = readText(vtodo, ICAL_LOCATION_PROPERTY, problems);
-  r.URL = readText(vtodo, ICAL_URL_PROPERTY, problems);
+  r.title = propertyText(vtodo, ICAL_SUMMARY_PROPERTY, problems);
+  r.notes = propertyText(vtodo, ICAL_DESCRIPTION_PROPERTY, problems);
+  r.location = propertyText(vtodo, ICAL_LOCATION_PROPERTY, problems);
+  r.URL = propertyText(vtodo, ICAL_URL_PROPERTY, problems);
   r.startDateComponents = readDate(vtodo, ICAL_DTSTART_PROPERTY, vcalendar, problems);
   r.dueDateComponents = readDate(vtodo, ICAL_DUE_PROPERTY, vcalendar, problems);
   if (!r.dueDateComponents && r.startDateComponents)
