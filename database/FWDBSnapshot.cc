@@ -9,10 +9,14 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <vector>
 
+#include "database/FWDBCopyLog.h"
+#include "database/FWDBFileWriting.h"
+#include "database/FWDBPinnedSource.h"
 #include "database/FWDBSourceFiles.h"
 #include "database/FWDBSourceState.h"
 #include "platform/foundation/Files.h"
@@ -26,34 +30,6 @@ using Failure = std::optional<std::string>;
 constexpr size_t kChunk = 4u << 20;  // few system calls per copy, little memory
 constexpr int kUnpinnedAttempts = 3;
 
-std::string errnoText(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
-
-// A descriptor closed on every path.
-struct Descriptor {
-  int fd = -1;
-  explicit Descriptor(int f) : fd(f) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() {
-    if (fd >= 0) ::close(fd);
-  }
-};
-
-bool writeAll(int fd, const unsigned char* data, size_t size) {
-  while (size > 0) {
-    ssize_t n = ::write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-int createFile(const std::string& path) {
-  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-}
-
 bool isRegularFile(const std::string& path) {
   struct stat st;
   return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -63,92 +39,19 @@ void removeWithSidecars(const std::string& path) {
   for (const char* suffix : {"", "-wal", "-shm", "-journal"}) files::removeFile(path + suffix);
 }
 
-// The read and write versions of the header (offsets 18, 19): 1 rollback journal, 2 log.
-Failure readJournalFormat(const std::string& source, unsigned char& writeVersion, unsigned char& readVersion) {
-  Descriptor in(files::openRegularFileForReading(source));
-  if (in.fd < 0) return errnoText("Cannot read database");
-  unsigned char head[20];
-  ssize_t got;
-  do got = ::pread(in.fd, head, sizeof head, 0);
-  while (got < 0 && errno == EINTR);
-  if (got != static_cast<ssize_t>(sizeof head)) return std::string("Database file is truncated");
-  writeVersion = head[18];
-  readVersion = head[19];
-  if (writeVersion < 1 || writeVersion > 2 || readVersion < 1 || readVersion > 2)
-    return "Unsupported database file format " + std::to_string(readVersion);
-  return std::nullopt;
-}
-
-// --- Pinned: through a read transaction of a read-only connection. ---
-
-std::string uriPath(const std::string& path) {
-  static const char* hex = "0123456789ABCDEF";
-  std::string out = "file:";
-  for (unsigned char c : path) {
-    if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
-      out += static_cast<char>(c);
-    } else {
-      out += '%';
-      out += hex[c >> 4];
-      out += hex[c & 15];
-    }
-  }
-  // No creation of a "-shm" and none of its recovery: whoever writes owns the index.
-  return out + "?mode=ro&readonly_shm=1";
-}
-
-// Copies `file` (open in SQLite) into a new file at `to`, `size` bytes.
-Failure copyThroughSQLite(sqlite3_file* file, sqlite3_int64 size, const std::string& to) {
-  Descriptor out(createFile(to));
-  if (out.fd < 0) return errnoText("Cannot create the copy");
-  std::vector<unsigned char> buffer(kChunk);
-  for (sqlite3_int64 offset = 0; offset < size;) {
-    int amount = static_cast<int>(std::min<sqlite3_int64>(static_cast<sqlite3_int64>(buffer.size()), size - offset));
-    int rc = file->pMethods->xRead(file, buffer.data(), amount, offset);
-    // A short read (a checkpoint truncated what lies beyond the snapshot) fills zeros.
-    if (rc != SQLITE_OK && rc != SQLITE_IOERR_SHORT_READ) return std::string("Cannot read database: ") + sqlite3_errstr(rc);
-    if (!writeAll(out.fd, buffer.data(), static_cast<size_t>(amount))) return errnoText("Cannot write the copy");
-    offset += amount;
-  }
-  return std::nullopt;
-}
-
 Failure copyPinned(const std::string& source, const std::string& temp, bool writeAheadLog) {
-  sqlite3* db = nullptr;
-  Failure failure;
-  int rc = sqlite3_open_v2(uriPath(source).c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
-  if (rc == SQLITE_OK) {
-    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-    sqlite3_busy_timeout(db, 2000);
-    rc = sqlite3_exec(db, "BEGIN; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr);
-  }
-  if (rc != SQLITE_OK) failure = std::string("Cannot read database: ") + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
-  sqlite3_file* main = nullptr;
-  sqlite3_file* log = nullptr;
-  if (!failure) {
-    sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &main);
-    if (writeAheadLog) sqlite3_file_control(db, "main", SQLITE_FCNTL_JOURNAL_POINTER, &log);
-    if (!main || !main->pMethods || (writeAheadLog && (!log || !log->pMethods)))
-      failure = "Cannot read database: no file open";
-  }
-  sqlite3_int64 mainSize = 0;
-  sqlite3_int64 logSize = 0;
-  if (!failure && (main->pMethods->xFileSize(main, &mainSize) != SQLITE_OK ||
-                   (log && log->pMethods->xFileSize(log, &logSize) != SQLITE_OK)))
-    failure = "Cannot read database: no size";
-  if (!failure) failure = copyThroughSQLite(main, mainSize, temp);
-  if (!failure && logSize > 0) failure = copyThroughSQLite(log, logSize, temp + "-wal");
-  sqlite3_close(db);
-  return failure;
+  FWDBPinnedSource pinned(source, writeAheadLog);
+  if (auto failure = pinned.copyMain(temp)) return failure;
+  return pinned.copyLog(temp + "-wal");
 }
 
 // --- Unpinned: nobody has the database open; copy and verify it did not change. ---
 
 Failure copyFile(const std::string& from, const std::string& to) {
-  Descriptor in(files::openRegularFileForReading(from));
-  if (in.fd < 0) return errnoText("Cannot read database");
-  Descriptor out(createFile(to));
-  if (out.fd < 0) return errnoText("Cannot create the copy");
+  FWDBDescriptor in(files::openRegularFileForReading(from));
+  if (in.fd < 0) return FWDBErrnoText("Cannot read database");
+  FWDBDescriptor out(FWDBCreateFile(to));
+  if (out.fd < 0) return FWDBErrnoText("Cannot create the copy");
   // Read and write rather than copy_file_range: the copy's pages then stay in the page
   // cache for the index pass and the first query (measured: an index pass three times as
   // long after an in-kernel copy).
@@ -156,9 +59,9 @@ Failure copyFile(const std::string& from, const std::string& to) {
   for (;;) {
     ssize_t n = ::read(in.fd, buffer.data(), buffer.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return errnoText("Cannot read database");
+    if (n < 0) return FWDBErrnoText("Cannot read database");
     if (n == 0) return std::nullopt;
-    if (!writeAll(out.fd, buffer.data(), static_cast<size_t>(n))) return errnoText("Cannot write the copy");
+    if (!FWDBWriteAll(out.fd, buffer.data(), static_cast<size_t>(n))) return FWDBErrnoText("Cannot write the copy");
   }
 }
 
@@ -176,14 +79,11 @@ Failure copyUnpinned(const std::string& source, const std::string& temp, bool& c
 }
 
 // The source's files at `temp` (and "-wal"), pinned where a writer may be at work.
-Failure copySource(const std::string& source, const std::string& temp) {
+Failure copySource(const std::string& source, const std::string& temp, bool& writeAheadLog) {
   for (int attempt = 0; attempt < kUnpinnedAttempts; ++attempt) {
     // Nothing of an earlier attempt may meet this one's files.
     removeWithSidecars(temp);
-    unsigned char writeVersion = 0;
-    unsigned char readVersion = 0;
-    if (auto failure = readJournalFormat(source, writeVersion, readVersion)) return failure;
-    const bool writeAheadLog = readVersion == 2 || writeVersion == 2;
+    if (auto failure = FWDBReadJournalFormat(source, writeAheadLog)) return failure;
     if (!writeAheadLog) return copyPinned(source, temp, false);
     if (isRegularFile(source + "-wal") && isRegularFile(source + "-shm")) return copyPinned(source, temp, true);
     // A writer that opens the database meanwhile leaves its log and index: the next
@@ -207,8 +107,32 @@ std::string firstColumn(sqlite3* db, const char* sql) {
   return out;
 }
 
+// Where the copied log ends: the copy's recovery keeps the same commits.
+std::optional<FWDBLogPosition> copiedLogPosition(const std::string& temp) {
+  const std::string log = temp + "-wal";
+  FWDBDescriptor in(files::openRegularFileForReading(log));
+  auto size = files::size(log);
+  if (in.fd < 0 || !size) return std::nullopt;
+  auto scan = FWDBScanLog(
+      [&](unsigned char* into, size_t amount, uint64_t offset) {
+        ssize_t got;
+        do got = ::pread(in.fd, into, amount, static_cast<off_t>(offset));
+        while (got < 0 && errno == EINTR);
+        return got == static_cast<ssize_t>(amount);
+      },
+      *size);
+  if (!scan) return std::nullopt;
+  return scan->end;
+}
+
+// What the finished copy records about itself for a later catch-up.
+struct CopyFacts {
+  uint32_t schemaCookie = 0;
+  std::optional<uint32_t> changeCounter;
+};
+
 // Folds the log into the copy, makes it a rollback-journal database and prepares it.
-Failure finishCopy(const std::string& temp, const std::function<void(sqlite3*)>& prepare) {
+Failure finishCopy(const std::string& temp, const std::function<void(sqlite3*)>& prepare, CopyFacts& facts) {
   sqlite3* db = nullptr;
   Failure failure;
   int rc = sqlite3_open_v2(temp.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
@@ -220,11 +144,17 @@ Failure finishCopy(const std::string& temp, const std::function<void(sqlite3*)>&
     std::string mode = firstColumn(db, "PRAGMA journal_mode=DELETE");
     if (mode != "delete") failure = "Cannot fold the log into the copy: " + std::string(sqlite3_errmsg(db));
   }
+  if (!failure) {
+    // The source's cookie, before the preparation adds indexes of its own.
+    std::string cookie = firstColumn(db, "PRAGMA schema_version");
+    facts.schemaCookie = static_cast<uint32_t>(std::strtoll(cookie.c_str(), nullptr, 10));
+  }
   if (!failure && prepare) prepare(db);
+  if (!failure) facts.changeCounter = FWDBDatabaseChangeCounter(db);
   if (sqlite3_close(db) != SQLITE_OK && !failure) failure = "Cannot close the copy";
   if (!failure) {
-    Descriptor file(::open(temp.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.fd < 0 || ::fdatasync(file.fd) != 0) failure = errnoText("Cannot flush the copy");
+    FWDBDescriptor file(::open(temp.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.fd < 0 || ::fdatasync(file.fd) != 0) failure = FWDBErrnoText("Cannot flush the copy");
   }
   return failure;
 }
@@ -244,7 +174,7 @@ void removeDiscardedCopies(const std::string& target) {
 }
 
 void flushFolder(const std::string& dir) {
-  Descriptor folder(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  FWDBDescriptor folder(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (folder.fd >= 0) ::fsync(folder.fd);
 }
 
@@ -260,11 +190,19 @@ FWDBSnapshotResult FWDBTakeSnapshot(const std::string& sourceLocalPath, const st
   }
   const std::string temp = targetLocalPath + ".tmp-" + uniqueSuffix();
   removeWithSidecars(temp);
+  bool writeAheadLog = false;
   {
     auto sourceFiles = FWDBLockSourceFiles();
-    result.failure = copySource(sourceLocalPath, temp);
+    result.failure = copySource(sourceLocalPath, temp, writeAheadLog);
   }
-  if (!result.failure) result.failure = finishCopy(temp, prepare);
+  std::optional<FWDBLogPosition> position;
+  if (!result.failure && writeAheadLog) position = copiedLogPosition(temp);
+  CopyFacts facts;
+  if (!result.failure) result.failure = finishCopy(temp, prepare, facts);
+  auto sourceInode = FWDBFileInode(sourceLocalPath);
+  auto copyInode = FWDBFileInode(temp);
+  if (!result.failure && position && facts.changeCounter && sourceInode && copyInode)
+    result.log = FWDBCopyLogRecord{*position, facts.schemaCookie, *sourceInode, *copyInode, *facts.changeCounter};
   if (!result.failure) {
     // A second name keeps the old copy's blocks until the caller discards them; one that a
     // crash left behind goes now.
@@ -277,7 +215,7 @@ FWDBSnapshotResult FWDBTakeSnapshot(const std::string& sourceLocalPath, const st
     // The old copy's journal must never meet the new copy.
     for (const char* suffix : {"-journal", "-wal", "-shm"}) files::removeFile(targetLocalPath + suffix);
     if (::rename(temp.c_str(), targetLocalPath.c_str()) != 0) {
-      result.failure = errnoText("Cannot rename the copy");
+      result.failure = FWDBErrnoText("Cannot rename the copy");
       FWDBDiscardReplacedCopy(result.replaced);
       result.replaced.clear();
     } else {
@@ -285,7 +223,10 @@ FWDBSnapshotResult FWDBTakeSnapshot(const std::string& sourceLocalPath, const st
     }
   }
   removeWithSidecars(temp);
-  if (result.failure) result.replaced.clear();
+  if (result.failure) {
+    result.replaced.clear();
+    result.log.reset();
+  }
   return result;
 }
 

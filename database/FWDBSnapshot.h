@@ -3,21 +3,14 @@
 //
 // The source's bytes are copied as they are, the main file and its write-ahead log, while
 // nothing can rewrite what is being copied:
-// - Rollback journal: a read transaction holds the main file's shared lock, so no writer
-//   can commit into it.
-// - Write-ahead log with its "-wal" and "-shm" beside it: a read transaction holds a read
-//   mark in the shared-memory index, so a checkpoint copies no frame past it into the main
-//   file and the log is not restarted over frames the copy needs; the main file's shared
-//   lock keeps a closing writer from checkpointing and deleting the log. Frames committed
-//   after the mark may be copied too; the copy's recovery keeps every whole commit.
+// - Rollback journal, or write-ahead log with its "-wal" and "-shm" beside it: through a
+//   read transaction (FWDBPinnedSource.h). Frames committed after its read mark may be
+//   copied too; the copy's recovery keeps every whole commit.
 // - Write-ahead log without its "-wal" or "-shm": nobody has the database open, and an
 //   SQLite open would create them. The files are copied without SQLite and the copy
 //   counts only when the source's state (FWDBSourceState.h) is the same before and after;
 //   otherwise (a writer opened it meanwhile) the next of three attempts chooses again.
-// The pinning connection opens the source read-only, with a read-only "-shm" and no
-// checkpoint on close, and is never opened where SQLite would create, truncate or recover
-// one of the source's files: the source is never changed. Its bytes are read through
-// that connection's own descriptors (see FWDBSourceFiles.h for why no other may be opened).
+// The source is never changed.
 //
 // The copy is then opened, its log folded in, switched to a rollback journal (one
 // self-contained file), handed to `prepare` (indexes, re-applied changes), flushed once
@@ -36,12 +29,17 @@
 #include <optional>
 #include <string>
 
+#include "database/FWDBCopyLog.h"
+
 struct FWDBSnapshotResult {
   // Why no snapshot was taken; none on success.
   std::optional<std::string> failure;
   // A name still holding the replaced copy's content, kept so that freeing a large file
   // happens after the caller's lock: remove it with FWDBDiscardReplacedCopy. Empty if none.
   std::string replaced;
+  // Where the new copy stands in the source's log, for a later catch-up (FWDBLogCatchUp.h);
+  // none for a source without a log, or when that could not be told.
+  std::optional<FWDBCopyLogRecord> log;
 };
 
 // Snapshot of the database at `sourceLocalPath` into `targetLocalPath`. `prepare` runs on

@@ -12,6 +12,8 @@
 #include <thread>
 
 #include "database/FWDBApplicationAccess.h"
+#include "database/FWDBCopyLog.h"
+#include "database/FWDBLogCatchUp.h"
 #include "database/FWDBRecords.h"
 #include "database/FWDBSnapshot.h"
 #include "database/FWDBSourceCheck.h"
@@ -63,6 +65,7 @@ void removeSidecars(const std::string& path) {
 // survives a failed removal counts as stale.
 bool removeCopy(const std::string& copy) {
   FWDBForgetSourceState(copy);
+  FWDBForgetCopyLog(copy);
   bool removed = files::removeFile(copy) || !files::exists(copy);
   removeSidecars(copy);
   return removed;
@@ -110,6 +113,23 @@ std::string refreshCopy(const std::string& source, const std::string& sourcePath
   auto state = FWDBSourceStateOf(source);
   FWDBCopyPreparer prepare = FWDBCopyPreparerFor(application);
   FWDBCopyPreparer indexes = FWDBCopyIndexerFor(application);
+  if (present) {
+    // Commits appended to Taskwell's log since the copy are folded into it; the copy's own
+    // indexes follow the rows, so only the preparer runs again.
+    auto caught = FWDBCatchUpCopy(source, shadow, [&](sqlite3* copy) {
+      if (prepare) prepare(copy, application);
+    });
+    if (caught.caughtUp) {
+      if (state)
+        FWDBRecordSourceState(shadow, *state);
+      else
+        FWDBForgetSourceState(shadow);
+      KSLog("KS:%@: Updated alternate DB from the log (%@ pages, %@ row ranges); db = %@", tag, caught.pages,
+            caught.ranges, shadowDevicePath);
+      return {};
+    }
+    KSLog("KS:%@: Cannot update alternate DB from the log: %@", tag, caught.reason);
+  }
   auto result = FWDBTakeSnapshot(source, shadow, [&](sqlite3* copy) {
     if (prepare) prepare(copy, application);
     if (indexes) indexes(copy, application);
@@ -126,6 +146,7 @@ std::string refreshCopy(const std::string& source, const std::string& sourcePath
     FWDBRecordSourceState(shadow, *state);
   else
     FWDBForgetSourceState(shadow);
+  if (!result.log || !FWDBRecordCopyLog(shadow, *result.log)) FWDBForgetCopyLog(shadow);
   KSLog(copiedLine, tag, shadowDevicePath);
   return result.replaced;
 }
