@@ -192,6 +192,9 @@ FWDBCatchUpResult FWDBCatchUpCopy(const std::string& source, const std::string& 
   std::vector<unsigned char> first(view.pageSize());
   if (!view.readPage(1, first.data())) return notPossible("cannot read the database header");
   if (bigEndian32(&first[40]) != record->schemaCookie) return notPossible("the schema changed");
+  // The header's page size, where 1 means 65536, must be the log's.
+  const uint32_t declared = uint32_t(first[16]) << 8 | first[17];
+  if ((declared == 1 ? 65536u : declared) != view.pageSize()) return notPossible("the page sizes differ");
 
   Statement attachStatement;
   if (sqlite3_prepare_v2(target.db, "attach ?1 as fwdb_source", -1, &attachStatement.st, nullptr) != SQLITE_OK)
