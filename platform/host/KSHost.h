@@ -166,8 +166,8 @@ struct KSSectionInfo {
   std::vector<std::string> sortDescriptors;  // keys, ascending
 };
 
-// Text styles of the host theme; `fontLeading` sizes rows. `font` is none until the view
-// toolkit provides fonts; the sizes are always filled.
+// Text styles of the host theme. A style's `font`, when it has one, sizes rows by its
+// `leading`; `fontLeading` sizes them for a style without a font. `fontSize` is always filled.
 struct KSTextStyle {
   std::shared_ptr<ui::Font> font;
   double fontSize = 14;

@@ -20,12 +20,17 @@ double saneSize(double size) {
 Font::Font(std::string familyName, double pointSize, bool bold)
     : familyName_(familyName.empty() ? kSystemFontFamily : std::move(familyName)),
       pointSize_(saneSize(pointSize)),
-      bold_(bold) {
-  internal::FontMetricsValues m = internal::measureFontMetrics(familyName_, pointSize_, bold_);
-  ascender_ = m.ascender;
-  descender_ = m.descender;
-  // Whole points, but a font whose metrics are whole already keeps them (no float creep).
-  leading_ = std::ceil(lineHeight() - 1e-6);
+      bold_(bold) {}
+
+const Font::Metrics& Font::metrics() const {
+  std::call_once(measured_, [this] {
+    internal::FontMetricsValues m = internal::measureFontMetrics(familyName_, pointSize_, bold_);
+    metrics_.ascender = m.ascender;
+    metrics_.descender = m.descender;
+    // Whole points, but a font whose metrics are whole already keeps them (no float creep).
+    metrics_.leading = std::ceil(m.ascender - m.descender - 1e-6);
+  });
+  return metrics_;
 }
 
 std::shared_ptr<Font> Font::systemFontOfSize(double size) {

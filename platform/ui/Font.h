@@ -11,11 +11,15 @@
 // rounded up to whole points, so rows built from it sit on pixel boundaries. Consecutive
 // lines of text are set exactly `leading` apart.
 //
+// Metrics are measured on first use, not when the font is made: making a font costs
+// nothing, so a host that only lists rows never sets up the text engine.
+//
 // A Font is immutable and thread-safe; share it freely. Sizes that are not a number or
 // are below kMinimumFontSize are raised to it, sizes above kMaximumFontSize are lowered.
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace kestrel::ui {
@@ -27,6 +31,9 @@ class Font {
   static constexpr double kMaximumFontSize = 512;
 
   Font(std::string familyName, double pointSize, bool bold = false);
+  // A copy measures again when asked.
+  Font(const Font& other) : Font(other.familyName_, other.pointSize_, other.bold_) {}
+  Font& operator=(const Font&) = delete;
 
   static std::shared_ptr<Font> systemFontOfSize(double size);
   static std::shared_ptr<Font> boldSystemFontOfSize(double size);
@@ -42,10 +49,10 @@ class Font {
   const std::string& familyName() const { return familyName_; }
   double pointSize() const { return pointSize_; }
   bool isBold() const { return bold_; }
-  double ascender() const { return ascender_; }
-  double descender() const { return descender_; }
-  double lineHeight() const { return ascender_ - descender_; }
-  double leading() const { return leading_; }
+  double ascender() const { return metrics().ascender; }
+  double descender() const { return metrics().descender; }
+  double lineHeight() const { return metrics().ascender - metrics().descender; }
+  double leading() const { return metrics().leading; }
 
   friend bool operator==(const Font& a, const Font& b) {
     return a.familyName_ == b.familyName_ && a.pointSize_ == b.pointSize_ && a.bold_ == b.bold_;
@@ -54,10 +61,16 @@ class Font {
   std::string description() const;
 
  private:
+  struct Metrics {
+    double ascender = 0, descender = 0, leading = 0;
+  };
+  const Metrics& metrics() const;  // measured once, on the first call
+
   std::string familyName_;
   double pointSize_;
   bool bold_;
-  double ascender_ = 0, descender_ = 0, leading_ = 0;
+  mutable std::once_flag measured_;
+  mutable Metrics metrics_;  // written once, under measured_
 };
 
 }  // namespace kestrel::ui

@@ -12,7 +12,8 @@ KSTextStyle textStyle(const std::shared_ptr<Font>& font, const Color& color) {
   KSTextStyle style;
   style.font = font;
   style.fontSize = font->pointSize();
-  style.fontLeading = font->leading();
+  // fontLeading stays the fallback: rows take the font's own leading, measured when first
+  // asked, so making the theme does not set up the text engine.
   style.textColor = color;
   style.shadowColor = Color::white(0, 0.75);
   return style;

@@ -3,7 +3,8 @@
 //
 // defaultLockScreenTheme fills every member of KSTheme: white bold summary text and
 // light grey detail text, both with a dark shadow, meant for a dark translucent
-// background; `fontLeading` is each font's leading. Its images (the delete control and
+// background; rows are sized by each font's leading, measured when first asked (making the
+// theme measures no text). Its images (the delete control and
 // the stretchable band behind section headers) are drawn here at the given scale, so no
 // resource file is needed. Thread-safe; each call builds a new theme.
 #pragma once

@@ -35,10 +35,10 @@ TEST_F(HostEngineLoadTest, LoadsThePluginAndHandsItTheHostsPlugin) {
 
   auto theme = e.plugin().theme();
   EXPECT_EQ(theme->summaryStyle.fontSize, 14);
-  EXPECT_EQ(theme->summaryStyle.fontLeading, 17);
   EXPECT_EQ(theme->detailStyle.fontSize, 12);
-  ASSERT_TRUE(theme->detailStyle.font);
-  EXPECT_EQ(theme->detailStyle.fontLeading, theme->detailStyle.font->leading());
+  ASSERT_TRUE(theme->summaryStyle.font && theme->detailStyle.font);
+  EXPECT_EQ(theme->summaryStyle.font->leading(), 17);
+  EXPECT_EQ(theme->detailStyle.font->leading(), 14);
   EXPECT_TRUE(theme->cellDeleteIcon && theme->subheaderBackground);
   EXPECT_TRUE(e.plugin().respondsToLaunchURL());
   EXPECT_TRUE(e.plugin().enabled());

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <thread>
+#include <vector>
 
 #include "platform/ui/Font.h"
 #include "platform/ui/Text.h"
@@ -54,6 +56,40 @@ TEST(FontTest, UnusableSizesAndFamiliesAreMadeSafe) {
   EXPECT_GT(unknown.lineHeight(), 10);  // falls back to a shipped font
   EXPECT_GT(sizeWithFont("text", unknown).width, 0);
   EXPECT_EQ(Font("", 14).familyName(), Font::kSystemFontFamily);
+}
+
+// A font measures itself on first use: laying text out in a font nobody has measured yet
+// (the engine then measures it on the way) gives what measuring it first gives.
+TEST(FontTest, FirstUseMayBeALayout) {
+  Font laidOutFirst(Font::kSystemFontFamily, 15, true), measuredFirst(Font::kSystemFontFamily, 15, true);
+  const double leading = measuredFirst.leading();
+  Size size = sizeWithFontLines("Renew the passport photo", laidOutFirst, 90, 0, LineBreakMode::WordWrap);
+  EXPECT_EQ(laidOutFirst.leading(), leading);
+  EXPECT_EQ(size, sizeWithFontLines("Renew the passport photo", measuredFirst, 90, 0, LineBreakMode::WordWrap));
+  EXPECT_EQ(Font(laidOutFirst).leading(), leading);  // a copy measures again, alike
+}
+
+// Threads that share an unmeasured font, some laying text out and some asking for its
+// metrics, all see the same numbers.
+TEST(FontConcurrencyTest, SharedFontIsMeasuredOnceForEveryThread) {
+  for (double pointSize : {11.0, 16.0, 19.5}) {
+    auto font = Font::systemFontOfSize(pointSize);
+    std::vector<double> leadings(6), heights(6);
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < leadings.size(); ++i)
+      threads.emplace_back([&, i] {
+        if (i % 2) heights[i] = sizeWithFontLines("One two three four five", *font, 60, 0, LineBreakMode::WordWrap).height;
+        leadings[i] = font->leading();
+      });
+    for (auto& t : threads) t.join();
+    const Font reference(Font::kSystemFontFamily, pointSize);
+    for (size_t i = 0; i < leadings.size(); ++i) {
+      EXPECT_EQ(leadings[i], reference.leading());
+      if (i % 2) {
+        EXPECT_EQ(heights[i], heights[1]);
+      }
+    }
+  }
 }
 
 }  // namespace

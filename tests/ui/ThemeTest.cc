@@ -13,8 +13,8 @@ TEST(ThemeTest, LockScreenThemeIsComplete) {
   ASSERT_TRUE(theme.detailStyle.font);
   EXPECT_TRUE(theme.summaryStyle.font->isBold());
   EXPECT_EQ(theme.summaryStyle.fontSize, 14);
-  EXPECT_EQ(theme.summaryStyle.fontLeading, 17);
-  EXPECT_EQ(theme.detailStyle.fontLeading, theme.detailStyle.font->leading());
+  EXPECT_EQ(theme.summaryStyle.font->leading(), 17);
+  EXPECT_EQ(theme.detailStyle.font->leading(), 14);
   EXPECT_EQ(theme.summaryStyle.textColor, Color::whiteColor());
   EXPECT_GT(theme.summaryStyle.shadowColor.alpha, 0.5);
   EXPECT_LT(theme.summaryStyle.shadowColor.red, 0.2);

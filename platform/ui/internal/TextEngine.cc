@@ -335,14 +335,20 @@ FontMetricsValues measureFontMetrics(const std::string& family, double size, boo
   return values;
 }
 
+// A font measures itself on first use through the engine, so a layout asks for its
+// metrics before taking the engine lock.
+static void measureFontUnlocked(const TextRequest& request) { (void)request.font.leading(); }
+
 Size measureText(const TextRequest& request) {
   Engine& e = engine();
+  measureFontUnlocked(request);
   std::lock_guard lock(e.mutex);
   return Layout(request).size();
 }
 
 Size drawText(cairo_t* cr, const TextRequest& request, std::initializer_list<TextPass> passes, double alpha) {
   Engine& e = engine();
+  measureFontUnlocked(request);
   std::lock_guard lock(e.mutex);
   Layout layout(request);
   for (const TextPass& pass : passes) {
