@@ -232,6 +232,10 @@ FWDBCatchUpResult FWDBCatchUpCopy(const std::string& source, const std::string& 
     result.ranges += ranges.size();
   }
   if (applied && prepare) prepare(target.db);
+  if (applied && pinned.logRestarted()) {
+    applied = false;
+    result.reason = "the log was restarted while it was read";
+  }
   if (!applied || sqlite3_exec(target.db, "commit", nullptr, nullptr, nullptr) != SQLITE_OK) {
     if (applied) result.reason = std::string("cannot commit: ") + sqlite3_errmsg(target.db);
     sqlite3_exec(target.db, "rollback", nullptr, nullptr, nullptr);

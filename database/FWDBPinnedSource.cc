@@ -11,6 +11,7 @@
 namespace {
 
 constexpr size_t kChunk = 4u << 20;  // few system calls per copy, little memory
+constexpr sqlite3_int64 kLogHeaderSize = 32;
 
 bool readFile(sqlite3_file* file, unsigned char* into, size_t size, uint64_t offset, bool zeroFillShort) {
   if (!file || size > static_cast<size_t>(INT32_MAX)) return false;
@@ -70,8 +71,23 @@ FWDBPinnedSource::FWDBPinnedSource(const std::string& localPath, bool writeAhead
     return;
   }
   if (main_->pMethods->xFileSize(main_, &mainSize_) != SQLITE_OK ||
-      (log_ && log_->pMethods->xFileSize(log_, &logSize_) != SQLITE_OK))
+      (log_ && log_->pMethods->xFileSize(log_, &logSize_) != SQLITE_OK)) {
     failure_ = "Cannot read database: no size";
+    return;
+  }
+  if (log_ && logSize_ >= kLogHeaderSize) {
+    logHeader_.resize(kLogHeaderSize);
+    if (!readFile(log_, logHeader_.data(), kLogHeaderSize, 0, false)) failure_ = "Cannot read database: no log header";
+  }
+}
+
+bool FWDBPinnedSource::logRestarted() const {
+  // A log that had no header yet holds no frames a checkpoint could move.
+  if (!log_ || logHeader_.empty()) return false;
+  sqlite3_int64 size = 0;
+  if (log_->pMethods->xFileSize(log_, &size) != SQLITE_OK || size < kLogHeaderSize) return true;
+  std::vector<unsigned char> now(kLogHeaderSize);
+  return !readFile(log_, now.data(), kLogHeaderSize, 0, false) || now != logHeader_;
 }
 
 FWDBPinnedSource::~FWDBPinnedSource() { sqlite3_close(db_); }

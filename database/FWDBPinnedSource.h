@@ -6,6 +6,10 @@
 //   the shared-memory index, so a checkpoint copies no frame past it into the main file and
 //   the log is not restarted over frames a reader needs; the main file's shared lock keeps a
 //   closing writer from checkpointing and deleting the log. Frames may still be appended.
+// - Write-ahead log whose "-shm" is left from a connection that is gone: SQLite reads the
+//   log through an index of its own, so the read mark holds no writer back. A writer that
+//   starts meanwhile may checkpoint and restart the log, which always writes a new log
+//   header first; `logRestarted()` tells, after the bytes were read, whether that happened.
 // The connection opens the source read-only, with a read-only "-shm" and no checkpoint on
 // close, so it never creates, truncates or recovers one of the source's files. Its bytes are
 // read through that connection's own descriptors: opening and closing another descriptor on
@@ -19,6 +23,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "database/FWDBLogFrames.h"
 
@@ -36,6 +41,9 @@ class FWDBPinnedSource {
   // Readers of the main file and the log; a short read of the main file fills zeros.
   FWDBLogReader mainReader() const;
   FWDBLogReader logReader() const;
+  // Whether the log's header changed since the source was pinned (a restart, a truncation);
+  // false for a log that had no header then.
+  bool logRestarted() const;
   // Copies the main file (or the log) into a new file at `to`; a failure's reason.
   std::optional<std::string> copyMain(const std::string& to) const;
   std::optional<std::string> copyLog(const std::string& to) const;
@@ -46,6 +54,7 @@ class FWDBPinnedSource {
   sqlite3_file* log_ = nullptr;
   sqlite3_int64 mainSize_ = 0;
   sqlite3_int64 logSize_ = 0;
+  std::vector<unsigned char> logHeader_;
   std::optional<std::string> failure_;
 };
 

@@ -42,7 +42,9 @@ void removeWithSidecars(const std::string& path) {
 Failure copyPinned(const std::string& source, const std::string& temp, bool writeAheadLog) {
   FWDBPinnedSource pinned(source, writeAheadLog);
   if (auto failure = pinned.copyMain(temp)) return failure;
-  return pinned.copyLog(temp + "-wal");
+  if (auto failure = pinned.copyLog(temp + "-wal")) return failure;
+  if (pinned.logRestarted()) return std::string("The log was restarted while it was copied");
+  return std::nullopt;
 }
 
 // --- Unpinned: nobody has the database open; copy and verify it did not change. ---

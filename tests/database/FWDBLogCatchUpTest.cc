@@ -2,6 +2,7 @@
 #include <sqlite3.h>
 
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <string>
@@ -9,6 +10,8 @@
 #include "database/FWDBCopyLog.h"
 #include "database/FWDBLogCatchUp.h"
 #include "database/FWDBLogFrames.h"
+#include "database/FWDBPinnedSource.h"
+#include "database/FWDBSourceFiles.h"
 #include "database/FWDBSnapshot.h"
 #include "platform/foundation/Files.h"
 #include "tests/support/TempDeviceRoot.h"
@@ -267,4 +270,30 @@ TEST_F(LogCatchUpTest, LogScanEndsAtTheLastWholeCommit) {
   kestrel::Bytes badHeader = *grown;
   badHeader[12] ^= 1;
   EXPECT_FALSE(scanOf(badHeader));
+}
+
+TEST(PinnedSourceTest, TellsWhenTheLogWasRewrittenUnderThePin) {
+  kestrel::test::TempDeviceRoot root;
+  const std::string source = root.root() + "/Taskwell.sqlite";
+  sqlite3* writer = nullptr;
+  ASSERT_EQ(sqlite3_open(source.c_str(), &writer), SQLITE_OK);
+  exec(writer, "pragma journal_mode=wal");
+  exec(writer, "pragma wal_autocheckpoint=0");
+  exec(writer, "create table t (k integer primary key, v)");
+  auto lock = FWDBLockSourceFiles();
+  {
+    FWDBPinnedSource pinned(source, true);
+    ASSERT_FALSE(pinned.failure()) << *pinned.failure();
+    // Commits appended under the pin leave the header alone.
+    exec(writer, "insert into t values (1, 'a')");
+    EXPECT_FALSE(pinned.logRestarted());
+    // A program that ignores the locks and starts the log over is noticed.
+    auto log = files::readFile(source + "-wal");
+    ASSERT_TRUE(log && log->size() > 32);
+    (*log)[23] ^= 1;  // a salt
+    ASSERT_TRUE(files::writeFileAtomically(source + "-wal.new", *log));
+    std::filesystem::copy_file(source + "-wal.new", source + "-wal", std::filesystem::copy_options::overwrite_existing);
+    EXPECT_TRUE(pinned.logRestarted());
+  }
+  sqlite3_close(writer);
 }
