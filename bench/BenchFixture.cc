@@ -8,6 +8,7 @@
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/TimeZone.h"
+#include "tools/fixture/DeviceCalendarFixture.h"
 #include "tools/fixture/ReminderFixture.h"
 
 namespace kestrel::bench {
@@ -92,13 +93,21 @@ BenchRoot prepareBenchRoot(std::string dataDir, BenchRootSpec spec) {
   out.events = spec.events;
   out.openTasks = realistic ? std::min(spec.openTasks, spec.tasks) : 0;
   out.reminders = spec.reminders;
+  out.deviceEvents = spec.deviceEvents;
+  const bool calendars = spec.deviceEvents >= 0;
+  // Roots and stamps of the reminder sets keep the names they had before event calendars
+  // and checkpoints could be asked for, so that their generated data stays valid.
   out.root = dataDir + "/" + historyName(spec.history) + "-" + std::to_string(spec.tasks) + "t-" +
              std::to_string(spec.events) + "e-" + (realistic ? std::to_string(spec.openTasks) + "o-" : "") +
-             std::to_string(spec.reminders) + "r";
+             (calendars ? std::to_string(spec.deviceEvents) + "d" : std::to_string(spec.reminders) + "r") +
+             (spec.checkpoint ? "-checkpoint" : "");
   std::ostringstream stampText;
   stampText << "format=" << kFixtureFormat << " history=" << historyName(spec.history) << " tasks=" << spec.tasks
-            << " events=" << spec.events << " open=" << spec.openTasks << " reminders=" << spec.reminders
-            << " now=" << kBenchNow << " zone=" << kBenchZone << "\n";
+            << " events=" << spec.events << " open=" << spec.openTasks;
+  if (calendars) stampText << " device-events=" << spec.deviceEvents;
+  else stampText << " reminders=" << spec.reminders;
+  if (spec.checkpoint) stampText << " checkpoint";
+  stampText << " now=" << kBenchNow << " zone=" << kBenchZone << "\n";
   const std::string stampFile = out.root + "/bench-fixture.stamp";
   const std::string databaseFile = out.root + "/bench-fixture.database";
   if (!TimeZone::setSystemTimeZone(kBenchZone)) {
@@ -113,24 +122,45 @@ BenchRoot prepareBenchRoot(std::string dataDir, BenchRootSpec spec) {
   std::error_code ec;
   std::filesystem::remove_all(out.root, ec);
   std::filesystem::create_directories(out.root, ec);
-  std::fprintf(stderr, "Generating the %s history of %d tasks, %d events and %d reminders under %s ...\n",
-               historyName(spec.history), spec.tasks, spec.events, spec.reminders, out.root.c_str());
+  std::fprintf(stderr, "Generating the %s history of %d tasks, %d events and %d %s under %s ...\n",
+               historyName(spec.history), spec.tasks, spec.events, calendars ? spec.deviceEvents : spec.reminders,
+               calendars ? "device events" : "reminders", out.root.c_str());
   fixture::FixtureOptions options{.root = out.root, .tasks = spec.tasks, .events = spec.events, .now = benchNow(),
-                                  .tz = kBenchZone, .history = spec.history, .openTasks = std::max(1, spec.openTasks)};
+                                  .tz = kBenchZone, .checkpoint = spec.checkpoint, .history = spec.history,
+                                  .openTasks = std::max(1, spec.openTasks)};
   auto generated = fixture::generateTaskwellFixture(options);
   if (!generated.ok) {
     out.error = "fixture: " + generated.error;
     return out;
   }
-  auto reminders = fixture::generateReminderFixture(benchNow(), TimeZone::systemTimeZone(), spec.reminders);
-  if (!reminders.ok) {
-    out.error = "reminders: " + reminders.error;
-    return out;
+  if (calendars) {
+    auto events = fixture::generateDeviceCalendarFixture(benchNow(), TimeZone::systemTimeZone(), spec.deviceEvents);
+    if (!events.ok) {
+      out.error = "device calendars: " + events.error;
+      return out;
+    }
+  } else {
+    auto reminders = fixture::generateReminderFixture(benchNow(), TimeZone::systemTimeZone(), spec.reminders);
+    if (!reminders.ok) {
+      out.error = "reminders: " + reminders.error;
+      return out;
+    }
   }
   out.sourceDevicePath = generated.databasePath;
   if (!files::writeFileAtomically(databaseFile, out.sourceDevicePath) || !files::writeFileAtomically(stampFile, stampText.str()))
     out.error = "cannot write the fixture stamp";
   return out;
+}
+
+std::string dateSourceBeforeOptions(const BenchRoot& root, const std::string& domain) {
+  const std::string source = root.sourceFile();
+  for (const std::string& f : {source, source + "-wal"})
+    if (files::exists(f)) files::setModificationDate(f, benchNow().addingTimeInterval(-600));
+  const std::string options = Device::path("/var/mobile/Library/Preferences/" + domain + ".plist");
+  if (!files::writePlistAtomically(options, PlistValue::dict()) ||
+      !files::setModificationDate(options, benchNow().addingTimeInterval(60)))
+    return "cannot write the options";
+  return std::string();
 }
 
 }  // namespace kestrel::bench

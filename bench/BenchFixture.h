@@ -41,6 +41,10 @@ struct BenchRootSpec {
   int events = -1;     // -1: KESTREL_BENCH_EVENTS, or the history's default
   int openTasks = -1;  // -1: KESTREL_BENCH_OPEN, or 300
   int reminders = -1;  // -1: KESTREL_BENCH_REMINDERS, or 1000
+  // 0 or more: the device's sample event calendars with this many numbered events (every
+  // fifth repeating) instead of its reminder lists, for the events plug-in.
+  int deviceEvents = -1;
+  bool checkpoint = false;  // every commit folded into Taskwell's main database file
 };
 
 struct BenchRoot {
@@ -48,6 +52,7 @@ struct BenchRoot {
   std::string root;              // the device root on disk
   std::string sourceDevicePath;  // Taskwell's database, as a device path
   int tasks = 0, events = 0, openTasks = 0, reminders = 0;
+  int deviceEvents = -1;  // -1: reminder lists instead of event calendars
   fixture::History history = fixture::History::Realistic;
 
   bool ok() const { return error.empty(); }
@@ -58,5 +63,11 @@ struct BenchRoot {
 // The installation of `spec` under `dataDir`, generated when missing (progress on standard
 // error), with the device root set to it.
 BenchRoot prepareBenchRoot(std::string dataDir, BenchRootSpec spec);
+
+// Dates Taskwell's database ten minutes before the benchmarks' now and writes the plug-in's
+// options (the defaults) in preferences `domain`, dated a minute after it, so that every
+// timer notification finds them newer than the last publish (as when the settings were just
+// changed). Empty on success, else what failed.
+std::string dateSourceBeforeOptions(const BenchRoot& root, const std::string& domain);
 
 }  // namespace kestrel::bench

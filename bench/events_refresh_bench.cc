@@ -2,9 +2,10 @@
 // publishes, next to a reference measured in the same run: the sqlite3 shell running the
 // cycle's own event query on the same private copy.
 //
-// The device root is generated once under the build folder (KESTREL_BENCH_DATA_DIR) and
-// reused while its parameters match: a Taskwell installation of KESTREL_BENCH_EVENTS root
-// events (default 100,000; with their occurrences and exceptions) and
+// The device root is generated once under the build folder (KESTREL_BENCH_DATA_DIR, or
+// KESTREL_BENCH_DATA) and reused while its parameters match (bench/BenchFixture.h): a Taskwell
+// installation without tasks, of KESTREL_BENCH_EVENTS root events (default 100,000; with
+// their occurrences and exceptions), every commit checkpointed, and
 // KESTREL_BENCH_DEVICE_EVENTS numbered device events (default 5,000, every fifth repeating)
 // beside the sample device calendars. The clock is fixed at 2026-12-08T14:30:00Z in
 // Europe/Berlin and the options are the defaults.
@@ -35,10 +36,9 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
+#include "bench/BenchFixture.h"
 #include "bench/RatioReporter.h"
 #include "bench/SqliteShell.h"
 #include "database/FWDatabase.h"
@@ -49,42 +49,15 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Device.h"
-#include "platform/foundation/Files.h"
 #include "platform/foundation/RunLoop.h"
-#include "platform/foundation/TimeZone.h"
 #include "platform/host/HostEngine.h"
 #include "platform/host/HostPlugin.h"
-#include "tools/fixture/DeviceCalendarFixture.h"
-#include "tools/fixture/TaskwellFixture.h"
 
-namespace fs = std::filesystem;
-namespace files = kestrel::files;
 using kestrel::Device;
 
 namespace {
 
-constexpr const char* kNow = "2026-12-08T14:30:00Z";
-constexpr const char* kZone = "Europe/Berlin";
 constexpr const char* kDomain = "com.kzt.kestrel.TWCalPlugin";
-constexpr int kFixtureFormat = 1;  // bump when the generated data changes
-
-int envCount(const char* name, int fallback, int max) {
-  const char* text = std::getenv(name);
-  if (!text || !*text) return fallback;
-  char* end = nullptr;
-  long n = std::strtol(text, &end, 10);
-  if (*end || n < 0 || n > max) {
-    std::fprintf(stderr, "%s must be 0 ... %d; using %d\n", name, max, fallback);
-    return fallback;
-  }
-  return static_cast<int>(n);
-}
-
-Date fixedNow() {
-  Date now;
-  Date::parseISO8601(kNow, &now);
-  return now;
-}
 
 class BenchDevice {
  public:
@@ -109,60 +82,29 @@ class BenchDevice {
   const std::string& eventQuery() const { return eventQuery_; }
   std::string copyFile() const { return Device::path(FWShadowDBPath(sourceDevicePath_, app().get())); }
   size_t publishedRows() const { return publishedRows_; }
-  int events() const { return events_; }
-  int deviceEvents() const { return deviceEvents_; }
+  int events() const { return benchRoot_.events; }
+  int deviceEvents() const { return benchRoot_.deviceEvents; }
 
  private:
   BenchDevice() {
-    events_ = envCount("KESTREL_BENCH_EVENTS", 100000, 1000000);
-    deviceEvents_ = envCount("KESTREL_BENCH_DEVICE_EVENTS", 5000, 100000);
-    root_ = std::string(KESTREL_BENCH_DATA_DIR) + "/events-" + std::to_string(events_) + "e-" +
-            std::to_string(deviceEvents_) + "d";
     kestrel::RunLoop::setMainThread();
-    if (!kestrel::TimeZone::setSystemTimeZone(kZone)) {
-      error_ = "cannot set the system time zone";
-      return;
-    }
-    Clock::fix(fixedNow());
+    Clock::fix(kestrel::bench::benchNow());
     if (!prepareRoot() || !startComponent() || !loadPlugin()) return;
   }
 
-  std::string stampText() const {
-    return "format=" + std::to_string(kFixtureFormat) + " events=" + std::to_string(events_) +
-           " device=" + std::to_string(deviceEvents_) + " now=" + kNow + " zone=" + kZone + "\n";
-  }
-
+  // The installation and the device calendars, generated unless the root already holds them.
   bool prepareRoot() {
-    const std::string stampFile = root_ + "/bench-fixture.stamp";
-    auto stamp = files::readText(stampFile);
-    Device::setRoot(root_);
-    if (stamp && *stamp == stampText())
-      if (auto found = files::readText(root_ + "/bench-fixture.database")) sourceDevicePath_ = *found;
-    if (sourceDevicePath_.empty() || !files::exists(Device::path(sourceDevicePath_))) {
-      std::error_code ec;
-      fs::remove_all(root_, ec);
-      fs::create_directories(root_, ec);
-      std::fprintf(stderr, "Generating %d Taskwell events and %d device events under %s ...\n", events_,
-                   deviceEvents_, root_.c_str());
-      auto generated = kestrel::fixture::generateTaskwellFixture(
-          {.root = root_, .tasks = 0, .events = events_, .now = fixedNow(), .tz = kZone, .checkpoint = true});
-      if (!generated.ok) return fail("fixture: " + generated.error);
-      auto calendars = kestrel::fixture::generateDeviceCalendarFixture(fixedNow(), kestrel::TimeZone::systemTimeZone(),
-                                                                       deviceEvents_);
-      if (!calendars.ok) return fail("device calendars: " + calendars.error);
-      sourceDevicePath_ = generated.databasePath;
-      if (!files::writeFileAtomically(root_ + "/bench-fixture.database", sourceDevicePath_) ||
-          !files::writeFileAtomically(stampFile, stampText()))
-        return fail("cannot write the fixture stamp");
-    }
-    // Taskwell last wrote ten minutes before "now"; the options are dated a minute after it,
-    // so every timer notification finds them newer than the last publish.
-    for (const std::string& f : {Device::path(sourceDevicePath_), Device::path(sourceDevicePath_) + "-wal"})
-      if (files::exists(f)) files::setModificationDate(f, fixedNow().addingTimeInterval(-600));
-    std::string options = Device::path("/var/mobile/Library/Preferences/" + std::string(kDomain) + ".plist");
-    if (!files::writePlistAtomically(options, PlistValue::dict()) ||
-        !files::setModificationDate(options, fixedNow().addingTimeInterval(60)))
-      return fail("cannot write the options");
+    using kestrel::bench::envCount;
+    benchRoot_ = kestrel::bench::prepareBenchRoot(
+        KESTREL_BENCH_DATA_DIR, {.history = kestrel::fixture::History::AllOpen,
+                                 .tasks = 0,
+                                 .events = envCount("KESTREL_BENCH_EVENTS", 100000, 1000000),
+                                 .deviceEvents = envCount("KESTREL_BENCH_DEVICE_EVENTS", 5000, 100000),
+                                 .checkpoint = true});
+    if (!benchRoot_.ok()) return fail(benchRoot_.error);
+    sourceDevicePath_ = benchRoot_.sourceDevicePath;
+    // Taskwell last wrote ten minutes before "now"; the options are dated a minute after it.
+    if (auto error = kestrel::bench::dateSourceBeforeOptions(benchRoot_, kDomain); !error.empty()) return fail(error);
     return true;
   }
 
@@ -205,11 +147,9 @@ class BenchDevice {
 
   static inline std::unique_ptr<BenchDevice> instance_;
   std::string error_;
-  std::string root_;
+  kestrel::bench::BenchRoot benchRoot_;
   std::string sourceDevicePath_;
   std::string eventQuery_;
-  int events_ = 0;
-  int deviceEvents_ = 0;
   size_t publishedRows_ = 0;
   std::shared_ptr<kestrel::HostPlugin> componentHost_;
   Ref<TWEventPlugin> component_;

@@ -19,8 +19,9 @@
 //                              private copy is only checked; every cycle is a full one because
 //                              the options file is dated a minute past "now", after the last
 //                              publish (as when the settings were just changed).
-//   BM_RefreshCycleAfterWrite  the same, with Taskwell's file (and its log) dated newer than
-//                              the private copy before each cycle, so the copy is replaced
+//   BM_RefreshCycleAfterWrite  the same after Taskwell committed an edit of one open task
+//                              before each cycle (another process, the commit left in the
+//                              log as while Taskwell runs), so the copy is brought up to date
 //   BM_Paired...               the two cycles with the shell run after each one, so both
 //                              see the same load; x_shell is the ratio of their sums
 //
@@ -166,8 +167,13 @@ class BenchDevice {
   int tasks() const { return benchRoot_.tasks; }
   int reminders() const { return benchRoot_.reminders; }
 
-  // Dates Taskwell's file and its log just after the private copy, as a write would.
+  // Taskwell edits one open task (its change counter, which no published row shows) and
+  // keeps its log; the files are dated after the private copy, as a later write would.
   void touchSource() {
+    if (kestrel::bench::runSqliteShellCommitToLog(
+            sourceFile(), "update ZTWCALTASK set Z_OPT = Z_OPT + 1 where Z_PK = (select max(Z_PK) from ZTWCALTASK "
+                          "where ZCOMPLETEDDATE is null)") != 0)
+      std::fprintf(stderr, "Taskwell's edit failed\n");
     auto copyDate = files::modificationDate(copyFile());
     Date stamp = (copyDate ? *copyDate : Clock::now()).addingTimeInterval(1);
     for (const std::string& f : {sourceFile(), sourceFile() + "-wal"})
@@ -194,14 +200,8 @@ class BenchDevice {
     sourceDevicePath_ = benchRoot_.sourceDevicePath;
     std::fprintf(stderr, "History %s: %d tasks (%d open), %d events, %d reminders\n", benchRoot_.label().c_str(),
                  benchRoot_.tasks, benchRoot_.openTasks, benchRoot_.events, benchRoot_.reminders);
-    // Taskwell last wrote ten minutes before "now"; the options (the defaults) are dated a
-    // minute after it, so every timer notification finds them newer than the last publish.
-    for (const std::string& f : {sourceFile(), sourceFile() + "-wal"})
-      if (files::exists(f)) files::setModificationDate(f, fixedNow().addingTimeInterval(-600));
-    std::string options = Device::path("/var/mobile/Library/Preferences/" + std::string(kDomain) + ".plist");
-    if (!files::writePlistAtomically(options, PlistValue::dict()) ||
-        !files::setModificationDate(options, fixedNow().addingTimeInterval(60)))
-      return fail("cannot write the options");
+    // Taskwell last wrote ten minutes before "now"; the options are dated a minute after it.
+    if (auto error = kestrel::bench::dateSourceBeforeOptions(benchRoot_, kDomain); !error.empty()) return fail(error);
     return true;
   }
 
