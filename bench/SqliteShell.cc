@@ -41,6 +41,10 @@ int runSqliteShellReadOnly(const std::string& file, const std::string& sql) {
   return runProcess({kSqliteShell, "-batch", "-readonly", file, sql});
 }
 
+int runSqliteShellCommitToLog(const std::string& file, const std::string& sql) {
+  return runProcess({kSqliteShell, "-batch", file, ".dbconfig no_ckpt_on_close on", sql});
+}
+
 int runSqliteBackup(const std::string& source, const std::string& target) {
   return runProcess({kSqliteShell, "-batch", "-readonly", source, ".backup \"" + target + "\""});
 }

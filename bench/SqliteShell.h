@@ -19,6 +19,9 @@ int runSqliteShell(const std::string& file, const std::string& sql);
 // The same on a file that is not ours (Taskwell's own database): opened read-only, so the
 // shell never checkpoints or removes its -wal on closing.
 int runSqliteShellReadOnly(const std::string& file, const std::string& sql);
+// The shell committing `sql` to `file` as a program that keeps the database open would: its
+// commit stays in the write-ahead log (no checkpoint on closing), beside the log's index.
+int runSqliteShellCommitToLog(const std::string& file, const std::string& sql);
 // `sqlite3 -readonly SOURCE ".backup TARGET"`: the shell's online backup of a live database.
 int runSqliteBackup(const std::string& source, const std::string& target);
 // Column `column` (from 0) of every row the read-only shell prints for `sql` on `file`, in
