@@ -2,30 +2,14 @@
 #include <cstdlib>
 
 #include "database/FWDBArchiveColumns.h"
+#include "database/FWDBColumnValues.h"
 #include "events/TWEventIntegration.h"
 #include "runtime/FWLocalTime.h"
 
 namespace {
 
-int64_t integerAt(sqlite3_stmt* record, int column) { return sqlite3_column_int64(record, column); }
-int32_t int32At(sqlite3_stmt* record, int column) { return static_cast<int32_t>(sqlite3_column_int64(record, column)); }
-double doubleAt(sqlite3_stmt* record, int column) { return sqlite3_column_double(record, column); }
-std::string keyTextAt(sqlite3_stmt* record, int column) { return std::to_string(integerAt(record, column)); }
-
 // The largest finite single-precision value stands for an empty coordinate.
 constexpr double kNoCoordinate = 3.4028234663852886e38;
-
-std::vector<std::string> splitAtCommas(const std::string& text) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  while (!text.empty()) {
-    size_t comma = text.find(',', start);
-    parts.push_back(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-    if (comma == std::string::npos) break;
-    start = comma + 1;
-  }
-  return parts;
-}
 
 // The archived bytes of a blob column, valid until the row moves on; empty for NULL or an
 // empty blob.
@@ -88,9 +72,9 @@ FWDBObject TWEventIntegration::objectForSQLRecord(sqlite3_stmt* record, int with
 }
 
 Ref<TWEvent> TWEventIntegration::sqlBasicEventList(sqlite3_stmt* record, TWEventBasicRowContext& context) {
-  const bool allDay = integerAt(record, 8) != 0;
-  const double startRaw = doubleAt(record, 3);
-  const double endRaw = doubleAt(record, 5);
+  const bool allDay = FWDBIntegerAt(record, 8) != 0;
+  const double startRaw = FWDBDoubleAt(record, 3);
+  const double endRaw = FWDBDoubleAt(record, 5);
   Date start = Date::nullableDateWithTimeIntervalSinceReferenceDate(startRaw);
   Date end = Date::nullableDateWithTimeIntervalSinceReferenceDate(endRaw);
   if (allDay) {
@@ -100,9 +84,9 @@ Ref<TWEvent> TWEventIntegration::sqlBasicEventList(sqlite3_stmt* record, TWEvent
   TimeZone calendarZone = zoneAt(record, 15, context.timeZone, context);
 
   auto event = TWEvent::twEventWithKey({
-      .key = keyTextAt(record, 1),
-      .rootKey = keyTextAt(record, 16),
-      .version = int32At(record, 18),
+      .key = FWDBKeyTextAt(record, 1),
+      .rootKey = FWDBKeyTextAt(record, 16),
+      .version = FWDBInt32At(record, 18),
       .title = FWDBReadColumnString(record, 2),
       .icon = FWDBReadColumnString(record, 10),
       .location = FWDBReadColumnString(record, 7),
@@ -117,29 +101,29 @@ Ref<TWEvent> TWEventIntegration::sqlBasicEventList(sqlite3_stmt* record, TWEvent
       .calendarIcon = FWDBReadColumnString(record, 14),
       .calendarColor = colorAt(record, 13, Color::clearColor(), context),
   });
-  event->setHasAttendees(integerAt(record, 17) > 0);
-  event->setRepeating(integerAt(record, 11) != 0);
-  event->setAvailability(availabilityForBusyStatus(integerAt(record, 9)));
+  event->setHasAttendees(FWDBIntegerAt(record, 17) > 0);
+  event->setRepeating(FWDBIntegerAt(record, 11) != 0);
+  event->setAvailability(availabilityForBusyStatus(FWDBIntegerAt(record, 9)));
   if (sqlite3_column_type(record, 20) != SQLITE_NULL &&
-      context.shortInfoCalendars.contains(integerAt(record, 20)))
+      context.shortInfoCalendars.contains(FWDBIntegerAt(record, 20)))
     event->setShortInfoCalendar(true);
   return event;
 }
 
 Ref<TWEventDetailRow> TWEventIntegration::sqlAugmentedEvent(sqlite3_stmt* record) {
   auto row = std::make_shared<TWEventDetailRow>();
-  row->sensitivity = int32At(record, 2);
-  row->busyStatus = int32At(record, 3);
-  row->tagKeys = splitAtCommas(FWDBReadColumnString(record, 4));
+  row->sensitivity = FWDBInt32At(record, 2);
+  row->busyStatus = FWDBInt32At(record, 3);
+  row->tagKeys = FWDBSplitAtCommas(FWDBReadColumnString(record, 4));
   row->notes = FWDBReadColumnString(record, 5);
   row->daysOfTheMonth = FWDBReadColumnBlobToArray(record, 6);
   row->daysOfTheWeek = FWDBReadColumnBlobToArray(record, 7);
-  row->endDate = Date::nullableDateWithTimeIntervalSinceReferenceDate(doubleAt(record, 8));
-  row->firstDayOfTheWeek = int32At(record, 9);
+  row->endDate = Date::nullableDateWithTimeIntervalSinceReferenceDate(FWDBDoubleAt(record, 8));
+  row->firstDayOfTheWeek = FWDBInt32At(record, 9);
   row->monthsOfTheYear = FWDBReadColumnBlobToArray(record, 10);
-  row->occurrenceCount = integerAt(record, 11);
-  row->interval = integerAt(record, 12);
-  row->recurrenceType = integerAt(record, 13);
+  row->occurrenceCount = FWDBIntegerAt(record, 11);
+  row->interval = FWDBIntegerAt(record, 12);
+  row->recurrenceType = FWDBIntegerAt(record, 13);
   row->placeTitle = FWDBReadColumnString(record, 14);
   row->placeDescription = FWDBReadColumnString(record, 15);
   row->latitude = FWDBReadColumnDoubleWithDefault(record, 16, kNoCoordinate);
@@ -154,19 +138,19 @@ Ref<TWAttendee> TWEventIntegration::sqlAttendees(sqlite3_stmt* record) {
 }
 
 Ref<TWAlarm> TWEventIntegration::sqlAlarms(sqlite3_stmt* record, const TWEventAlarmRowContext& context) {
-  std::string key = keyTextAt(record, 1);
+  std::string key = FWDBKeyTextAt(record, 1);
   Date base;
   if (!context.baseDate) {
-    base = Date::nullableDateWithTimeIntervalSinceReferenceDate(doubleAt(record, 4));
-    if (integerAt(record, 5) != 0) base = FWLocalDateForUTC(base);
+    base = Date::nullableDateWithTimeIntervalSinceReferenceDate(FWDBDoubleAt(record, 4));
+    if (FWDBIntegerAt(record, 5) != 0) base = FWLocalDateForUTC(base);
   } else {
     base = *context.baseDate;
   }
-  const int64_t relative = integerAt(record, 2);
+  const int64_t relative = FWDBIntegerAt(record, 2);
   if (relative != 0)
     return TWAlarm::alarmWithKeyRelativeDate(key, -static_cast<double>(relative), base, kTWAlarmTypeNative);
   return TWAlarm::alarmWithKey(
-      key, Date::nullableDateWithTimeIntervalSinceReferenceDate(static_cast<double>(integerAt(record, 3))),
+      key, Date::nullableDateWithTimeIntervalSinceReferenceDate(static_cast<double>(FWDBIntegerAt(record, 3))),
       kTWAlarmTypeNative);
 }
 
@@ -182,6 +166,6 @@ Ref<TWEventExtraRow> TWEventIntegration::sqlNativeCalendarList(sqlite3_stmt* rec
 Ref<TWEventStoreRow> TWEventIntegration::sqlUUID(sqlite3_stmt* record) {
   auto row = std::make_shared<TWEventStoreRow>();
   row->uuid = FWDBReadColumnString(record, 0);
-  if (sqlite3_column_type(record, 1) != SQLITE_NULL) row->key = keyTextAt(record, 1);
+  if (sqlite3_column_type(record, 1) != SQLITE_NULL) row->key = FWDBKeyTextAt(record, 1);
   return row;
 }
