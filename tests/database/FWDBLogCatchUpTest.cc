@@ -14,25 +14,15 @@
 #include "database/FWDBSourceFiles.h"
 #include "database/FWDBSnapshot.h"
 #include "platform/foundation/Files.h"
+#include "tests/support/SqlTestHelpers.h"
 #include "tests/support/TempDeviceRoot.h"
 
 namespace files = kestrel::files;
 
+using kestrel::test::exec;
+using kestrel::test::column;
+
 namespace {
-
-void exec(sqlite3* db, const std::string& sql) {
-  char* err = nullptr;
-  ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err), SQLITE_OK) << (err ? err : "") << " in " << sql;
-}
-
-std::string column(sqlite3* db, const std::string& sql) {
-  sqlite3_stmt* st = nullptr;
-  std::string out = "<error>";
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-    out = sqlite3_column_text(st, 0) ? reinterpret_cast<const char*>(sqlite3_column_text(st, 0)) : "";
-  sqlite3_finalize(st);
-  return out;
-}
 
 // Every row of the companion's tables, in rowid order, as one text.
 std::string contentOf(const std::string& path) {

@@ -16,6 +16,7 @@
 #include "database/FWDatabase.h"
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Files.h"
+#include "tests/support/SqlTestHelpers.h"
 #include "tests/support/TempDeviceRoot.h"
 
 extern char** environ;
@@ -23,26 +24,15 @@ extern char** environ;
 namespace files = kestrel::files;
 using kestrel::Device;
 
+using kestrel::test::exec;
+using kestrel::test::column;
+
 namespace {
 
 constexpr const char* kShell = "/usr/bin/sqlite3";
 constexpr int kAccounts = 50;
 constexpr int kTotal = 5000;
 constexpr int kBulkRows = 2000;
-
-void exec(sqlite3* db, const std::string& sql) {
-  char* err = nullptr;
-  ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err), SQLITE_OK) << (err ? err : "") << " in " << sql;
-}
-
-std::string column(sqlite3* db, const std::string& sql) {
-  sqlite3_stmt* st = nullptr;
-  std::string out = "<error>";
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-    out = sqlite3_column_text(st, 0) ? reinterpret_cast<const char*>(sqlite3_column_text(st, 0)) : "";
-  sqlite3_finalize(st);
-  return out;
-}
 
 // Accounts whose balances always add up to kTotal, a counter that equals the newest
 // padding row, and padding rows that make every commit touch many pages.

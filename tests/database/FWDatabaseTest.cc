@@ -13,19 +13,17 @@
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/RunLoop.h"
+#include "tests/support/SqlTestHelpers.h"
 #include "tests/support/TempDeviceRoot.h"
 
 namespace files = kestrel::files;
 using kestrel::Device;
 
+using kestrel::test::exec;
+
 namespace {
 
 constexpr const char* kSource = "/var/mobile/Applications/A/Documents/pim.tallybookdata";
-
-void exec(sqlite3* db, const std::string& sql) {
-  char* err = nullptr;
-  ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err), SQLITE_OK) << (err ? err : "") << " in " << sql;
-}
 
 class DatabaseTest : public ::testing::Test {
  protected:
