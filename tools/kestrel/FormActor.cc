@@ -19,8 +19,6 @@ namespace {
 constexpr double kKeyboardWaitSeconds = 1;
 constexpr int kImportances[] = {0, 1, 5, 10, 15};
 
-StepOutcome failed(int status, const ActStep& step, const std::string& why) { return {status, step.text + ": " + why}; }
-
 void collectControls(const std::shared_ptr<ui::View>& view, std::vector<std::shared_ptr<ui::SegmentedControl>>* out) {
   if (!view || view->isHidden()) return;
   if (auto control = std::dynamic_pointer_cast<ui::SegmentedControl>(view)) out->push_back(control);

@@ -11,22 +11,11 @@ namespace {
 
 constexpr double kTouchWidth = 320;
 
-StepOutcome failed(int status, const ActStep& step, const std::string& why) { return {status, step.text + ": " + why}; }
-
 }  // namespace
 
 StepOutcome SectionActor::openRow(const ActStep& step) {
-  Ref<KSData> row;
-  int tasks = 0;
-  for (const auto& candidate : engine_.rows()) {
-    if (candidate->uniqueID.rfind("[[[", 0) == 0) continue;
-    if (++tasks == step.row) row = candidate;
-  }
-  if (!row)
-    return failed(kExitUsage, step,
-                  tasks == 0 ? "the section shows no task rows"
-                             : "there is no task row " + std::to_string(step.row) + " (the section shows " +
-                                   std::to_string(tasks) + ")");
+  auto [row, refused] = itemRow(step, "task");
+  if (!row) return refused;
   auto threads = threadIds();
   if (auto why = touchRow(engine_, row->uniqueID, kTouchWidth)) return failed(kExitFailure, step, *why);
   if (!settle(threads)) return failed(kExitFailure, step, "the plug-in did not settle");

@@ -10,8 +10,6 @@
 namespace kestrel::tool {
 namespace {
 
-StepOutcome failed(int status, const ActStep& step, const std::string& why) { return {status, step.text + ": " + why}; }
-
 bool startsWith(const std::string& text, const std::string& start) { return text.rfind(start, 0) == 0; }
 
 std::shared_ptr<ui::Toolbar> visibleToolbar(const std::shared_ptr<ui::View>& view) {

@@ -11,8 +11,6 @@
 namespace kestrel::tool {
 namespace {
 
-StepOutcome failed(int status, const ActStep& step, const std::string& why) { return {status, step.text + ": " + why}; }
-
 std::string nameOf(const ActStep::PageRow& row) {
   return row.section == 0 ? "row " + std::to_string(row.row)
                           : "row " + std::to_string(row.section) + "." + std::to_string(row.row);

@@ -19,10 +19,6 @@ constexpr const char* kMenuAction = "toggleMenuClicked:";
 
 bool isFixedRow(const KSData& row) { return row.uniqueID.rfind("[[[", 0) == 0; }
 
-StepOutcome failed(int status, const ActStep& step, const std::string& why) {
-  return {status, step.text + ": " + why};
-}
-
 // Runs a touch; the plug-in's exception becomes the answer.
 std::optional<std::string> guardedTouch(const std::function<void()>& touch) {
   try {
@@ -132,18 +128,24 @@ StepOutcome SectionActor::perform(const ActStep& step) {
   return failed(kExitUsage, step, "unknown step");
 }
 
-StepOutcome SectionActor::complete(const ActStep& step) {
-  Ref<KSData> row;
-  int tasks = 0;
+SectionActor::ItemRow SectionActor::itemRow(const ActStep& step, const std::string& kind) const {
+  ItemRow found;
+  int items = 0;
   for (const auto& candidate : engine_.rows()) {
     if (isFixedRow(*candidate)) continue;
-    if (++tasks == step.row) row = candidate;
+    if (++items == step.row) found.row = candidate;
   }
-  if (!row)
-    return failed(kExitUsage, step,
-                  tasks == 0 ? "the section shows no task rows"
-                             : "there is no task row " + std::to_string(step.row) + " (the section shows " +
-                                   std::to_string(tasks) + ")");
+  if (!found.row)
+    found.refused = failed(kExitUsage, step,
+                           items == 0 ? "the section shows no " + kind + " rows"
+                                      : "there is no " + kind + " row " + std::to_string(step.row) +
+                                            " (the section shows " + std::to_string(items) + ")");
+  return found;
+}
+
+StepOutcome SectionActor::complete(const ActStep& step) {
+  auto [row, refused] = itemRow(step, "task");
+  if (!row) return refused;
   Ref<KSAction> control = row->accessoryTapAction ? row->accessoryTapAction : row->accessoryHoldAction;
   if (!control)
     return failed(kExitUsage, step,
@@ -211,17 +213,8 @@ StepOutcome SectionActor::tapToolbarButton(const ActStep& step, const std::strin
 }
 
 StepOutcome SectionActor::touchAlarmRow(const ActStep& step) {
-  Ref<KSData> row;
-  int events = 0;
-  for (const auto& candidate : engine_.rows()) {
-    if (isFixedRow(*candidate)) continue;
-    if (++events == step.row) row = candidate;
-  }
-  if (!row)
-    return failed(kExitUsage, step,
-                  events == 0 ? "the section shows no event rows"
-                              : "there is no event row " + std::to_string(step.row) + " (the section shows " +
-                                    std::to_string(events) + ")");
+  auto [row, refused] = itemRow(step, "event");
+  if (!row) return refused;
   const std::string id = row->uniqueID;
   const bool wasOpen = engine_.row(kToolbarRowID) != nullptr;
   auto threads = threadIds();

@@ -44,6 +44,11 @@ struct StepOutcome {
   bool ok() const { return status == 0; }
 };
 
+// A step that could not do its work: `status`, and why after the step's own words.
+inline StepOutcome failed(int status, const ActStep& step, const std::string& why) {
+  return {status, step.text + ": " + why};
+}
+
 class SectionActor {
  public:
   static constexpr double kStepSeconds = 10;
@@ -85,6 +90,13 @@ class SectionActor {
   StepOutcome movePageRow(const ActStep& step);
   // Opens the tool bar row with the status row's menu button; an error text when it can't.
   std::string openToolbar();
+  // The step's N-th item row (fixed rows not counted), or none and the usage failure that
+  // says why; `kind` ("task", "event") names the rows in it.
+  struct ItemRow {
+    Ref<KSData> row;
+    StepOutcome refused;
+  };
+  ItemRow itemRow(const ActStep& step, const std::string& kind) const;
   StepOutcome settled(const ActStep& step, const std::set<std::string>& threadsBefore);
 
   HostEngine& engine_;
