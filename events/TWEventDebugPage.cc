@@ -1,8 +1,7 @@
 #include "events/TWEventDebugPage.h"
 
 #include "events/TWEventPlugin.h"
-#include "platform/host/KSHost.h"
-#include "views/FWDetailListView.h"
+#include "views/FWDetailListPage.h"
 
 Ref<TWEventDebug> TWEventDebugForController(const TWEventPlugin& controller) {
   auto access = controller.listAccess();
@@ -14,13 +13,7 @@ Ref<TWEventDebug> TWEventDebugForController(const TWEventPlugin& controller) {
 }
 
 bool TWEventShowDebugPage(TWEventPlugin& controller) {
-  auto host = controller.ksPlugin();
-  auto application = controller.fwApplication();
-  if (!host || !application) return false;
-  const FWRect frame = controller.previewCompatibleRect();
-  auto view = FWDetailListView::initWithFrame({frame.x, frame.y, frame.width, frame.height}, FWDetailItems{FWDetailItem{}},
-                                              0, "Debug View/Title", application, TWEventDebugForController(controller));
-  if (!view) return false;
-  host->showPreview(controller.previewCompatibleView(view));
-  return true;
+  if (!controller.ksPlugin() || !controller.fwApplication()) return false;
+  return FWShowDetailListPage(controller, FWDetailItems{FWDetailItem{}}, "Debug View/Title",
+                              TWEventDebugForController(controller));
 }

@@ -1,8 +1,7 @@
 #include "tasks/TWTaskDebugPage.h"
 
-#include "platform/host/KSHost.h"
 #include "tasks/TWTaskPlugin.h"
-#include "views/FWDetailListView.h"
+#include "views/FWDetailListPage.h"
 
 Ref<TWTaskDebug> TWTaskDebugForController(const TWTaskPlugin& controller) {
   TWTaskDebugState state;
@@ -19,13 +18,7 @@ Ref<TWTaskDebug> TWTaskDebugForController(const TWTaskPlugin& controller) {
 }
 
 bool TWTaskShowDebugPage(TWTaskPlugin& controller) {
-  auto host = controller.ksPlugin();
-  auto application = controller.fwApplication();
-  if (!host || !application) return false;
-  const FWRect frame = controller.previewCompatibleRect();
-  auto view = FWDetailListView::initWithFrame({frame.x, frame.y, frame.width, frame.height}, FWDetailItems{FWDetailItem{}},
-                                              0, "Debug View/Title", application, TWTaskDebugForController(controller));
-  if (!view) return false;
-  host->showPreview(controller.previewCompatibleView(view));
-  return true;
+  if (!controller.ksPlugin() || !controller.fwApplication()) return false;
+  return FWShowDetailListPage(controller, FWDetailItems{FWDetailItem{}}, "Debug View/Title",
+                              TWTaskDebugForController(controller));
 }

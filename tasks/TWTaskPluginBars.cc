@@ -11,7 +11,7 @@
 #include "tasks/TWTaskCreate.h"
 #include "tasks/TWTaskSearch.h"
 #include "tasks/TWTaskPlugin.h"
-#include "views/FWDetailListView.h"
+#include "views/FWDetailListPage.h"
 
 namespace {
 
@@ -167,13 +167,7 @@ void TWTaskPlugin::manualContextClicked() {
 }
 
 void TWTaskPlugin::showContextPage(const std::shared_ptr<FWDetailListViewDelegate>& page, const std::string& caption) {
-  auto host = ksPlugin();
-  if (!host) return;
-  FWRect frame = previewCompatibleRect();
-  auto view = FWDetailListView::initWithFrame({frame.x, frame.y, frame.width, frame.height},
-                                              FWDetailItems{FWDetailItem{std::string(caption)}}, 0, caption,
-                                              fwApplication(), page);
-  host->showPreview(previewCompatibleView(view));
+  FWShowDetailListPage(*this, FWDetailItems{FWDetailItem{std::string(caption)}}, caption, page);
 }
 
 void TWTaskPlugin::disableContextsClicked() {
