@@ -4,21 +4,11 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/calendarstore/internal/CalendarTypeNames.h"
 #include "platform/foundation/Format.h"
 
 namespace kestrel {
 namespace {
-
-const char* typeName(CalendarType type) {
-  switch (type) {
-    case CalendarType::Local: return "local";
-    case CalendarType::CalDAV: return "caldav";
-    case CalendarType::Exchange: return "exchange";
-    case CalendarType::Subscription: return "subscription";
-    case CalendarType::Birthday: return "birthday";
-  }
-  return "?";
-}
 
 int hexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -34,7 +24,7 @@ int component(double v) { return static_cast<int>(std::lround(std::clamp(v, 0.0,
 std::string Calendar::description() const {
   return KSFormat("<Calendar: id = %@; title = %@; color = %@; entity = %@; type = %@; writable = %i; source = %@>",
                   calendarIdentifier, title, hexStringForColor(color),
-                  entityType == EntityType::Reminder ? "reminder" : "event", typeName(type), allowsModifications,
+                  entityType == EntityType::Reminder ? "reminder" : "event", internal::calendarTypeName(type), allowsModifications,
                   sourceTitle);
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/calendarstore/internal/CalendarTypeNames.h"
 #include "platform/calendarstore/internal/Text.h"
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Files.h"
@@ -64,27 +65,6 @@ std::optional<std::string> readMetadata(const CollectionFolder& folder, const ch
   return value;
 }
 
-std::optional<CalendarType> parseType(const std::string& text) {
-  static const std::pair<const char*, CalendarType> kTypes[] = {
-      {"local", CalendarType::Local},         {"caldav", CalendarType::CalDAV},
-      {"exchange", CalendarType::Exchange},   {"subscription", CalendarType::Subscription},
-      {"birthday", CalendarType::Birthday}};
-  for (const auto& [name, type] : kTypes)
-    if (strcasecmp(text.c_str(), name) == 0) return type;
-  return std::nullopt;
-}
-
-const char* typeName(CalendarType type) {
-  switch (type) {
-    case CalendarType::Local: return "local";
-    case CalendarType::CalDAV: return "caldav";
-    case CalendarType::Exchange: return "exchange";
-    case CalendarType::Subscription: return "subscription";
-    case CalendarType::Birthday: return "birthday";
-  }
-  return "local";
-}
-
 FileStamp stampOf(const struct stat& st) {
   FileStamp s;
   s.device = st.st_dev;
@@ -135,7 +115,7 @@ Calendar readCalendar(const CollectionFolder& folder, std::vector<std::string>* 
     }
   }
   if (auto text = readMetadata(folder, kTypeFile, problems)) {
-    if (auto type = parseType(*text))
+    if (auto type = calendarTypeNamed(*text))
       c.type = *type;
     else
       problems->push_back("unknown type \"" + *text + "\"");
@@ -161,7 +141,7 @@ bool writeCalendarMetadata(const std::string& localFolder, const Calendar& c) {
   bool ok = files::writeFileAtomically(localFolder + "/" + kDisplayNameFile, c.title) &&
             files::writeFileAtomically(localFolder + "/" + kColorFile, hexStringForColor(c.color));
   if (ok && c.type != CalendarType::Local)
-    ok = files::writeFileAtomically(localFolder + "/" + kTypeFile, std::string(typeName(c.type)));
+    ok = files::writeFileAtomically(localFolder + "/" + kTypeFile, std::string(calendarTypeName(c.type)));
   if (ok && !c.sourceTitle.empty()) ok = files::writeFileAtomically(localFolder + "/" + kSourceFile, c.sourceTitle);
   if (ok && !c.ownerAddresses.empty()) {
     std::string owners;
