@@ -4,7 +4,6 @@
 // BM_RenderFilledTaskRows leaves the fill out, to show how the time divides between
 // filling the rows and drawing them.
 #include <benchmark/benchmark.h>
-#include <cairo.h>
 
 #include <ctime>
 #include <cstdio>
@@ -13,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/PlainCairoFill.h"
 #include "model/TWTask.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
@@ -116,15 +116,7 @@ Section& section() {
 // The reference: a new surface of the section's pixel size, filled once with cairo.
 void plainFill() {
   const ui::Rect frame = section().list->frame();
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, int(frame.width() * kScale),
-                                                        int(frame.height() * kScale));
-  cairo_t* cr = cairo_create(surface);
-  cairo_set_source_rgba(cr, 0, 0, 0, 0.6);
-  cairo_paint(cr);
-  cairo_destroy(cr);
-  cairo_surface_flush(surface);
-  benchmark::DoNotOptimize(cairo_image_surface_get_data(surface));
-  cairo_surface_destroy(surface);
+  kestrel::bench::plainCairoFill(frame.width(), frame.height(), kScale);
 }
 
 // Process CPU time: the ratio stays meaningful on a machine busy with other work.

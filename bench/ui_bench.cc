@@ -1,12 +1,12 @@
 // Lays out and renders a lock-screen list of 20 rows of labels, per row, against a plain
 // cairo fill of the same area measured in the same run; the "x_fill" counter is the ratio.
 #include <benchmark/benchmark.h>
-#include <cairo.h>
 
 #include <chrono>
 #include <memory>
 #include <string>
 
+#include "bench/PlainCairoFill.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Renderer.h"
 #include "platform/ui/Theme.h"
@@ -67,15 +67,7 @@ std::shared_ptr<View> makeList() {
 
 // The reference: a new surface of the list's pixel size, filled once with cairo.
 void plainFill() {
-  cairo_surface_t* surface =
-      cairo_image_surface_create(CAIRO_FORMAT_ARGB32, int(kWidth * kScale), int(kRows * kRowHeight * kScale));
-  cairo_t* cr = cairo_create(surface);
-  cairo_set_source_rgba(cr, 0, 0, 0, 0.6);
-  cairo_paint(cr);
-  cairo_destroy(cr);
-  cairo_surface_flush(surface);
-  benchmark::DoNotOptimize(cairo_image_surface_get_data(surface));
-  cairo_surface_destroy(surface);
+  kestrel::bench::plainCairoFill(kWidth, kRows * kRowHeight, kScale);
 }
 
 double secondsPerCall(void (*f)(), int calls) {
