@@ -10,31 +10,15 @@
 
 #include "events/TWEventView.h"
 #include "model/TWEvent.h"
-#include "platform/foundation/Bundle.h"
-#include "platform/ui/Theme.h"
-#include "runtime/FWApplication.h"
-#include "runtime/FWImages.h"
-#include "tests/support/TempDeviceRoot.h"
-#include "tools/fixture/FixtureAssets.h"
+#include "tests/support/RowViewTest.h"
 
-class EventViewTest : public ::testing::Test {
+class EventViewTest : public kestrel::test::RowViewTest {
  protected:
-  static constexpr const char* kApplicationPath = "/var/mobile/Applications/TW/Taskwell.app";
   static constexpr double kHour = 3600;
-  static constexpr double kDay = 86400;
 
-  void SetUp() override {
-    bundle = kestrel::Bundle::bundleAtPath(KESTREL_RESOURCES_DIR "/TWCalPlugin.bundle");
-    FWSetImageBundle(bundle);
-    std::string error;
-    ASSERT_TRUE(kestrel::fixture::writeApplicationAssets(root.path(kApplicationPath), &error)) << error;
-    app->setApplicationPath(kApplicationPath);
-    app->setPluginBundle(bundle);
-  }
-  void TearDown() override { FWSetImageBundle(nullptr); }
+  EventViewTest() : RowViewTest("TWCalPlugin.bundle") {}
 
-  // 2026-12-08 14:30 UTC, a Tuesday; the tests' zone is UTC.
-  Date now() const { return kestrel::test::defaultTestNow(); }
+  // The tests' zone is UTC.
   Date todayAt(double hours) const { return Date(now().timeIntervalSinceReferenceDate() - 14.5 * kHour + hours * kHour); }
 
   // A timed event of the "Work" calendar from `startHours` to `endHours` today.
@@ -64,13 +48,4 @@ class EventViewTest : public ::testing::Test {
     parent->layoutIfNeeded();
     return parent;
   }
-
-  double summaryLeading() const { return theme->summaryStyle.font->leading(); }
-  double detailLeading() const { return theme->detailStyle.font->leading(); }
-
-  kestrel::test::TempDeviceRoot root;
-  std::shared_ptr<kestrel::Bundle> bundle;
-  Ref<FWApplication> app = std::make_shared<FWApplication>();
-  std::shared_ptr<const kestrel::KSTheme> theme =
-      std::make_shared<const kestrel::KSTheme>(kestrel::ui::defaultLockScreenTheme(2));
 };

@@ -9,30 +9,12 @@
 #include <string>
 
 #include "model/TWTask.h"
-#include "platform/foundation/Bundle.h"
-#include "platform/ui/Theme.h"
-#include "runtime/FWApplication.h"
-#include "runtime/FWImages.h"
 #include "tasks/TWTaskView.h"
-#include "tests/support/TempDeviceRoot.h"
-#include "tools/fixture/FixtureAssets.h"
+#include "tests/support/RowViewTest.h"
 
-class TaskViewTest : public ::testing::Test {
+class TaskViewTest : public kestrel::test::RowViewTest {
  protected:
-  static constexpr const char* kApplicationPath = "/var/mobile/Applications/TW/Taskwell.app";
-  static constexpr double kDay = 86400;
-
-  void SetUp() override {
-    bundle = kestrel::Bundle::bundleAtPath(KESTREL_RESOURCES_DIR "/TWPlugin.bundle");
-    FWSetImageBundle(bundle);
-    std::string error;
-    ASSERT_TRUE(kestrel::fixture::writeApplicationAssets(root.path(kApplicationPath), &error)) << error;
-    app->setApplicationPath(kApplicationPath);
-    app->setPluginBundle(bundle);
-  }
-  void TearDown() override { FWSetImageBundle(nullptr); }
-
-  Date now() const { return kestrel::test::defaultTestNow(); }
+  TaskViewTest() : RowViewTest("TWPlugin.bundle") {}
 
   Ref<TWTask> task(TWTaskInit init) {
     if (init.key.empty()) init.key = "1";
@@ -52,13 +34,4 @@ class TaskViewTest : public ::testing::Test {
     parent->layoutIfNeeded();
     return parent;
   }
-
-  double summaryLeading() const { return theme->summaryStyle.font->leading(); }
-  double detailLeading() const { return theme->detailStyle.font->leading(); }
-
-  kestrel::test::TempDeviceRoot root;
-  std::shared_ptr<kestrel::Bundle> bundle;
-  Ref<FWApplication> app = std::make_shared<FWApplication>();
-  std::shared_ptr<const kestrel::KSTheme> theme =
-      std::make_shared<const kestrel::KSTheme>(kestrel::ui::defaultLockScreenTheme(2));
 };
