@@ -9,6 +9,7 @@
 #include "database/FWDatabase.h"
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Files.h"
+#include "tests/support/PluginFetch.h"
 #include "tools/fixture/TaskwellFixture.h"
 
 namespace kestrel::test {
@@ -49,26 +50,14 @@ EventPluginHarness::~EventPluginHarness() {
 }
 
 void EventPluginHarness::setOptions(PlistValue::Dict options) {
-  EXPECT_TRUE(files::writePlistAtomically(
-      Device::path("/var/mobile/Library/Preferences/com.kzt.kestrel.TWCalPlugin.plist"),
-      PlistValue(std::move(options))));
+  writePluginOptions("com.kzt.kestrel.TWCalPlugin", std::move(options));
 }
 
 bool EventPluginHarness::detect() { return controller_->updateApplication(app()); }
 
-std::vector<Ref<TWEvent>> EventPluginHarness::fetch() {
-  auto prefs = FWPreferences::initWithPreferences(host_->preferences());
-  FWDisplayList items = controller_->fwDatasource()->fetchNewDataForPrefs(prefs, app());
-  std::vector<Ref<TWEvent>> events;
-  for (const auto& item : items) events.push_back(std::dynamic_pointer_cast<TWEvent>(item));
-  return events;
-}
+std::vector<Ref<TWEvent>> EventPluginHarness::fetch() { return fetchItems<TWEvent>(*controller_, *host_); }
 
-std::vector<std::string> EventPluginHarness::fetchKeys() {
-  std::vector<std::string> keys;
-  for (const auto& event : fetch()) keys.push_back(event ? event->key() : "(null)");
-  return keys;
-}
+std::vector<std::string> EventPluginHarness::fetchKeys() { return keysOf(fetch()); }
 
 void EventPluginHarness::exec(const std::string& sql) {
   sqlite3* db = nullptr;

@@ -11,6 +11,7 @@
 #include "platform/springboard/ApplicationRegistry.h"
 #include "platform/springboard/SBAwayController.h"
 #include "tasks/TWTaskListAccess.h"
+#include "tests/support/PluginFetch.h"
 
 namespace kestrel::test {
 
@@ -60,25 +61,14 @@ TaskPluginHarness::~TaskPluginHarness() {
 }
 
 void TaskPluginHarness::setOptions(PlistValue::Dict options) {
-  EXPECT_TRUE(files::writePlistAtomically(
-      Device::path("/var/mobile/Library/Preferences/com.kzt.kestrel.TWPlugin.plist"), PlistValue(std::move(options))));
+  writePluginOptions("com.kzt.kestrel.TWPlugin", std::move(options));
 }
 
 bool TaskPluginHarness::detect() { return controller_->updateApplication(app()); }
 
-std::vector<Ref<TWTask>> TaskPluginHarness::fetch() {
-  auto prefs = FWPreferences::initWithPreferences(host_->preferences());
-  FWDisplayList items = controller_->fwDatasource()->fetchNewDataForPrefs(prefs, app());
-  std::vector<Ref<TWTask>> tasks;
-  for (const auto& item : items) tasks.push_back(std::dynamic_pointer_cast<TWTask>(item));
-  return tasks;
-}
+std::vector<Ref<TWTask>> TaskPluginHarness::fetch() { return fetchItems<TWTask>(*controller_, *host_); }
 
-std::vector<std::string> TaskPluginHarness::fetchKeys() {
-  std::vector<std::string> keys;
-  for (const auto& task : fetch()) keys.push_back(task ? task->key() : "(null)");
-  return keys;
-}
+std::vector<std::string> TaskPluginHarness::fetchKeys() { return keysOf(fetch()); }
 
 Calendar TaskPluginHarness::addReminderList(const std::string& title, const std::string& identifier) {
   std::string error;
