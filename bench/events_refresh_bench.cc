@@ -38,7 +38,7 @@
 #include <cstdio>
 #include <string>
 
-#include "bench/BenchFixture.h"
+#include "bench/BenchPluginDevice.h"
 #include "bench/RatioReporter.h"
 #include "bench/SqliteShell.h"
 #include "database/FWDatabase.h"
@@ -46,78 +46,38 @@
 #include "events/TWEventListSteps.h"
 #include "events/TWEventNative.h"
 #include "events/TWEventPlugin.h"
-#include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
-#include "platform/foundation/Device.h"
-#include "platform/foundation/RunLoop.h"
 #include "platform/host/HostEngine.h"
-#include "platform/host/HostPlugin.h"
-
-using kestrel::Device;
 
 namespace {
 
 constexpr const char* kDomain = "com.kzt.kestrel.TWCalPlugin";
 
-class BenchDevice {
+class BenchDevice : public kestrel::bench::BenchPluginDevice<BenchDevice, TWEventPlugin> {
  public:
-  static BenchDevice& shared() {
-    if (!instance_) instance_.reset(new BenchDevice());
-    return *instance_;
-  }
-  static void tearDown() { instance_.reset(); }
-  ~BenchDevice() {
-    component_.reset();
-    componentHost_.reset();
-    engine_.reset();
-    kestrel::RunLoop::main().pump();
-  }
-
-  bool ok() const { return error_.empty(); }
-  const std::string& error() const { return error_; }
-  kestrel::HostEngine& engine() { return *engine_; }
-  const Ref<TWEventPlugin>& component() const { return component_; }
-  Ref<FWApplication> app() const { return component_->fwApplication(); }
-  Ref<FWPreferences> prefs() const { return FWPreferences::initWithPreferences(componentHost_->preferences()); }
   const std::string& eventQuery() const { return eventQuery_; }
-  std::string copyFile() const { return Device::path(FWShadowDBPath(sourceDevicePath_, app().get())); }
   size_t publishedRows() const { return publishedRows_; }
-  int events() const { return benchRoot_.events; }
-  int deviceEvents() const { return benchRoot_.deviceEvents; }
+  int events() const { return benchRoot().events; }
+  int deviceEvents() const { return benchRoot().deviceEvents; }
 
  private:
+  friend class kestrel::bench::BenchPluginDevice<BenchDevice, TWEventPlugin>;
+
   BenchDevice() {
-    kestrel::RunLoop::setMainThread();
-    Clock::fix(kestrel::bench::benchNow());
-    if (!prepareRoot() || !startComponent() || !loadPlugin()) return;
-  }
-
-  // The installation and the device calendars, generated unless the root already holds them.
-  bool prepareRoot() {
     using kestrel::bench::envCount;
-    benchRoot_ = kestrel::bench::prepareBenchRoot(
-        KESTREL_BENCH_DATA_DIR, {.history = kestrel::fixture::History::AllOpen,
-                                 .tasks = 0,
-                                 .events = envCount("KESTREL_BENCH_EVENTS", 100000, 1000000),
-                                 .deviceEvents = envCount("KESTREL_BENCH_DEVICE_EVENTS", 5000, 100000),
-                                 .checkpoint = true});
-    if (!benchRoot_.ok()) return fail(benchRoot_.error);
-    sourceDevicePath_ = benchRoot_.sourceDevicePath;
-    // Taskwell last wrote ten minutes before "now"; the options are dated a minute after it.
-    if (auto error = kestrel::bench::dateSourceBeforeOptions(benchRoot_, kDomain); !error.empty()) return fail(error);
-    return true;
+    // The installation and the device calendars, generated unless the root already holds them.
+    if (!prepareRoot({.history = kestrel::fixture::History::AllOpen,
+                      .tasks = 0,
+                      .events = envCount("KESTREL_BENCH_EVENTS", 100000, 1000000),
+                      .deviceEvents = envCount("KESTREL_BENCH_DEVICE_EVENTS", 5000, 100000),
+                      .checkpoint = true},
+                     kDomain) ||
+        !startComponent(kDomain, "TWCalPlugin.bundle") || !findEventQuery() || !loadPlugin(TW_CAL_PLUGIN_PATH) ||
+        !countPublishedRows())
+      return;
   }
 
-  bool startComponent() {
-    auto bundle = kestrel::Bundle::bundleAtPath(std::string(KESTREL_RESOURCES_DIR) + "/TWCalPlugin.bundle");
-    auto host = kestrel::HostPlugin::create(kDomain, bundle);
-    if (!host) return fail("host: " + host.error());
-    componentHost_ = *host;
-    componentHost_->setEnabled(false);
-    component_ =
-        FWPlugin::create<TWEventPlugin>(componentHost_, kestrel::CalendarStore::Options{.watchForChanges = false});
-    if (!app()->verifyApplication()) return fail("the component controller cannot find Taskwell");
-    component_->fwDatasource()->fetchNewDataForPrefs(prefs(), app());
+  bool findEventQuery() {
     TWEventQueryFacts facts = TWEventQueryFactsForApp(app().get());
     auto builder = TWEventIntegration::implementationForApp(facts);
     TWEventDayWindow window = TWEventDayWindow::forPrefs(*prefs(), Clock::now());
@@ -128,42 +88,18 @@ class BenchDevice {
     return true;
   }
 
-  bool loadPlugin() {
-    auto engine = kestrel::HostEngine::load(TW_CAL_PLUGIN_PATH);
-    if (!engine) return fail("loading the plug-in: " + engine.error());
-    engine_ = std::move(*engine);
-    engine_->refresh();
-    engine_->postTimerFired();
-    for (const auto& row : engine_->rows())
+  bool countPublishedRows() {
+    for (const auto& row : engine().rows())
       if (row->uniqueID.rfind("[[[", 0) != 0) ++publishedRows_;
     if (publishedRows_ == 0) return fail("the plug-in published no event rows");
     return true;
   }
 
-  bool fail(const std::string& why) {
-    error_ = why;
-    return false;
-  }
-
-  static inline std::unique_ptr<BenchDevice> instance_;
-  std::string error_;
-  kestrel::bench::BenchRoot benchRoot_;
-  std::string sourceDevicePath_;
   std::string eventQuery_;
   size_t publishedRows_ = 0;
-  std::shared_ptr<kestrel::HostPlugin> componentHost_;
-  Ref<TWEventPlugin> component_;
-  std::unique_ptr<kestrel::HostEngine> engine_;
 };
 
-BenchDevice* deviceFor(benchmark::State& state) {
-  BenchDevice& device = BenchDevice::shared();
-  if (!device.ok()) {
-    state.SkipWithError(device.error().c_str());
-    return nullptr;
-  }
-  return &device;
-}
+BenchDevice* deviceFor(benchmark::State& state) { return BenchDevice::forCase(state); }
 
 // CPU seconds, user and system, of this process (RUSAGE_SELF: every thread) or of its
 // children that were waited for (RUSAGE_CHILDREN).

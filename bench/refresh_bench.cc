@@ -59,7 +59,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/BenchFixture.h"
+#include "bench/BenchPluginDevice.h"
 #include "bench/SpreadReporter.h"
 #include "bench/SqliteShell.h"
 #include "database/FWDatabase.h"
@@ -89,8 +89,6 @@ using kestrel::Device;
 namespace {
 
 constexpr const char* kDomain = "com.kzt.kestrel.TWPlugin";
-
-Date fixedNow() { return kestrel::bench::benchNow(); }
 
 // ---- Phases of a cycle, from the plug-in's own log lines ------------------------------------
 
@@ -136,36 +134,15 @@ PhaseClock gPhases;
 
 // ---- The device ---------------------------------------------------------------------------
 
-class BenchDevice {
+class BenchDevice : public kestrel::bench::BenchPluginDevice<BenchDevice, TWTaskPlugin> {
  public:
-  static BenchDevice& shared() {
-    if (!instance_) instance_.reset(new BenchDevice());
-    return *instance_;
-  }
-  static void tearDown() { instance_.reset(); }
-  ~BenchDevice() {
-    kestrel::setLogObserver(nullptr);
-    component_.reset();
-    componentHost_.reset();
-    engine_.reset();
-    kestrel::RunLoop::main().pump();
-  }
+  ~BenchDevice() override { kestrel::setLogObserver(nullptr); }
 
-  bool ok() const { return error_.empty(); }
-  const std::string& error() const { return error_; }
-  kestrel::HostEngine& engine() { return *engine_; }
-  const Ref<TWTaskPlugin>& component() const { return component_; }
-  Ref<FWApplication> app() const { return component_->fwApplication(); }
-  Ref<FWPreferences> prefs() const { return FWPreferences::initWithPreferences(componentHost_->preferences()); }
   const std::string& taskQuery() const { return taskQuery_; }
-  const std::string& sourceDevicePath() const { return sourceDevicePath_; }
-  std::string sourceFile() const { return Device::path(sourceDevicePath_); }
-  const kestrel::bench::BenchRoot& benchRoot() const { return benchRoot_; }
-  std::string copyFile() const { return Device::path(FWShadowDBPath(sourceDevicePath_, app().get())); }
   int64_t queryRows() const { return queryRows_; }
   int64_t publishedTasks() const { return publishedTasks_; }
-  int tasks() const { return benchRoot_.tasks; }
-  int reminders() const { return benchRoot_.reminders; }
+  int tasks() const { return benchRoot().tasks; }
+  int reminders() const { return benchRoot().reminders; }
 
   // Taskwell edits one open task (its change counter, which no published row shows) and
   // keeps its log; the files are dated after the private copy, as a later write would.
@@ -181,42 +158,25 @@ class BenchDevice {
   }
 
  private:
+  friend class kestrel::bench::BenchPluginDevice<BenchDevice, TWTaskPlugin>;
+
   BenchDevice() {
-    kestrel::RunLoop::setMainThread();
-    Clock::fix(fixedNow());
-    if (!prepareRoot()) return;
-    kestrel::setLogObserver([](const std::string& line) { gPhases.line(line); });
-    if (!startComponent() || !loadPlugin()) return;
-  }
-
-  // The installation and the reminders, generated unless the root already holds them.
-  bool prepareRoot() {
     using kestrel::fixture::History;
-    kestrel::bench::BenchRootSpec spec{
-        .history = kestrel::bench::envHistories({History::Realistic}).front(),
-        .tasks = kestrel::bench::envCounts("KESTREL_BENCH_TASKS", {200000}, 1000000).front()};
-    benchRoot_ = kestrel::bench::prepareBenchRoot(KESTREL_BENCH_DATA_DIR, spec);
-    if (!benchRoot_.ok()) return fail(benchRoot_.error);
-    sourceDevicePath_ = benchRoot_.sourceDevicePath;
-    std::fprintf(stderr, "History %s: %d tasks (%d open), %d events, %d reminders\n", benchRoot_.label().c_str(),
-                 benchRoot_.tasks, benchRoot_.openTasks, benchRoot_.events, benchRoot_.reminders);
-    // Taskwell last wrote ten minutes before "now"; the options are dated a minute after it.
-    if (auto error = kestrel::bench::dateSourceBeforeOptions(benchRoot_, kDomain); !error.empty()) return fail(error);
-    return true;
+    // The installation and the reminders, generated unless the root already holds them.
+    if (!prepareRoot({.history = kestrel::bench::envHistories({History::Realistic}).front(),
+                      .tasks = kestrel::bench::envCounts("KESTREL_BENCH_TASKS", {200000}, 1000000).front()},
+                     kDomain))
+      return;
+    const auto& root = benchRoot();
+    std::fprintf(stderr, "History %s: %d tasks (%d open), %d events, %d reminders\n", root.label().c_str(), root.tasks,
+                 root.openTasks, root.events, root.reminders);
+    kestrel::setLogObserver([](const std::string& line) { gPhases.line(line); });
+    if (!startComponent(kDomain, "TWPlugin.bundle") || !findTaskQuery() || !loadPlugin(TW_PLUGIN_PATH) ||
+        !checkPublishedRows())
+      return;
   }
 
-  // The controller the steps are measured on. Its host is disabled, so it ignores the host's
-  // notifications that the loaded plug-in answers.
-  bool startComponent() {
-    auto bundle = kestrel::Bundle::bundleAtPath(std::string(KESTREL_RESOURCES_DIR) + "/TWPlugin.bundle");
-    auto host = kestrel::HostPlugin::create(kDomain, bundle);
-    if (!host) return fail("host: " + host.error());
-    componentHost_ = *host;
-    componentHost_->setEnabled(false);
-    component_ = FWPlugin::create<TWTaskPlugin>(componentHost_, kestrel::CalendarStore::Options{.watchForChanges = false});
-    if (!app()->verifyApplication()) return fail("the component controller cannot find Taskwell");
-    // One build, so that the context attributes are those of a cycle.
-    component_->fwDatasource()->fetchNewDataForPrefs(prefs(), app());
+  bool findTaskQuery() {
     auto sql = TWTaskIntegration::basicTaskListSQLForApp(app().get(), *prefs(), std::nullopt, std::nullopt, std::nullopt);
     if (!sql) return fail("the query builder gave no task query");
     taskQuery_ = *sql;
@@ -224,12 +184,7 @@ class BenchDevice {
     return true;
   }
 
-  bool loadPlugin() {
-    auto engine = kestrel::HostEngine::load(TW_PLUGIN_PATH);
-    if (!engine) return fail("loading the plug-in: " + engine.error());
-    engine_ = std::move(*engine);
-    engine_->refresh();  // the first pass: detection, the private copy, the first rows
-    engine_->postTimerFired();
+  bool checkPublishedRows() {
     // The reference must answer what the plug-in read: the query on the private copy (with
     // whatever it adds) gives the shell's rows on Taskwell's own file, in the same order, and
     // the Taskwell rows the plug-in published are among them in that order.
@@ -243,7 +198,7 @@ class BenchDevice {
                     std::to_string(shell->size()) + " other rows on Taskwell's file");
     }
     auto next = keys.begin();
-    for (const auto& row : engine_->rows()) {
+    for (const auto& row : engine().rows()) {
       const std::string& id = row->uniqueID;
       if (id.rfind("[[[", 0) == 0) continue;
       ++publishedTasks_;
@@ -271,31 +226,12 @@ class BenchDevice {
     return keys;
   }
 
-  bool fail(const std::string& why) {
-    error_ = why;
-    return false;
-  }
-
-  static inline std::unique_ptr<BenchDevice> instance_;
-  std::string error_;
-  kestrel::bench::BenchRoot benchRoot_;
-  std::string sourceDevicePath_;
   std::string taskQuery_;
   int64_t queryRows_ = 0;
   int64_t publishedTasks_ = 0;
-  std::shared_ptr<kestrel::HostPlugin> componentHost_;
-  Ref<TWTaskPlugin> component_;
-  std::unique_ptr<kestrel::HostEngine> engine_;
 };
 
-BenchDevice* deviceFor(benchmark::State& state) {
-  BenchDevice& device = BenchDevice::shared();
-  if (!device.ok()) {
-    state.SkipWithError(device.error().c_str());
-    return nullptr;
-  }
-  return &device;
-}
+BenchDevice* deviceFor(benchmark::State& state) { return BenchDevice::forCase(state); }
 
 // ---- The reference ------------------------------------------------------------------------
 
