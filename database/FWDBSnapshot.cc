@@ -143,6 +143,9 @@ Failure finishCopy(const std::string& temp, const std::function<void(sqlite3*)>&
   } else {
     // One flush of the finished file replaces SQLite's own along the way.
     sqlite3_exec(db, "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
+    // The preparation's scans (the index over every task) read the new file through a map
+    // instead of a system call per page; nothing but this connection touches the file.
+    sqlite3_exec(db, "PRAGMA mmap_size=268435456", nullptr, nullptr, nullptr);
     std::string mode = firstColumn(db, "PRAGMA journal_mode=DELETE");
     if (mode != "delete") failure = "Cannot fold the log into the copy: " + std::string(sqlite3_errmsg(db));
   }
