@@ -231,6 +231,8 @@ FWDBCatchUpResult FWDBCatchUpCopy(const std::string& source, const std::string& 
     }
     result.ranges += ranges.size();
   }
+  // The preparation writes as on a new copy, with the companion's triggers.
+  sqlite3_db_config(target.db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 1, nullptr);
   if (applied && prepare) prepare(target.db);
   if (applied && pinned.logRestarted()) {
     applied = false;

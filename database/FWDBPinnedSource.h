@@ -6,10 +6,10 @@
 //   the shared-memory index, so a checkpoint copies no frame past it into the main file and
 //   the log is not restarted over frames a reader needs; the main file's shared lock keeps a
 //   closing writer from checkpointing and deleting the log. Frames may still be appended.
-// - Write-ahead log whose "-shm" is left from a connection that is gone: SQLite reads the
-//   log through an index of its own, so the read mark holds no writer back. A writer that
-//   starts meanwhile may checkpoint and restart the log, which always writes a new log
-//   header first; `logRestarted()` tells, after the bytes were read, whether that happened.
+// - A log whose frames were all checkpointed needs no read mark: the reader reads the main
+//   file, which no checkpoint may then write, but a writer may restart the log under it.
+//   That always writes a new log header first; `logRestarted()` tells whether it happened,
+//   for a reader of frames that must not have been overwritten.
 // The connection opens the source read-only, with a read-only "-shm" and no checkpoint on
 // close, so it never creates, truncates or recovers one of the source's files. Its bytes are
 // read through that connection's own descriptors: opening and closing another descriptor on

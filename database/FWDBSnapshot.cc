@@ -42,9 +42,10 @@ void removeWithSidecars(const std::string& path) {
 Failure copyPinned(const std::string& source, const std::string& temp, bool writeAheadLog) {
   FWDBPinnedSource pinned(source, writeAheadLog);
   if (auto failure = pinned.copyMain(temp)) return failure;
-  if (auto failure = pinned.copyLog(temp + "-wal")) return failure;
-  if (pinned.logRestarted()) return std::string("The log was restarted while it was copied");
-  return std::nullopt;
+  // A log restarted meanwhile (its frames were all in the main file, so the read needed
+  // none) leaves whole new commits or none in the copied bytes: recovery keeps only whole
+  // commits of one run of the log.
+  return pinned.copyLog(temp + "-wal");
 }
 
 // --- Unpinned: nobody has the database open; copy and verify it did not change. ---
