@@ -313,3 +313,72 @@ TEST(PinnedSourceTest, TellsWhenTheLogWasRewrittenUnderThePin) {
   }
   sqlite3_close(writer);
 }
+
+// Pages whose rows cannot be told are refused, never guessed: the copy is either refused and
+// untouched or equal to Taskwell's rows.
+TEST_F(LogCatchUpTest, KeyedTablesAndOverflowRewritesNeverLeaveAWrongCopy) {
+  struct Case {
+    const char* what;
+    const char* setUp;   // before the copy
+    const char* change;  // after it
+  };
+  const std::vector<Case> cases = {
+      {"a table without rowids",
+       "create table ZKEYED (K text primary key, V) without rowid; insert into ZKEYED values ('a', 1)",
+       "update ZKEYED set V = 2 where K = 'a'"},
+      // Same length and the same first bytes: SQLite may rewrite only the row's overflow pages.
+      {"overflow rewritten in place", "update ZTASK set ZNOTES = zeroblob(9000) where Z_PK = 42",
+       "update ZTASK set ZNOTES = zeroblob(4500) || randomblob(4500) where Z_PK = 42"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    exec(writer, c.setUp);
+    snapshot();
+    exec(writer, c.change);
+    const auto before = files::readFile(copy);
+    auto result = catchUp();
+    if (result.caughtUp) {
+      EXPECT_TRUE(contentOf(copy) == contentOf(source)) << "the copy's rows differ";
+    } else {
+      EXPECT_EQ(files::readFile(copy), before);
+    }
+  }
+}
+
+TEST_F(LogCatchUpTest, PointerMapsOfAnAutoVacuumDatabaseAreNoChangedRows) {
+  sqlite3_close(writer);
+  for (const char* suffix : {"", "-wal", "-shm"}) files::removeFile(source + suffix);
+  ASSERT_EQ(sqlite3_open(source.c_str(), &writer), SQLITE_OK);
+  exec(writer, "pragma auto_vacuum=full");
+  exec(writer, "pragma journal_mode=wal");
+  exec(writer, "pragma wal_autocheckpoint=0");
+  exec(writer, "create table Z_METADATA (Z_VERSION integer primary key, Z_UUID text)");
+  exec(writer, "create table ZTASK (Z_PK integer primary key, Z_OPT integer, ZTITLE text, ZNOTES blob, ZDONE integer)");
+  exec(writer, "create table ZTAG (Z_PK integer primary key, ZNAME text)");
+  exec(writer, "create table Z_2TAGS (Z_2TASKS integer, Z_5TAGS integer, primary key (Z_2TASKS, Z_5TAGS))");
+  exec(writer,
+       "with recursive k(i) as (select 1 union all select i + 1 from k where i < 2000) insert into ZTASK select i, 1, "
+       "'task ' || i, randomblob(i % 700), i % 10 != 0 from k");
+  snapshot();
+  std::mt19937 random(7);
+  int nextKey = 2001;
+  for (int round = 0; round < 5; ++round) {
+    randomCommit(writer, random, nextKey);
+    auto result = catchUp();
+    ASSERT_TRUE(result.caughtUp) << "round " << round << ": " << result.reason;
+    ASSERT_TRUE(contentOf(copy) == contentOf(source)) << "round " << round << ": the copy's rows differ";
+  }
+}
+
+TEST_F(LogCatchUpTest, ADamagedPositionRecordMeansAWholeCopy) {
+  exec(writer, "update ZTASK set ZTITLE = 'changed' where Z_PK = 3");
+  const auto before = files::readFile(copy);
+  for (const char* text : {"", "garbage", "wal-position-1 4096 1 2", "wal-position-1 4096 1 2 3 4 5 6 7 8 9 extra",
+                           "wal-position-2 4096 1 2 3 4 5 6 7 8 9"}) {
+    SCOPED_TRACE(text);
+    ASSERT_TRUE(files::writeFileAtomically(FWDBCopyLogRecordPath(copy), std::string(text)));
+    EXPECT_FALSE(FWDBRecordedCopyLog(copy));
+    EXPECT_FALSE(catchUp().caughtUp);
+    EXPECT_EQ(files::readFile(copy), before);
+  }
+}
