@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "database/FWDBBigEndian.h"
+
 namespace {
 
 constexpr unsigned char kIndexInterior = 0x02;
@@ -11,10 +13,8 @@ constexpr unsigned char kIndexLeaf = 0x0a;
 constexpr unsigned char kTableLeaf = 0x0d;
 constexpr int kMaxDepth = 40;
 
-uint32_t get16(const unsigned char* p) { return uint32_t(p[0]) << 8 | p[1]; }
-uint32_t get32(const unsigned char* p) {
-  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
-}
+constexpr auto get16 = FWDBGet16;
+constexpr auto get32 = FWDBGet32;
 
 // SQLite's variable-length integer at `p`, at most `limit` bytes; none past the limit.
 std::optional<uint64_t> varint(const unsigned char* p, size_t limit, size_t& length) {

@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "database/FWDBBigEndian.h"
 #include "platform/foundation/Files.h"
 
 namespace files = kestrel::files;
@@ -51,5 +52,5 @@ std::optional<uint32_t> FWDBDatabaseChangeCounter(sqlite3* db) {
     return std::nullopt;
   unsigned char head[28];
   if (file->pMethods->xRead(file, head, sizeof head, 0) != SQLITE_OK) return std::nullopt;
-  return uint32_t(head[24]) << 24 | uint32_t(head[25]) << 16 | uint32_t(head[26]) << 8 | uint32_t(head[27]);
+  return FWDBGet32(head + 24);
 }

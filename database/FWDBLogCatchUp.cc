@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "database/FWDBBigEndian.h"
 #include "database/FWDBChangedRows.h"
 #include "database/FWDBCopyLog.h"
 #include "database/FWDBLogView.h"
@@ -147,10 +148,6 @@ bool replaceRanges(sqlite3* db, const std::string& table, const std::vector<FWDB
   return true;
 }
 
-uint32_t bigEndian32(const unsigned char* p) {
-  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
-}
-
 FWDBCatchUpResult notPossible(std::string reason) {
   FWDBCatchUpResult result;
   result.reason = std::move(reason);
@@ -191,7 +188,7 @@ FWDBCatchUpResult FWDBCatchUpCopy(const std::string& source, const std::string& 
   FWDBLogView view(pinned.mainReader(), static_cast<uint64_t>(pinned.mainSize()), pinned.logReader(), std::move(*scan));
   std::vector<unsigned char> first(view.pageSize());
   if (!view.readPage(1, first.data())) return notPossible("cannot read the database header");
-  if (bigEndian32(&first[40]) != record->schemaCookie) return notPossible("the schema changed");
+  if (FWDBGet32(&first[40]) != record->schemaCookie) return notPossible("the schema changed");
   // The header's page size, where 1 means 65536, must be the log's.
   const uint32_t declared = uint32_t(first[16]) << 8 | first[17];
   if ((declared == 1 ? 65536u : declared) != view.pageSize()) return notPossible("the page sizes differ");

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "database/FWDBBigEndian.h"
+
 namespace {
 
 constexpr uint32_t kMagicLittleEndian = 0x377f0682;
@@ -11,9 +13,7 @@ constexpr uint64_t kHeaderSize = 32;
 constexpr uint64_t kFrameHeaderSize = 24;
 constexpr size_t kReadSize = 4u << 20;
 
-uint32_t bigEndian32(const unsigned char* p) {
-  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
-}
+constexpr auto bigEndian32 = FWDBGet32;
 
 uint32_t littleEndian32(const unsigned char* p) {
   return uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | uint32_t(p[0]);

@@ -5,16 +5,11 @@
 #include <cstring>
 #include <vector>
 
+#include "database/FWDBBigEndian.h"
+
 namespace {
 
 std::atomic<unsigned> gViews{0};
-
-void putBigEndian32(unsigned char* p, uint32_t v) {
-  p[0] = static_cast<unsigned char>(v >> 24);
-  p[1] = static_cast<unsigned char>(v >> 16);
-  p[2] = static_cast<unsigned char>(v >> 8);
-  p[3] = static_cast<unsigned char>(v);
-}
 
 }  // namespace
 
@@ -90,7 +85,7 @@ bool FWDBLogView::readPage(uint32_t number, unsigned char* into) const {
     // A rollback-journal database of the commit's size.
     into[18] = 1;
     into[19] = 1;
-    putBigEndian32(into + 28, pageCount_);
+    FWDBPut32(into + 28, pageCount_);
   }
   return true;
 }

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "database/FWDBBigEndian.h"
 #include "database/FWDBSourceFiles.h"
 #include "platform/foundation/Files.h"
 
@@ -15,9 +16,7 @@ namespace {
 
 constexpr size_t kMaxRecordBytes = 512;
 
-uint32_t bigEndian32(const unsigned char* p) {
-  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
-}
+constexpr auto bigEndian32 = FWDBGet32;
 
 // "<dev>:<ino> <size> <mtime ns>" and the header words at `offsets`, or none when the file
 // is not a readable regular file.
