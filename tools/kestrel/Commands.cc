@@ -10,6 +10,7 @@ std::span<const Command> commands() {
       {"demo", "generate a sample device, run the tasks and events plug-ins on it and print their sections", runDemo},
       {"render", "load one or more plug-ins, refresh them once and draw their sections as a PNG", runRender},
       {"fixture", "write a generated Taskwell installation under a device root", runFixture},
+      {"serve", "run the host like run and show its screen, live and touchable, in a web browser", runServe},
       {"settings", "list the plug-ins' settings panes, show a pane's rows, change them as touches would", runSettings},
   };
   return kCommands;

@@ -45,6 +45,8 @@ int runFixture(std::span<const std::string> args);
 int runDemo(std::span<const std::string> args);
 // kestrel run: load plug-ins and keep the host running, printing each change (RunCommand.cc).
 int runRun(std::span<const std::string> args);
+// kestrel serve: run the host like `run` and show its screen in a web browser (serve/ServeCommand.cc).
+int runServe(std::span<const std::string> args);
 // kestrel settings: list the plug-ins' settings panes, change their rows as touches would, print
 // or draw a pane (SettingsCommand.cc). runSettingsTo writes to `out` instead of stdout.
 int runSettings(std::span<const std::string> args);

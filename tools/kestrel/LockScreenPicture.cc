@@ -91,6 +91,7 @@ LockScreenPicture makeLockScreenPicture(const KSTheme& theme, const std::vector<
       auto cell = makeRowCell(row, width);
       cell->setFrame({0, y, width, row.height});
       placed.push_back(cell);
+      picture.placedRows.push_back({s, row.row, {0, y, width, row.height}, cell});
       y += row.height;
     }
     if (const auto& overlay = sections[s].overlay; overlay && !overlay->subviews().empty()) {

@@ -5,7 +5,7 @@
 // section's icon, its title in the summary style and its detail, right-aligned, in the
 // detail style — then every row's cell (RowCell.h) at its height in the given order, and a
 // margin, all over a dark wallpaper. Several sections stand one under the other, each with
-// its own header, kSectionGap apart, in the order given. Rows that would reach below
+// its own header, kSectionGap apart, in the order given; placedRows says where each row went. Rows that would reach below
 // `maxHeight` are left out (and counted), so a section of absurd heights still makes a
 // picture of bounded size.
 // Main thread only.
@@ -27,6 +27,14 @@ inline constexpr double kSectionGap = 10;
 struct LockScreenPicture {
   std::shared_ptr<ui::View> root;
   size_t rowsLeftOut = 0;
+  // Where each drawn row stands in the root's coordinates, for touching it at a point.
+  struct PlacedRow {
+    size_t section = 0;
+    Ref<KSData> row;
+    ui::Rect frame;
+    std::shared_ptr<ui::View> cell;
+  };
+  std::vector<PlacedRow> placedRows;
 };
 
 struct PictureSection {

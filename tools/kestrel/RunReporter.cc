@@ -117,6 +117,7 @@ void RunReporter::reportChanges() {
     popupsShown_[s] = popups.size();
   }
   if (rowsChanged && picturePath_) drawPicture();
+  if (afterReport_) afterReport_();
 }
 
 void RunReporter::drawPicture() {

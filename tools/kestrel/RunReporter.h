@@ -23,6 +23,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -47,6 +48,10 @@ class RunReporter {
   void note(const std::string& what);
   // Reports the sections' changes now (also what start() and the observers use).
   void reportChanges();
+  // Called on the main thread at the end of every report, so another view of the host (the
+  // web screen) follows the same changes. The row views are asked for again by each report,
+  // so whoever holds them must take the new ones then.
+  void setAfterReport(std::function<void()> afterReport) { afterReport_ = std::move(afterReport); }
 
  private:
   struct ShownRow {
@@ -67,6 +72,7 @@ class RunReporter {
   std::vector<size_t> popupsShown_;     // main thread: per section
   uint64_t soundObserver_ = 0;
   bool started_ = false;
+  std::function<void()> afterReport_;  // main thread
   // Set while a report is queued on the run loop, so a burst of publishes makes one report.
   std::shared_ptr<std::atomic<bool>> reportQueued_ = std::make_shared<std::atomic<bool>>(false);
   std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);

@@ -37,18 +37,24 @@ DrawnPicture writePicture(const ui::Bitmap& image, const std::string& path) {
 
 }  // namespace
 
-DrawnPicture drawSession(PluginSession& session, const std::string& path, double width, double scale) {
-  DrawnPicture drawn;
+SessionScreen drawSessionScreen(PluginSession& session, double width, double scale) {
+  SessionScreen screen;
   setLockScreenTheme(session, scale);
   // A detail page opened by a touch covers the screen: the picture is the page.
-  for (auto& section : session.sections()) {
-    if (auto page = section.engine->plugin().currentPreview())
-      return writePicture(ui::renderViewToImage(*page, scale, Color::blackColor()), path);
+  auto& all = session.sections();
+  for (size_t s = 0; s < all.size(); ++s) {
+    if (auto page = all[s].engine->plugin().currentPreview()) {
+      screen.image = ui::renderViewToImage(*page, scale, Color::blackColor());
+      screen.root = page;
+      screen.page = page;
+      screen.pageSection = s;
+      return screen;
+    }
   }
   // The section infos must outlive the picture's construction; the views hold them as text.
   std::vector<Ref<KSSectionInfo>> infos;
   std::vector<PictureSection> sections;
-  for (auto& section : session.sections()) {
+  for (auto& section : all) {
     auto info = section.engine->sectionInfo();
     infos.push_back(info ? *info : nullptr);
     sections.push_back({infos.back().get(), section.engine->rowViews(width), section.engine->plugin().tableView()});
@@ -56,14 +62,28 @@ DrawnPicture drawSession(PluginSession& session, const std::string& path, double
   LockScreenPicture picture = makeLockScreenPicture(*session.engine().plugin().theme(), sections, width,
                                                     ui::kMaxBitmapDimension / scale);
   sections.clear();
-  drawn.rowsLeftOut = picture.rowsLeftOut;
-  ui::Bitmap image = ui::renderViewToImage(*picture.root, scale);
+  screen.rowsLeftOut = picture.rowsLeftOut;
+  screen.placedRows = std::move(picture.placedRows);
+  screen.image = ui::renderViewToImage(*picture.root, scale);
+  screen.root = std::move(picture.root);
+  return screen;
+}
+
+void releaseSessionScreen(PluginSession& session, SessionScreen& screen) {
   // The host keeps its table views; the picture only borrowed them.
-  for (auto& section : session.sections())
-    if (auto table = section.engine->plugin().tableView()) table->removeFromSuperview();
-  picture.root.reset();  // the views hold the plug-ins' code; they go before they unload
-  DrawnPicture written = writePicture(image, path);
-  written.rowsLeftOut = drawn.rowsLeftOut;
+  if (!screen.page)
+    for (auto& section : session.sections())
+      if (auto table = section.engine->plugin().tableView()) table->removeFromSuperview();
+  screen.placedRows.clear();
+  screen.page.reset();
+  screen.root.reset();  // the views hold the plug-ins' code; they go before they unload
+}
+
+DrawnPicture drawSession(PluginSession& session, const std::string& path, double width, double scale) {
+  SessionScreen screen = drawSessionScreen(session, width, scale);
+  releaseSessionScreen(session, screen);
+  DrawnPicture written = writePicture(screen.image, path);
+  written.rowsLeftOut = screen.rowsLeftOut;
   return written;
 }
 

@@ -12,8 +12,12 @@
 
 #include <cstddef>
 #include <optional>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "platform/ui/Bitmap.h"
+#include "tools/kestrel/LockScreenPicture.h"
 #include "tools/kestrel/PluginSession.h"
 
 namespace kestrel::tool {
@@ -26,6 +30,22 @@ struct DrawnPicture {
 };
 
 void setLockScreenTheme(PluginSession& session, double scale);
+
+// The screen as drawSession draws it, kept for touching: `root` is the drawn tree (the
+// page, or the lock screen's picture), `image` its pixels. While the screen is kept it
+// borrows the host's table views (the popups' layer); releaseSessionScreen gives them back
+// and drops the tree, which must happen before the plug-ins unload.
+struct SessionScreen {
+  std::shared_ptr<ui::View> root;
+  std::shared_ptr<ui::View> page;  // set when a page covers the screen
+  size_t pageSection = 0;          // the section whose host shows the page
+  std::vector<LockScreenPicture::PlacedRow> placedRows;
+  size_t rowsLeftOut = 0;
+  ui::Bitmap image;
+};
+SessionScreen drawSessionScreen(PluginSession& session, double width, double scale);
+void releaseSessionScreen(PluginSession& session, SessionScreen& screen);
+
 DrawnPicture drawSession(PluginSession& session, const std::string& path, double width, double scale);
 // None when the row was touched; otherwise why not.
 std::optional<std::string> touchSessionRow(PluginSession& session, const std::string& target, double width);
