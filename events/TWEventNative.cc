@@ -103,8 +103,10 @@ Ref<TWEvent> TWEventNative::basicEvent(const Event& event, const Calendar& calen
 
   Date first = Date::nullDate();
   Date next = Date::nullDate();
+  // A cancelled occurrence still shows, but rings no alarm.
+  const bool cancelled = event.status == kestrel::EventStatus::Canceled;
   for (const kestrel::Alarm& alarm : event.alarms) {
-    if (alarm.isLocationAlarm()) continue;
+    if (alarm.isLocationAlarm() || cancelled) continue;
     Date at = alarmTime(alarm, event);
     if (first.isNull() || at < first) first = at;
     if (at.isLaterThanDate(now) && (next.isNull() || at < next)) next = at;

@@ -167,7 +167,8 @@ void TWEventView::setViewForEvent(const Ref<TWEvent>& event, const std::shared_p
   summaryText()->setStyle(summaryStyle);
   summaryText()->setText(
       TWIntegration::stringForTitle(event->title(), event->icon(), event->calendarIcon(), settings.emojiAfter));
-  showStrikeout(pastEvent_);
+  // A cancelled occurrence is struck through as well: it still shows, so it is not missed.
+  showStrikeout(pastEvent_ || event->status() == TWEvent::kStatusCancelled);
 
   // 2, 5-8. Times and the highlight.
   startTime_->setStyle(summaryStyle);

@@ -1,7 +1,7 @@
 // TWEventView: the row of one event in the events section — a summary row view
 // (FWListView) that shows the event's time, its title with icons, the calendar as a
 // highlight, the place as detail line, state icons, a strike-through once a timed event
-// has ended, a bell while its alarm sounds, and a dashed border around an invitation. The
+// has ended or is cancelled, a bell while its alarm sounds, and a dashed border around an invitation. The
 // first row of a day carries the day heading and, with day summaries on, the day's time
 // summary (TWEventTimeSummary) at the heading's right.
 //
@@ -80,7 +80,7 @@ class TWEventView : public FWListView {
   const std::shared_ptr<FWColorIconView>& native() const { return native_; }
   const std::shared_ptr<FWColorIconView>& alarm() const { return alarm_; }
   const std::shared_ptr<TWEventTimeSummary>& timeSummary() const { return timeSummary_; }
-  // The strike-out over the title while the event is past; none otherwise.
+  // The strike-out over the title while the event is past or cancelled; none otherwise.
   std::shared_ptr<FWStrikeoutView> strikeout() const;
 
  private:

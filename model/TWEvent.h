@@ -82,6 +82,8 @@ class TWEvent : public TWObject {
   // -1 = unknown.
   int32_t availability() const { return availability_; }
   void setAvailability(int32_t availability) { availability_ = availability; }
+  // 0 none, 1 confirmed, 2 tentative, 3 cancelled.
+  static constexpr int32_t kStatusCancelled = 3;
   int32_t status() const { return status_; }
   void setStatus(int32_t status) { status_ = status; }
   const std::string& organiser() const { return organiser_; }

@@ -48,9 +48,9 @@ TEST_F(EventRecurrence, SecondToLastFridayKeepsItsLocalTimeAcrossTheEndOfSummerT
   EXPECT_EQ(startsBetween("2026-12-01T00:00:00Z", "2026-12-31T00:00:00Z"), Lines{"2026-12-18T23:00:00Z Review"});
 }
 
-TEST_F(EventRecurrence, MovedAndCancelledOccurrencesShowOnceAtTheirNewTime) {
+TEST_F(EventRecurrence, MovedOccurrencesShowOnceAtTheirNewTimeAndCancelledOnesAsCancelled) {
   // Daily at 09:30 CET (08:30Z), 7-11 Dec. The 8th moves to 14:00, the 11th moves to Sunday
-  // the 6th, the 10th is cancelled.
+  // the 6th, the 10th is cancelled (still listed, with its status).
   std::string series = "DTSTART;TZID=Europe/Berlin:20261207T093000\r\nDURATION:PT15M\r\nRRULE:FREQ=DAILY;COUNT=5\r\n";
   writeEvent("work", "standup.ics",
              ics(vevent("standup", "SUMMARY:Standup\r\n" + series) +
@@ -62,7 +62,9 @@ TEST_F(EventRecurrence, MovedAndCancelledOccurrencesShowOnceAtTheirNewTime) {
                                    "DTSTART;TZID=Europe/Berlin:20261206T100000\r\nDURATION:PT15M\r\n")));
   EXPECT_EQ(startsBetween("2026-12-01T00:00:00Z", "2026-12-31T00:00:00Z"),
             (Lines{"2026-12-06T09:00:00Z Standup (Sunday)", "2026-12-07T08:30:00Z Standup",
-                   "2026-12-08T13:00:00Z Standup (later)", "2026-12-09T08:30:00Z Standup"}));
+                   "2026-12-08T13:00:00Z Standup (later)", "2026-12-09T08:30:00Z Standup",
+                   "2026-12-10T08:30:00Z Standup"}));
+  EXPECT_EQ(eventsBetween("2026-12-10T00:00:00Z", "2026-12-10T23:00:00Z").at(0).status, EventStatus::Canceled);
   // A window that holds only the moved occurrence's new day finds it; its old day is empty.
   EXPECT_EQ(startsBetween("2026-12-06T00:00:00Z", "2026-12-06T23:00:00Z"), Lines{"2026-12-06T09:00:00Z Standup (Sunday)"});
   EXPECT_TRUE(startsBetween("2026-12-11T00:00:00Z", "2026-12-11T23:00:00Z").empty());
@@ -136,13 +138,16 @@ TEST_F(EventRecurrence, IdentifiersNameOccurrencesAndFindThemAgain) {
                  vevent("a/b%c", "RECURRENCE-ID;TZID=Europe/Berlin:20261209T093000\r\nSTATUS:CANCELLED\r\n"
                                  "DTSTART;TZID=Europe/Berlin:20261209T093000\r\n")));
   auto events = eventsBetween("2026-12-07T00:00:00Z", "2026-12-10T23:00:00Z");
-  ASSERT_EQ(events.size(), 3u);
+  ASSERT_EQ(events.size(), 4u);
   EXPECT_EQ(events[0].eventIdentifier, "work/a%2Fb%25c/20261207T083000Z");
   EXPECT_EQ(events[0].calendarItemIdentifier, "a/b%c");
   for (const auto& e : events) EXPECT_EQ(store->eventWithIdentifier(e.eventIdentifier), e) << e.eventIdentifier;
-  // The series' own identifier answers its first occurrence; a cancelled or made-up one, nothing.
+  // The series' own identifier answers its first occurrence; a cancelled one answers it as
+  // cancelled; a made-up one, nothing.
   EXPECT_EQ(store->eventWithIdentifier("work/a%2Fb%25c"), events[0]);
-  EXPECT_FALSE(store->eventWithIdentifier("work/a%2Fb%25c/20261209T083000Z"));
+  auto cancelled = store->eventWithIdentifier("work/a%2Fb%25c/20261209T083000Z");
+  ASSERT_TRUE(cancelled);
+  EXPECT_EQ(cancelled->status, EventStatus::Canceled);
   EXPECT_FALSE(store->eventWithIdentifier("work/a%2Fb%25c/20261207T083001Z"));
   EXPECT_FALSE(store->eventWithIdentifier("home/a%2Fb%25c/20261207T083000Z"));
   EXPECT_FALSE(store->eventWithIdentifier("work/a%2Fb%25c/garbage"));

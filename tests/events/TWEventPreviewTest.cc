@@ -151,6 +151,32 @@ TEST_F(EventPreviewTest, ATaskwellEventPageShowsItsDatesCalendarAttendeesAndNote
                                                  device.app()));
 }
 
+TEST_F(EventPreviewTest, ACancelledOccurrenceOfADeviceSeriesIsListedSaysSoAndRingsNoAlarm) {
+  // Daily at 17:00 with an alarm 30 minutes before; today's occurrence is cancelled.
+  auto calendar = addDeviceCalendar();
+  addDeviceEvent(calendar, "call",
+                 "DTSTART:20261207T170000Z\r\nDTEND:20261207T173000Z\r\nRRULE:FREQ=DAILY;COUNT=3\r\n"
+                 "SUMMARY:Call\r\nBEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT30M\r\nEND:VALARM\r\n"
+                 "END:VEVENT\r\nBEGIN:VEVENT\r\nUID:call\r\nDTSTAMP:20261208T100000Z\r\n"
+                 "RECURRENCE-ID:20261208T170000Z\r\nDTSTART:20261208T170000Z\r\nDTEND:20261208T173000Z\r\n"
+                 "SUMMARY:Call\r\nSTATUS:CANCELLED\r\n"
+                 "BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT30M\r\nEND:VALARM\r\n");
+  Ref<TWEvent> cancelled;
+  for (const auto& event : listed())
+    if (event->title() == "Call" && event->startDate() == today(17)) cancelled = event;
+  ASSERT_TRUE(cancelled);
+  EXPECT_EQ(cancelled->status(), TWEvent::kStatusCancelled);
+  EXPECT_TRUE(cancelled->firstAlarm().isNull());
+  EXPECT_TRUE(cancelled->nextAlarm().isNull());
+
+  auto preview = TWEventPreview::initWithApplication(device.app());
+  auto page = preview->dataForEventDetailPage(cancelled, device.app());
+  std::string all;
+  for (const auto& line : lines(page)) all += line + "\n";
+  ASSERT_TRUE(entry(page, "Status")) << all;
+  EXPECT_EQ(entry(page, "Status")->value().description(), "Cancelled") << all;
+}
+
 TEST_F(EventPreviewTest, DeviceAttendeesReadWithEveryParticipationStatusAndWithoutMailto) {
   auto calendar = addDeviceCalendar();
   addDeviceEvent(calendar, "meeting",

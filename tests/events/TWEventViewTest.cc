@@ -141,6 +141,20 @@ TEST_F(TWEventViewTest, AnEndedTimedEventIsStruckThroughUntilTheRowIsReused) {
   EXPECT_FALSE(row->strikeout());
 }
 
+TEST_F(TWEventViewTest, ACancelledOccurrenceIsStruckThroughBeforeItEndsAllDayOrNot) {
+  auto row = makeRow();
+  for (bool allDay : {false, true}) {
+    auto cancelled = event("Team call", 19, 20, {.allDay = allDay});
+    cancelled->setStatus(TWEvent::kStatusCancelled);
+    show(row, cancelled, {});
+    EXPECT_FALSE(row->pastEvent());
+    ASSERT_TRUE(row->strikeout()) << allDay;
+    cancelled->setStatus(1);  // confirmed again
+    show(row, cancelled, {});
+    EXPECT_FALSE(row->strikeout()) << allDay;
+  }
+}
+
 TEST_F(TWEventViewTest, TheBellShowsWhileTheAlarmSoundsAndPushesTheTitle) {
   auto row = makeRow();
   auto e = event("Call Ann", 15, 15.5);

@@ -1,5 +1,7 @@
 #include "platform/calendarstore/internal/EventTime.h"
 
+#include <strings.h>
+
 #include <cmath>
 #include <cstdio>
 
@@ -139,6 +141,23 @@ std::string EventTime::identifierText(const TimeZone& system) const {
   return buf;
 }
 
+ZoneResolver::ZoneResolver(icalcomponent* vcalendar) : vcalendar_(vcalendar) {
+  if (!vcalendar) return;
+  for (icalproperty* p = icalcomponent_get_first_property(vcalendar, ICAL_X_PROPERTY); p;
+       p = icalcomponent_get_next_property(vcalendar, ICAL_X_PROPERTY)) {
+    const char* name = icalproperty_get_x_name(p);
+    const char* value = icalproperty_get_value_as_string(p);
+    if (!name || !value || strcasecmp(name, "X-WR-TIMEZONE") != 0) continue;
+    if (auto rule = resolve(value)) floating_ = *rule;
+    return;
+  }
+}
+
+std::string ZoneResolver::floatingDescription() const {
+  if (floating_.zone) return floating_.zone->name() + " (X-WR-TIMEZONE)";
+  return "the system zone " + TimeZone::systemTimeZone().name();
+}
+
 std::optional<TimeRule> ZoneResolver::resolve(const std::string& tzid) {
   auto known = known_.find(tzid);
   if (known != known_.end()) return known->second;
@@ -184,11 +203,16 @@ std::optional<EventTime> readEventTime(icaltimetype t, icalproperty* property, Z
   }
   icalparameter* tzidParameter = property ? icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER) : nullptr;
   const char* tzid = tzidParameter ? icalparameter_get_tzid(tzidParameter) : nullptr;
-  if (!tzid || !*tzid) return time;
-  if (auto rule = zones.resolve(tzid))
+  if (!tzid || !*tzid) {
+    time.rule = zones.floatingRule();
+    return time;
+  }
+  if (auto rule = zones.resolve(tzid)) {
     time.rule = *rule;
-  else
-    *problem = "unknown time zone " + std::string(tzid) + " in " + what + "; read as local time";
+  } else {
+    time.rule = zones.floatingRule();
+    *problem = "unknown time zone " + std::string(tzid) + "; its times are read in " + zones.floatingDescription();
+  }
   return time;
 }
 

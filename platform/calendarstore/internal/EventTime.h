@@ -5,9 +5,11 @@
 // Recurrences are expanded in the wall-clock time of the event's own zone (a weekly 09:00
 // meeting stays at 09:00 across daylight-saving changes), so a time keeps its fields and its
 // zone apart until a query pins it. Whole days and floating times are pinned in the system
-// zone of the query. A TZID is resolved like other dates of the store (ICU names, Windows
-// names, vendor prefixes); a zone only the file's VTIMEZONE defines is read with libical
-// from that component. A TZID nobody can resolve reads as floating, with a problem noted.
+// zone of the query, unless the calendar names a zone for them with X-WR-TIMEZONE (as Google
+// and Apple export floating times). A TZID is resolved like other dates of the store (ICU
+// names, Windows names, vendor prefixes); a zone only the file's VTIMEZONE defines is read
+// with libical from that component. A TZID nobody can resolve reads in the calendar's
+// X-WR-TIMEZONE, else as floating, with a problem noted that names the zone used.
 // Values are immutable once read; pinning a file zone goes through libical, so callers
 // serialise it (the store's lock does).
 #pragma once
@@ -64,15 +66,22 @@ struct EventTime {
   std::string identifierText(const TimeZone& system) const;
 };
 
-// Zones of one file, resolved once per TZID.
+// Zones of one VCALENDAR, resolved once per TZID.
 class ZoneResolver {
  public:
-  explicit ZoneResolver(icalcomponent* vcalendar) : vcalendar_(vcalendar) {}
-  // The rule for a TZID; none (floating) for one nobody can resolve.
+  explicit ZoneResolver(icalcomponent* vcalendar);
+  // The rule for a TZID; none for one nobody can resolve.
   std::optional<TimeRule> resolve(const std::string& tzid);
+  // The rule of times without a zone: the calendar's X-WR-TIMEZONE when it names a known
+  // zone, else floating.
+  const TimeRule& floatingRule() const { return floating_; }
+  // Where floatingRule() reads times, for log lines: "Europe/Berlin (X-WR-TIMEZONE)" or
+  // "the system zone Europe/Berlin".
+  std::string floatingDescription() const;
 
  private:
   icalcomponent* vcalendar_;
+  TimeRule floating_{};
   std::map<std::string, std::optional<TimeRule>> known_;
 };
 

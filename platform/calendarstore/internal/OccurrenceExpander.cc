@@ -67,6 +67,8 @@ void expandRule(icalrecurrencetype r, const EventTime& dt, Date dtInstant, Date 
     Date until;
     if (r.until.is_date)  // through that day
       until = dt.isDate ? midnightOf(u, system) : pin(WallClock{u.year, u.month, u.day, 23, 59, 59});
+    else if (dt.isDate)  // through the date written, whatever zone the time is in
+      until = midnightOf(u, system);
     else if (icaltime_is_utc(r.until))
       until = TimeRule{TimeZone::utc(), nullptr}.instant(u, system);
     else
@@ -136,15 +138,33 @@ void expandRule(icalrecurrencetype r, const EventTime& dt, Date dtInstant, Date 
     *problem = "more than " + std::to_string(kMaxOccurrences) + " occurrences to expand; the rest are left out";
 }
 
+// Whether `id` (a RECURRENCE-ID or EXDATE) names the occurrence at `time` (`instant` pinned).
+bool namesOccurrence(const EventTime& id, const EventTime& time, Date instant, const TimeZone& system) {
+  if (!id.isDate && !time.isDate) return id.instant(system) == instant;
+  return daysBetween(id.wall, time.wall) == 0;
+}
+
 bool isExcluded(const EventSeries& series, const EventTime& time, Date instant, const TimeZone& system) {
-  for (const EventTime& ex : series.exdates) {
-    if (ex.isDate && !time.isDate) {
-      if (daysBetween(ex.wall, time.wall) == 0) return true;
-    } else if (ex.instant(system) == instant) {
-      return true;
-    }
-  }
+  for (const EventTime& ex : series.exdates)
+    if (namesOccurrence(ex, time, instant, system)) return true;
   return false;
+}
+
+// A recurrence id in the series' own form, so that every form of it names the occurrence
+// with one identifier.
+EventTime canonicalId(const EventSeries& series, const EventTime& id) {
+  if (series.main.start.isDate && !id.isDate) return EventTime{WallClock{id.wall.year, id.wall.month, id.wall.day, 0, 0, 0}, true, {}};
+  return id;
+}
+
+// The series' time at an instant (an occurrence's identifier read back).
+EventTime seriesTimeAt(const EventSeries& series, Date instant, const TimeZone& system) {
+  const EventTime& dt = series.main.start;
+  if (dt.isDate) {
+    WallClock w = wallClockOf(instant, system);
+    return EventTime{WallClock{w.year, w.month, w.day, 0, 0, 0}, true, {}};
+  }
+  return EventTime{dt.rule.wall(instant, system), false, dt.rule};
 }
 
 // The series' recurrence instances in [from, to], ascending, without EXDATEs.
@@ -171,13 +191,78 @@ std::vector<RecurrenceInstance> recurrenceInstances(const EventSeries& series, D
   return out;
 }
 
-Occurrence fromOverride(const EventComponent& c, const TimeZone& system) {
+Occurrence fromOverride(const EventSeries& series, const EventComponent& c, const TimeZone& system) {
   Occurrence o;
   o.component = &c;
   o.start = c.start.instant(system);
   o.end = endFor(c, c.start, o.start, system);
-  o.recurrenceId = c.recurrenceId;
-  if (c.recurrenceId) o.occurrenceDate = c.recurrenceId->instant(system);
+  if (c.recurrenceId) {
+    o.recurrenceId = canonicalId(series, *c.recurrenceId);
+    o.occurrenceDate = o.recurrenceId->instant(system);
+  }
+  o.detached = true;
+  return o;
+}
+
+// An override with RANGE=THISANDFUTURE, from the instant of the occurrence it names.
+struct FutureOverride {
+  const EventComponent* component;
+  Date from;
+  double shift;  // seconds its start moved, as an instant
+};
+
+std::vector<FutureOverride> futureOverrides(const EventSeries& series, const TimeZone& system) {
+  std::vector<FutureOverride> out;
+  for (const auto& c : series.overrides) {
+    if (!c.thisAndFuture || !c.recurrenceId) continue;
+    Date from = canonicalId(series, *c.recurrenceId).instant(system);
+    out.push_back({&c, from, c.start.instant(system).timeIntervalSinceDate(from)});
+  }
+  std::stable_sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.from.isEarlierThanDate(b.from); });
+  return out;
+}
+
+// The override with RANGE=THISANDFUTURE that an occurrence at `instant` falls under, if any.
+const FutureOverride* futureOverrideFor(const std::vector<FutureOverride>& future, Date instant) {
+  const FutureOverride* found = nullptr;
+  for (const auto& f : future) {
+    if (!f.from.isEarlierThanDate(instant)) break;
+    found = &f;
+  }
+  return found;
+}
+
+// A later occurrence of a THISANDFUTURE override: its fields and length, its start moved as
+// the override moved its own (in the series' wall-clock time, so across a change of summer
+// time it keeps its local time).
+Occurrence fromFutureOverride(const EventSeries& series, const FutureOverride& f, const RecurrenceInstance& r,
+                              const TimeZone& system) {
+  const EventComponent& c = *f.component;
+  const EventTime& dt = series.main.start;
+  EventTime time;
+  if (c.start.isDate && dt.isDate) {
+    long days = daysBetween(canonicalId(series, *c.recurrenceId).wall, c.start.wall);
+    time = EventTime{addingDays(r.time.wall, days), true, {}};
+  } else {
+    Date at = r.instant.addingTimeInterval(f.shift);
+    if (!c.start.isDate && !dt.isDate) {
+      WallClock idWall = dt.rule.wall(f.from, system);
+      WallClock startWall = dt.rule.wall(c.start.instant(system), system);
+      at = dt.rule.instant(addingSeconds(r.time.wall, secondsBetween(idWall, startWall)), system);
+    }
+    if (c.start.isDate) {
+      WallClock w = wallClockOf(at, system);
+      time = EventTime{WallClock{w.year, w.month, w.day, 0, 0, 0}, true, {}};
+    } else {
+      time = EventTime{c.start.rule.wall(at, system), false, c.start.rule};
+    }
+  }
+  Occurrence o;
+  o.component = &c;
+  o.start = time.instant(system);
+  o.end = endFor(c, time, o.start, system);
+  o.recurrenceId = r.time;
+  o.occurrenceDate = r.instant;
   o.detached = true;
   return o;
 }
@@ -200,10 +285,18 @@ Occurrence fromInstance(const EventSeries& series, const RecurrenceInstance& r, 
   return o;
 }
 
-const EventComponent* overrideAt(const EventSeries& series, Date instant, const TimeZone& system) {
+// The override of the occurrence at `time` itself (not one of a range), if any.
+const EventComponent* overrideFor(const EventSeries& series, const EventTime& time, Date instant,
+                                  const TimeZone& system) {
   for (const auto& c : series.overrides)
-    if (c.recurrenceId && c.recurrenceId->instant(system) == instant) return &c;
+    if (c.recurrenceId && namesOccurrence(*c.recurrenceId, time, instant, system)) return &c;
   return nullptr;
+}
+
+Occurrence occurrenceFor(const EventSeries& series, const std::vector<FutureOverride>& future,
+                         const RecurrenceInstance& r, const TimeZone& system, double length = -1) {
+  if (const FutureOverride* f = futureOverrideFor(future, r.instant)) return fromFutureOverride(series, *f, r, system);
+  return fromInstance(series, r, system, length);
 }
 
 // The longest an occurrence lasts, so that instances starting before the window are found.
@@ -236,8 +329,8 @@ std::vector<Occurrence> occurrencesInWindow(const EventSeries& series, Date from
                                             std::string* problem) {
   std::vector<Occurrence> out;
   if (certainlyOutside(series, from, to)) return out;
+  const EventComponent& m = series.main;
   if (!series.repeats()) {
-    const EventComponent& m = series.main;
     Occurrence o;
     o.component = &m;
     o.start = m.start.instant(system);
@@ -247,24 +340,32 @@ std::vector<Occurrence> occurrencesInWindow(const EventSeries& series, Date from
       o.occurrenceDate = m.recurrenceId->instant(system);
       o.detached = true;
     }
-    bool replaced = overrideAt(series, o.start, system) != nullptr;
+    bool replaced = overrideFor(series, m.start, o.start, system) != nullptr;
     if (!replaced && overlapsWindow(o.start, o.end, from, to)) out.push_back(o);
   } else {
-    const EventComponent& m = series.main;
     double length = -1;
     if (m.end && !m.start.isDate) length = m.end->instant(system).timeIntervalSinceDate(m.start.instant(system));
-    double slack = longestLength(series, system) + kDay;
-    for (const auto& r : recurrenceInstances(series, from.addingTimeInterval(-slack), to, system,
-                                             std::numeric_limits<size_t>::max(), problem)) {
-      if (!series.overrides.empty() && overrideAt(series, r.instant, system)) continue;
-      Occurrence o = fromInstance(series, r, system, length);
+    // Instances that start before the window may reach into it, or be moved into it.
+    double before = longestLength(series, system) + kDay, after = 0;
+    auto future = futureOverrides(series, system);
+    for (const auto& f : future) {
+      Date start = f.component->start.instant(system);
+      double lasts = endFor(*f.component, f.component->start, start, system).timeIntervalSinceDate(start);
+      before = std::max(before, f.shift + std::max(0.0, lasts) + kDay);
+      after = std::max(after, -f.shift + kDay);
+    }
+    for (const auto& r : recurrenceInstances(series, from.addingTimeInterval(-before), to.addingTimeInterval(after),
+                                             system, std::numeric_limits<size_t>::max(), problem)) {
+      if (!series.overrides.empty() && overrideFor(series, r.time, r.instant, system)) continue;
+      Occurrence o = occurrenceFor(series, future, r, system, length);
       if (overlapsWindow(o.start, o.end, from, to)) out.push_back(std::move(o));
     }
   }
   for (const auto& c : series.overrides) {
-    if (c.cancelled() || !c.recurrenceId) continue;
-    if (isExcluded(series, *c.recurrenceId, c.recurrenceId->instant(system), system)) continue;
-    Occurrence o = fromOverride(c, system);
+    if (!c.recurrenceId) continue;
+    EventTime id = canonicalId(series, *c.recurrenceId);
+    if (isExcluded(series, id, id.instant(system), system)) continue;
+    Occurrence o = fromOverride(series, c, system);
     if (overlapsWindow(o.start, o.end, from, to)) out.push_back(std::move(o));
   }
   return out;
@@ -292,10 +393,7 @@ std::optional<Occurrence> occurrenceAt(const EventSeries& series, std::optional<
   const EventComponent& m = series.main;
   Date start = m.start.instant(system);
   if (!recurrenceId && !series.repeats()) {
-    if (const EventComponent* c = overrideAt(series, start, system)) {
-      if (c->cancelled()) return std::nullopt;
-      return fromOverride(*c, system);
-    }
+    if (const EventComponent* c = overrideFor(series, m.start, start, system)) return fromOverride(series, *c, system);
     Occurrence o;
     o.component = &m;
     o.start = start;
@@ -307,26 +405,26 @@ std::optional<Occurrence> occurrenceAt(const EventSeries& series, std::optional<
     }
     return o;
   }
+  auto future = futureOverrides(series, system);
   if (recurrenceId) {
-    if (const EventComponent* c = overrideAt(series, *recurrenceId, system)) {
-      if (c->cancelled() || isExcluded(series, *c->recurrenceId, *recurrenceId, system)) return std::nullopt;
-      return fromOverride(*c, system);
+    EventTime at = seriesTimeAt(series, *recurrenceId, system);
+    if (const EventComponent* c = overrideFor(series, at, *recurrenceId, system)) {
+      if (isExcluded(series, at, *recurrenceId, system)) return std::nullopt;
+      return fromOverride(series, *c, system);
     }
     if (m.recurrenceId && m.recurrenceId->instant(system) == *recurrenceId)
       return occurrenceAt(series, std::nullopt, system, problem);
     if (!series.repeats()) return std::nullopt;
     auto found = recurrenceInstances(series, *recurrenceId, *recurrenceId, system, 1, problem);
     if (found.empty()) return std::nullopt;
-    return fromInstance(series, found.front(), system);
+    return occurrenceFor(series, future, found.front(), system);
   }
   // The first occurrence that is not cancelled.
   Date far = Date::fromUnix(253402300799.0);  // 9999-12-31T23:59:59Z
   for (const auto& r : recurrenceInstances(series, start, far, system, 8, problem)) {
-    if (const EventComponent* c = overrideAt(series, r.instant, system)) {
-      if (c->cancelled()) continue;
-      return fromOverride(*c, system);
-    }
-    return fromInstance(series, r, system);
+    const EventComponent* c = overrideFor(series, r.time, r.instant, system);
+    Occurrence o = c ? fromOverride(series, *c, system) : occurrenceFor(series, future, r, system);
+    if (!o.component->cancelled()) return o;
   }
   return std::nullopt;
 }

@@ -1,10 +1,18 @@
 // Internal to the calendar store: a series' occurrences within a window.
 //
 // RRULEs are expanded with libical in the wall-clock time of the event's zone; RDATEs are
-// added, EXDATEs (each read in its own zone) removed, and overrides (RECURRENCE-ID) replace
-// the occurrence they name, wherever they moved it; an override cancelled with
-// STATUS:CANCELLED, or whose occurrence an EXDATE removes, is not shown. DTSTART always
-// counts as the first occurrence.
+// added, EXDATEs removed, and overrides (RECURRENCE-ID) replace the occurrence they name,
+// wherever they moved it. An override with RANGE=THISANDFUTURE also replaces every later
+// occurrence up to the next such override: its fields, its length, and its start moved as
+// far from the occurrence's as it moved its own. An occurrence cancelled with
+// STATUS:CANCELLED is still one of the series (with that status); one whose EXDATE removes
+// it is not. DTSTART always counts as the first occurrence.
+//
+// A RECURRENCE-ID or EXDATE names an occurrence by its instant when both are times (so a
+// UTC or other-zone form of a zoned occurrence matches), and by its date otherwise (a
+// DATE-TIME naming an all-day occurrence, as written, or a DATE naming a timed one in the
+// series' zone). A DATE-TIME UNTIL of an all-day series ends it with the UNTIL's date as
+// written; a DATE UNTIL of a timed series ends it with that day in the series' zone.
 //
 // Expansion costs only the window: iteration starts near the window (except for rules with
 // COUNT, which must count from the start), stops at its end, and every rule is cut off after

@@ -149,8 +149,15 @@ struct Reader {
     }
     e.start = *start;
     readEnd(vevent, e);
-    if (icalcomponent_get_first_property(vevent, ICAL_RECURRENCEID_PROPERTY))
+    if (icalproperty* id = icalcomponent_get_first_property(vevent, ICAL_RECURRENCEID_PROPERTY)) {
       e.recurrenceId = dateProperty(vevent, ICAL_RECURRENCEID_PROPERTY);
+      icalparameter* range = icalproperty_get_first_parameter(id, ICAL_RANGE_PARAMETER);
+      e.thisAndFuture = range && icalparameter_get_range(range) == ICAL_RANGE_THISANDFUTURE;
+    }
+    if (icalproperty* p = icalcomponent_get_first_property(vevent, ICAL_SEQUENCE_PROPERTY))
+      e.sequence = icalproperty_get_sequence(p);
+    e.changed = readStamp(vevent, ICAL_LASTMODIFIED_PROPERTY);
+    if (!e.changed) e.changed = readStamp(vevent, ICAL_DTSTAMP_PROPERTY);
 
     Event& f = e.fields;
     f.title = propertyText(vevent, ICAL_SUMMARY_PROPERTY, problems);
@@ -180,6 +187,16 @@ struct Reader {
     return e;
   }
 
+  // An end of the other value type, read in the start's.
+  static EventTime inStartsKind(const EventTime& end, const EventTime& start) {
+    WallClock day{end.wall.year, end.wall.month, end.wall.day, 0, 0, 0};
+    if (!start.isDate) return EventTime{day, false, start.rule};
+    bool atMidnight = end.wall.hour == 0 && end.wall.minute == 0 && end.wall.second == 0;
+    WallClock last = atMidnight ? day : addingDays(day, 1);
+    if (daysBetween(start.wall, last) < 1) last = addingDays(start.wall, 1);
+    return EventTime{last, true, {}};
+  }
+
   static double lengthOf(const EventComponent& e, const TimeZone& system) {
     if (e.end) return e.end->instant(system).timeIntervalSinceDate(e.start.instant(system));
     return static_cast<double>(e.durationDays) * 86400.0 + static_cast<double>(e.durationSeconds);
@@ -189,8 +206,11 @@ struct Reader {
     if (icalcomponent_get_first_property(vevent, ICAL_DTEND_PROPERTY)) {
       auto end = dateProperty(vevent, ICAL_DTEND_PROPERTY);
       if (end && end->isDate != e.start.isDate) {
-        problems->push_back("DTEND and DTSTART of different kinds; DTEND ignored");
-      } else if (end) {
+        problems->push_back(e.start.isDate ? "DATE-TIME DTEND of a DATE DTSTART; read as the end of its day"
+                                           : "DATE DTEND of a DATE-TIME DTSTART; read as midnight starting that day");
+        end = inStartsKind(*end, e.start);
+      }
+      if (end) {
         TimeZone system = TimeZone::systemTimeZone();
         bool before = e.start.isDate ? daysBetween(e.start.wall, end->wall) < 0
                                      : end->instant(system).isEarlierThanDate(e.start.instant(system));
@@ -268,6 +288,17 @@ struct Reader {
   }
 };
 
+bool isNewer(const EventComponent& a, const EventComponent& b) {
+  if (a.sequence != b.sequence) return a.sequence > b.sequence;
+  return a.changed && (!b.changed || a.changed->isLaterThanDate(*b.changed));
+}
+
+std::string versionText(const EventComponent& c) {
+  std::string text = "SEQUENCE " + std::to_string(c.sequence);
+  if (c.changed) text += ", changed " + c.changed->description();
+  return text;
+}
+
 std::string uidOf(icalcomponent* component) {
   const char* uid = icalcomponent_get_uid(component);
   return uid ? validUTF8(trimmed(uid)) : "";
@@ -296,8 +327,17 @@ std::vector<EventSeries> readEventSeries(const std::vector<std::pair<icalcompone
       overrides.emplace_back(uid, std::move(*component));
       continue;
     }
-    if (byUid.count(uid)) {
-      problems->push_back("second VEVENT with UID " + uid + " left out");
+    if (auto known = byUid.find(uid); known != byUid.end()) {
+      EventSeries& first = out[known->second];
+      if (!isNewer(*component, first.main)) {
+        problems->push_back("two VEVENTs with UID " + uid + "; the first is used (" + versionText(first.main) + ")");
+        continue;
+      }
+      problems->push_back("two VEVENTs with UID " + uid + "; the later one is used (" + versionText(*component) + ")");
+      first = EventSeries{};
+      first.uid = uid;
+      first.main = std::move(*component);
+      reader.recurrence(vevent, first);
       continue;
     }
     EventSeries series;
@@ -320,6 +360,11 @@ std::vector<EventSeries> readEventSeries(const std::vector<std::pair<icalcompone
     byUid.emplace(uid, out.size());
     out.push_back(std::move(lone));
   }
+  // A property read again and again (a TZID on every EXDATE) is told once.
+  std::vector<std::string> told;
+  for (auto& p : *problems)
+    if (std::find(told.begin(), told.end(), p) == told.end()) told.push_back(std::move(p));
+  *problems = std::move(told);
   return out;
 }
 

@@ -2,9 +2,14 @@
 //
 // A series is what one UID describes in a file: the main VEVENT (its fields, start, end or
 // duration, RRULEs, RDATEs and EXDATEs) and the VEVENTs that override single occurrences
-// (RECURRENCE-ID). An override without a main VEVENT stands alone. Content that cannot be
-// used is skipped and described in the problems: a VEVENT without a usable DTSTART is left
-// out, an end before the start reads as no end, an unreadable RRULE leaves the event single.
+// (RECURRENCE-ID, with RANGE=THISANDFUTURE also every later one). An override without a
+// main VEVENT stands alone. Of two main VEVENTs with one UID the newer is used: the higher
+// SEQUENCE, then the later LAST-MODIFIED (else DTSTAMP), else the first. Content that cannot
+// be used is skipped and described in the problems (each told once): a VEVENT without a
+// usable DTSTART is left out, an end before the start reads as no end, an unreadable RRULE
+// leaves the event single. An end of the other value type than the start is read in the
+// start's: a DATE end of a timed start is midnight starting that day in the start's zone, a
+// DATE-TIME end of an all-day start ends with the day it falls in (before it, at midnight).
 // Read-only: nothing here writes a file.
 #pragma once
 
@@ -32,8 +37,13 @@ struct EventComponent {
   std::optional<EventTime> end{};
   long durationDays = 0;
   long durationSeconds = 0;
-  // The occurrence it replaces (overrides only).
+  // The occurrence it replaces (overrides only), and whether it also replaces every later
+  // one (RANGE=THISANDFUTURE).
   std::optional<EventTime> recurrenceId{};
+  bool thisAndFuture = false;
+  // Which of two VEVENTs with one UID is newer: SEQUENCE, then LAST-MODIFIED, else DTSTAMP.
+  int sequence = 0;
+  std::optional<Date> changed{};
   bool cancelled() const { return fields.status == EventStatus::Canceled; }
 };
 
