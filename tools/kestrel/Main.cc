@@ -14,6 +14,7 @@ using namespace kestrel::tool;
 void printHelp(std::FILE* out) {
   std::fprintf(out,
                "Usage: kestrel <command> [options]\n"
+               "       kestrel --version\n"
                "\n"
                "Loads Kestrel plug-ins against a simulated device and shows what they publish.\n"
                "\n"
@@ -34,6 +35,10 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   const std::string& name = args.front();
+  if (name == "--version" || name == "version") {
+    std::printf("kestrel %s\n", KESTREL_VERSION);
+    return kExitSuccess;
+  }
   if (name == "--help" || name == "-h" || name == "help") {
     printHelp(stdout);
     return kExitSuccess;

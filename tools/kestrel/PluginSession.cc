@@ -13,6 +13,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/TimeZone.h"
 #include "platform/host/PluginPreferences.h"
+#include "tools/kestrel/BuiltPlugins.h"
 #include "tools/kestrel/OptionValue.h"
 
 namespace kestrel::tool {
@@ -29,14 +30,6 @@ struct Setup {
   std::string domain;
   bool log = false;
 };
-
-// The folder the plug-in libraries are built into: ../lib from the kestrel binary.
-std::string builtLibraryFolder() {
-  std::error_code ec;
-  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (ec) return "lib";
-  return (exe.parent_path().parent_path() / "lib").lexically_normal().string();
-}
 
 std::optional<std::string> readSetup(const ParsedOptions& in, Setup* out) {
   out->pluginArguments = in.values("plugin");
@@ -76,21 +69,14 @@ std::optional<std::string> readSetup(const ParsedOptions& in, Setup* out) {
   return std::nullopt;
 }
 
-bool isBuiltName(const std::string& argument) { return argument == "tasks" || argument == "events"; }
-
 // The section's name: the built plug-in's short name, else the library's file stem.
 std::string sectionName(const std::string& argument, const std::string& library) {
-  if (isBuiltName(argument)) return argument;
+  if (isBuiltPluginName(argument)) return argument;
   return fs::path(library).stem().string();
 }
 
 HostResult<std::string> resolvePlugin(const std::string& argument) {
-  const char* builtName = argument == "tasks" ? "libTWPlugin.so" : argument == "events" ? "libTWCalPlugin.so" : nullptr;
-  if (builtName) {
-    std::string path = builtLibraryFolder() + "/" + builtName;
-    if (!files::exists(path)) return HostError{"the " + argument + " plug-in is not built yet (no " + path + ")"};
-    return path;
-  }
+  if (isBuiltPluginName(argument)) return builtPluginPath(argument);
   std::error_code ec;
   // Always a path: a bare file name must not send dlopen searching the system's folders.
   std::string path = fs::absolute(argument, ec).lexically_normal().string();
@@ -148,7 +134,7 @@ std::unique_ptr<PluginSession> PluginSession::open(const ParsedOptions& options,
   for (const auto& argument : setup.pluginArguments) {
     auto library = resolvePlugin(argument);
     if (!library) {
-      if (mode.skipMissingBuilt && isBuiltName(argument)) {
+      if (mode.skipMissingBuilt && isBuiltPluginName(argument)) {
         if (mode.missing) mode.missing->push_back(library.error());
         continue;
       }

@@ -16,6 +16,7 @@
 #include "platform/settings/SettingsPaneView.h"
 #include "platform/settings/SettingsRows.h"
 #include "platform/ui/Screen.h"
+#include "tools/kestrel/BuiltPlugins.h"
 #include "tools/kestrel/Commands.h"
 #include "tools/kestrel/CommandLine.h"
 
@@ -29,18 +30,8 @@ struct Change {
   std::string argument;
 };
 
-std::string builtLibraries() {
-  std::error_code ec;
-  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string("lib") : (exe.parent_path().parent_path() / "lib").lexically_normal().string();
-}
-
 HostResult<std::string> libraryFor(const std::string& argument) {
-  if (argument == "tasks" || argument == "events") {
-    std::string path = builtLibraries() + (argument == "tasks" ? "/libTWPlugin.so" : "/libTWCalPlugin.so");
-    if (!files::exists(path)) return HostError{"the " + argument + " plug-in is not built yet (no " + path + ")"};
-    return path;
-  }
+  if (isBuiltPluginName(argument)) return builtPluginPath(argument);
   std::error_code ec;
   std::string path = fs::absolute(argument, ec).lexically_normal().string();
   if (ec || !files::exists(path) || files::isDirectory(path)) return HostError{"no plug-in library at " + printable(argument)};
