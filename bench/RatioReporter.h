@@ -1,6 +1,7 @@
 // A console reporter that also keeps each benchmark's real time, so a program can print
 // ratios to a reference measured in the same run after the table. With
-// --benchmark_repetitions the median (reported after the single runs) is the one kept.
+// --benchmark_repetitions the median (reported after the single runs) is the one kept, and
+// printSpreads gives each "x_" counter's median and spread over the repetitions.
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -10,15 +11,17 @@
 #include <string>
 #include <vector>
 
+#include "bench/SpreadReporter.h"
+
 namespace kestrel::bench {
 
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public SpreadReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const auto& run : runs)
       if (!run.error_occurred && (run.run_type == Run::RT_Iteration || run.aggregate_name == "median"))
         times_[run.run_name.function_name] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
+    SpreadReporter::ReportRuns(runs);
   }
 
   // The kept time of a benchmark in its own unit, or a negative number when it did not run.

@@ -75,8 +75,12 @@ std::optional<std::string> processOutput(const std::vector<std::string>& args) {
   return text;
 }
 
+std::optional<std::string> sqliteShellOutput(const std::string& file, const std::string& sql) {
+  return processOutput({kSqliteShell, "-batch", "-readonly", "-separator", "\x1f", "-newline", "\x1e", file, sql});
+}
+
 std::optional<std::vector<std::string>> sqliteShellKeys(const std::string& file, const std::string& sql, size_t column) {
-  auto output = processOutput({kSqliteShell, "-batch", "-readonly", "-separator", "\x1f", "-newline", "\x1e", file, sql});
+  auto output = sqliteShellOutput(file, sql);
   if (!output) return std::nullopt;
   const std::string& text = *output;
   std::vector<std::string> keys;

@@ -29,6 +29,10 @@ int runSqliteBackup(const std::string& source, const std::string& target);
 // shell failed.
 std::optional<std::vector<std::string>> sqliteShellKeys(const std::string& file, const std::string& sql, size_t column);
 
+// Everything the read-only shell prints for `sql` on `file` (rows and columns split as
+// sqliteShellKeys splits them); none when the shell failed.
+std::optional<std::string> sqliteShellOutput(const std::string& file, const std::string& sql);
+
 // Runs args[0] with the rest as its arguments, standard output to /dev/null (standard error
 // too when `quiet`); the exit status, or -1.
 int runProcess(const std::vector<std::string>& args, bool quiet = false);

@@ -1,17 +1,24 @@
 // One refresh cycle of the events plug-in, from the host's timer notification to the rows it
 // publishes, next to a reference measured in the same run: the sqlite3 shell running the
-// cycle's own event query on the same private copy.
+// cycle's own event query on Taskwell's own file (read-only, as Taskwell keeps it: no index
+// of ours).
 //
 // The device root is generated once under the build folder (KESTREL_BENCH_DATA_DIR, or
 // KESTREL_BENCH_DATA) and reused while its parameters match (bench/BenchFixture.h): a Taskwell
-// installation without tasks, of KESTREL_BENCH_EVENTS root events (default 100,000; with
-// their occurrences and exceptions), every commit checkpointed, and
-// KESTREL_BENCH_DEVICE_EVENTS numbered device events (default 5,000, every fifth repeating)
-// beside the sample device calendars. The clock is fixed at 2026-12-08T14:30:00Z in
-// Europe/Berlin and the options are the defaults.
+// installation without tasks of the history KESTREL_BENCH_HISTORY names (default realistic:
+// years of events, recurring series stored as occurrences ahead) with KESTREL_BENCH_EVENTS
+// root events (default 100,000; with their occurrences and exceptions), every commit
+// checkpointed, and KESTREL_BENCH_DEVICE_EVENTS numbered device events (default 5,000, every
+// fifth repeating) beside the sample device calendars. The clock is fixed at
+// 2026-12-08T14:30:00Z in Europe/Berlin and the options are the defaults.
 //
-//   BM_ReferenceSqliteShell   `sqlite3 -batch COPY "event query" > /dev/null`; the query text
-//                             comes from the query builder for the cycle's window
+// Before timing, the program checks that the plug-in's query on its private copy (through
+// the copy's index) answers exactly what the shell prints for the plain query on Taskwell's
+// file, that the controller's event list is those rows in that order, and that every
+// Taskwell row the plug-in published is one of them.
+//
+//   BM_ReferenceSqliteShell   `sqlite3 -batch -readonly SOURCE "event query" > /dev/null`; the
+//                             query text comes from the query builder for the cycle's window
 //   BM_EventsRefreshCycle     libTWCalPlugin.so loaded by the host engine; the timer
 //                             notification posted as the host posts it, then the main run
 //                             loop pumped until idle. Every cycle is a full one: the options
@@ -36,7 +43,9 @@
 
 #include <chrono>
 #include <cstdio>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "bench/BenchPluginDevice.h"
 #include "bench/RatioReporter.h"
@@ -66,14 +75,14 @@ class BenchDevice : public kestrel::bench::BenchPluginDevice<BenchDevice, TWEven
   BenchDevice() {
     using kestrel::bench::envCount;
     // The installation and the device calendars, generated unless the root already holds them.
-    if (!prepareRoot({.history = kestrel::fixture::History::AllOpen,
+    if (!prepareRoot({.history = kestrel::bench::envHistories({kestrel::fixture::History::Realistic}).front(),
                       .tasks = 0,
                       .events = envCount("KESTREL_BENCH_EVENTS", 100000, 1000000),
                       .deviceEvents = envCount("KESTREL_BENCH_DEVICE_EVENTS", 5000, 100000),
                       .checkpoint = true},
                      kDomain) ||
         !startComponent(kDomain, "TWCalPlugin.bundle") || !findEventQuery() || !loadPlugin(TW_CAL_PLUGIN_PATH) ||
-        !countPublishedRows())
+        !checkRows())
       return;
   }
 
@@ -82,20 +91,64 @@ class BenchDevice : public kestrel::bench::BenchPluginDevice<BenchDevice, TWEven
     auto builder = TWEventIntegration::implementationForApp(facts);
     TWEventDayWindow window = TWEventDayWindow::forPrefs(*prefs(), Clock::now());
     auto sql = builder ? builder->basicEventsListSQL(facts, *prefs(), window.rangeStart, window.rangeEnd) : std::nullopt;
-    if (!sql) return fail("the query builder gave no event query");
-    eventQuery_ = *sql;
-    std::fprintf(stderr, "Event query (the reference runs it on the private copy):\n%s\n", eventQuery_.c_str());
+    facts.windowIndex = false;
+    auto plain = builder ? builder->basicEventsListSQL(facts, *prefs(), window.rangeStart, window.rangeEnd) : std::nullopt;
+    if (!sql || !plain) return fail("the query builder gave no event query");
+    copyQuery_ = *sql;
+    eventQuery_ = *plain;
+    std::fprintf(stderr, "Event query (the reference runs it on Taskwell's file):\n%s\n", eventQuery_.c_str());
     return true;
   }
 
-  bool countPublishedRows() {
-    for (const auto& row : engine().rows())
-      if (row->uniqueID.rfind("[[[", 0) != 0) ++publishedRows_;
+  // The plug-in's answer is the shell's, row for row, and what it published comes from it.
+  bool checkRows() {
+    auto shell = kestrel::bench::sqliteShellOutput(sourceFile(), eventQuery_);
+    auto copy = kestrel::bench::sqliteShellOutput(copyFile(), copyQuery_);
+    // Keys alone: other columns hold archives whose bytes may be the shell's separators.
+    auto keys = kestrel::bench::sqliteShellKeys(sourceFile(), "select Z_PK from (" + eventQuery_ + ")", 0);
+    if (!shell || !copy || !keys) return fail("the sqlite3 shell could not run the event query");
+    if (*shell != *copy) return fail("the event query on the private copy answers other rows than on Taskwell's file");
+    {
+      Connection connection(app());
+      TWEventDayWindow window = TWEventDayWindow::forPrefs(*prefs(), Clock::now());
+      auto list = TWEventIntegration::basicEventsList(app().get(), *prefs(), connection.db, window.rangeStart,
+                                                      window.rangeEnd);
+      std::vector<std::string> listed;
+      for (const auto& event : list) listed.push_back(event->key());
+      if (listed != *keys) {
+        size_t same = 0;
+        while (same < listed.size() && same < keys->size() && listed[same] == (*keys)[same]) ++same;
+        return fail("the controller's event list (" + std::to_string(listed.size()) + " events) is not the shell's " +
+                    std::to_string(keys->size()) + " rows in its order; first difference at " + std::to_string(same) +
+                    ": " + (same < listed.size() ? listed[same] : "none") + " against " +
+                    (same < keys->size() ? (*keys)[same] : "none"));
+      }
+    }
+    const std::set<std::string> known(keys->begin(), keys->end());
+    size_t fromTaskwell = 0;
+    for (const auto& row : engine().rows()) {
+      if (row->uniqueID.rfind("[[[", 0) == 0) continue;
+      ++publishedRows_;
+      const std::string key = row->uniqueID.substr(0, row->uniqueID.find('['));
+      if (key.empty() || key.find_first_not_of("0123456789") != std::string::npos) continue;  // a device event
+      ++fromTaskwell;
+      if (!known.count(key)) return fail("the plug-in published Taskwell event " + key + " out of the shell's rows");
+    }
     if (publishedRows_ == 0) return fail("the plug-in published no event rows");
+    std::fprintf(stderr,
+                 "Checked on %s: the copy's query answers the shell's %zu rows; %zu rows published, %zu of them "
+                 "Taskwell's, all among the shell's\n",
+                 benchRoot().label().c_str(), keys->size(), publishedRows_, fromTaskwell);
     return true;
   }
 
-  std::string eventQuery_;
+  struct Connection {
+    explicit Connection(const Ref<FWApplication>& app) : db(FWDBConnectDatabase(app->databasePath(), app.get())) {}
+    ~Connection() { FWDBDisconnectDatabase(db); }
+    FWDBConnection db;
+  };
+
+  std::string eventQuery_, copyQuery_;
   size_t publishedRows_ = 0;
 };
 
@@ -136,7 +189,7 @@ void BM_ReferenceSqliteShell(benchmark::State& state) {
   if (!device || !shellReady(state)) return;
   CpuCounter cpu(state, RUSAGE_CHILDREN);
   for (auto _ : state)
-    if (kestrel::bench::runSqliteShell(device->copyFile(), device->eventQuery()) != 0) {
+    if (kestrel::bench::runSqliteShellReadOnly(device->sourceFile(), device->eventQuery()) != 0) {
       state.SkipWithError("the sqlite3 shell failed");
       break;
     }
@@ -164,7 +217,7 @@ void BM_PairedCycleAndShell(benchmark::State& state) {
     cycleCPU += cpuSeconds(RUSAGE_SELF) - selfBefore;
     auto cycled = Steady::now();
     double childrenBefore = cpuSeconds(RUSAGE_CHILDREN);
-    if (kestrel::bench::runSqliteShell(device->copyFile(), device->eventQuery()) != 0) {
+    if (kestrel::bench::runSqliteShellReadOnly(device->sourceFile(), device->eventQuery()) != 0) {
       state.SkipWithError("the sqlite3 shell failed");
       break;
     }
@@ -247,6 +300,7 @@ int main(int argc, char** argv) {
   reporter.printRatio("Taskwell event query through the row reader", "BM_StepEventQuery", "BM_ReferenceSqliteShell");
   reporter.printRatio("device events of the window", "BM_StepNativeEvents", "BM_ReferenceSqliteShell");
   reporter.printRatio("whole list build", "BM_StepFetch", "BM_ReferenceSqliteShell");
+  reporter.printSpreads();
   benchmark::Shutdown();
   BenchDevice::tearDown();
   return 0;

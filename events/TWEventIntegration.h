@@ -53,6 +53,10 @@ struct TWEventQueryFacts {
   int32_t dbVersion = -1;
   std::map<std::string, std::string, std::less<>> dbEntityKeys;
   bool debug = false;
+  // Whether the event query adds the condition that reads its window through the private
+  // copy's index (TWEventCopyIndexes.h). Off for the query as it runs on Taskwell's own
+  // file, which has no such index; the rows are the same either way.
+  bool windowIndex = true;
 
   // The entity number of `name`; none (with a log line) when missing or not a number.
   std::optional<int64_t> entityNumber(std::string_view name) const;

@@ -1,5 +1,6 @@
 #include "events/TWEventPlugin.h"
 
+#include "events/TWEventCopyIndexes.h"
 #include "events/TWEventDebugPage.h"
 #include "model/TWIntegration.h"
 #include "model/TWOptions.h"
@@ -23,6 +24,7 @@ TWEventPlugin::~TWEventPlugin() { forgetObservers(); }
 
 void TWEventPlugin::initWithApplication(const Ref<FWApplication>& application) {
   initWithApplicationName(application, kResourceName);
+  TWEventInstallCopyIndexes(application.get());
   setEventStore(CalendarStore::open(storeOptions_));
   setFwDatasource(std::make_shared<TWEventListAccess>());
   lastDisplayWasLocked_ = false;

@@ -1,6 +1,7 @@
 // The SQL texts of the event queries. Each clause is built in its own step; only numbers
 // and escaped text are pasted in.
 #include "database/FWSQLText.h"
+#include "events/TWEventCopyIndexes.h"
 #include "events/TWEventIntegration.h"
 #include "model/TWOptions.h"
 
@@ -63,6 +64,10 @@ std::optional<std::string> TWEventIntegration::basicEventsListSQL(const TWEventQ
   // Date range: starts by the end, ends no earlier than the start.
   sql += KSFormat(" and %@<=%i and E.ZENDDATEINTERNAL>=%i", kFieldNameEventStartDate, wholeSeconds(toDate),
                   wholeSeconds(fromDate));
+  // The same window as the copy's index reads it; implied by the test above.
+  if (facts.windowIndex)
+    sql += " and " + TWEventWindowIndexCondition(*event, wholeSeconds(fromDate), wholeSeconds(toDate)) +
+           "/*WindowIndex*/";
   sql += " group by E.Z_PK";
   return sql;
 }
