@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <map>
+#include <mutex>
 #include <sstream>
 
 #include "database/FWDBBigEndian.h"
@@ -11,7 +13,10 @@ namespace files = kestrel::files;
 
 namespace {
 constexpr const char* kFormat = "wal-position-1";
-}
+
+std::mutex gKeptMutex;
+std::map<std::string, std::shared_ptr<const FWDBLogScan>> gKept;
+}  // namespace
 
 std::string FWDBCopyLogRecordPath(const std::string& copyLocalPath) { return copyLocalPath + ".log-position"; }
 
@@ -37,7 +42,24 @@ bool FWDBRecordCopyLog(const std::string& copyLocalPath, const FWDBCopyLogRecord
   return files::writeFileAtomically(FWDBCopyLogRecordPath(copyLocalPath), out.str());
 }
 
-void FWDBForgetCopyLog(const std::string& copyLocalPath) { files::removeFile(FWDBCopyLogRecordPath(copyLocalPath)); }
+void FWDBForgetCopyLog(const std::string& copyLocalPath) {
+  FWDBKeepLogScan(copyLocalPath, nullptr);
+  files::removeFile(FWDBCopyLogRecordPath(copyLocalPath));
+}
+
+void FWDBKeepLogScan(const std::string& copyLocalPath, std::shared_ptr<const FWDBLogScan> scan) {
+  std::lock_guard lock(gKeptMutex);
+  if (scan)
+    gKept[copyLocalPath] = std::move(scan);
+  else
+    gKept.erase(copyLocalPath);
+}
+
+std::shared_ptr<const FWDBLogScan> FWDBKeptLogScan(const std::string& copyLocalPath) {
+  std::lock_guard lock(gKeptMutex);
+  auto found = gKept.find(copyLocalPath);
+  return found == gKept.end() ? nullptr : found->second;
+}
 
 std::optional<uint64_t> FWDBFileInode(const std::string& localPath) {
   struct stat st;

@@ -14,6 +14,7 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -32,7 +33,14 @@ std::string FWDBCopyLogRecordPath(const std::string& copyLocalPath);
 std::optional<FWDBCopyLogRecord> FWDBRecordedCopyLog(const std::string& copyLocalPath);
 // Records `record` (atomically); false when it could not be written.
 bool FWDBRecordCopyLog(const std::string& copyLocalPath, const FWDBCopyLogRecord& record);
+// Removes the record and the kept map below.
 void FWDBForgetCopyLog(const std::string& copyLocalPath);
+
+// The map of the log as the copy's last catch-up or snapshot read it, kept in this process
+// so that the next catch-up reads only the frames appended since (FWDBScanLog's `kept`).
+// Thread-safe.
+void FWDBKeepLogScan(const std::string& copyLocalPath, std::shared_ptr<const FWDBLogScan> scan);
+std::shared_ptr<const FWDBLogScan> FWDBKeptLogScan(const std::string& copyLocalPath);
 
 // The inode of the file at `localPath`; none when it is not a readable regular file.
 std::optional<uint64_t> FWDBFileInode(const std::string& localPath);

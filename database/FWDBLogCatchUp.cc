@@ -177,11 +177,16 @@ FWDBCatchUpResult FWDBCatchUpCopy(const std::string& source, const std::string& 
     return notPossible("the database is not open with a log");
   FWDBPinnedSource pinned(source, true);
   if (pinned.failure()) return notPossible(*pinned.failure());
-  auto scan = FWDBScanLog(pinned.logReader(), static_cast<uint64_t>(pinned.logSize()), record->log);
+  // Only the frames after the copy's position are read when this process kept the map.
+  auto kept = FWDBKeptLogScan(copy);
+  auto scan = FWDBScanLog(pinned.logReader(), static_cast<uint64_t>(pinned.logSize()), record->log, kept.get());
   if (!scan) return notPossible("the log was restarted");
   FWDBCatchUpResult result;
   result.caughtUp = true;
-  if (scan->end == record->log) return result;
+  if (scan->end == record->log) {
+    if (!kept) FWDBKeepLogScan(copy, std::make_shared<const FWDBLogScan>(std::move(*scan)));
+    return result;
+  }
   result.pages = scan->pagesSince.size();
   const std::vector<uint32_t> changed = scan->pagesSince;
 
@@ -245,6 +250,9 @@ FWDBCatchUpResult FWDBCatchUpCopy(const std::string& source, const std::string& 
   next.log = view.scan().end;
   auto counter = FWDBDatabaseChangeCounter(target.db);
   if (counter) next.copyChangeCounter = *counter;
-  if (!counter || !FWDBRecordCopyLog(copy, next)) FWDBForgetCopyLog(copy);
+  if (!counter || !FWDBRecordCopyLog(copy, next))
+    FWDBForgetCopyLog(copy);
+  else
+    FWDBKeepLogScan(copy, std::make_shared<const FWDBLogScan>(view.scan()));
   return result;
 }

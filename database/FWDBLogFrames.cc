@@ -34,7 +34,7 @@ bool validPageSize(uint32_t size) { return size >= 512 && size <= 65536 && (size
 }  // namespace
 
 std::optional<FWDBLogScan> FWDBScanLog(const FWDBLogReader& read, uint64_t size,
-                                       const std::optional<FWDBLogPosition>& since) {
+                                       const std::optional<FWDBLogPosition>& since, const FWDBLogScan* kept) {
   unsigned char header[kHeaderSize];
   if (size < kHeaderSize || !read(header, kHeaderSize, 0)) return std::nullopt;
   const uint32_t magic = bigEndian32(header);
@@ -58,12 +58,27 @@ std::optional<FWDBLogScan> FWDBScanLog(const FWDBLogReader& read, uint64_t size,
 
   const uint64_t frameSize = kFrameHeaderSize + at.pageSize;
   const uint64_t framesInFile = (size - kHeaderSize) / frameSize;
+  // Go on from a kept scan of this run of the log, once its last frame proves unchanged.
+  uint64_t firstFrame = 1;
+  if (kept && since && kept->end == *since && since->frames > 0 && since->frames <= framesInFile) {
+    unsigned char last[kFrameHeaderSize];
+    if (!read(last, kFrameHeaderSize, kHeaderSize + (since->frames - 1) * frameSize)) return std::nullopt;
+    if (bigEndian32(last + 8) != at.salt1 || bigEndian32(last + 12) != at.salt2 || bigEndian32(last + 4) == 0 ||
+        bigEndian32(last + 16) != since->checksum1 || bigEndian32(last + 20) != since->checksum2)
+      return std::nullopt;
+    scan.latestFrame = kept->latestFrame;
+    scan.databasePages = kept->databasePages;
+    at = kept->end;
+    s1 = at.checksum1;
+    s2 = at.checksum2;
+    firstFrame = since->frames + 1;
+  }
   const uint64_t framesPerRead = std::max<uint64_t>(1, kReadSize / frameSize);
   std::vector<unsigned char> buffer(static_cast<size_t>(std::min(framesPerRead, std::max<uint64_t>(framesInFile, 1)) * frameSize));
   // Pages of the frames read since the last commit: they count once a commit frame follows.
   std::vector<std::pair<uint32_t, uint64_t>> pending;
   bool ended = false;
-  for (uint64_t first = 1; first <= framesInFile && !ended; first += framesPerRead) {
+  for (uint64_t first = firstFrame; first <= framesInFile && !ended; first += framesPerRead) {
     const uint64_t count = std::min(framesPerRead, framesInFile - first + 1);
     if (!read(buffer.data(), static_cast<size_t>(count * frameSize), kHeaderSize + (first - 1) * frameSize)) break;
     for (uint64_t i = 0; i < count; ++i) {

@@ -49,5 +49,12 @@ struct FWDBLogScan {
 // page size and salts, at least that many valid frames, and the same running checksum after
 // them; otherwise (a restart, a truncation, another log) the answer is none. Without it, the
 // whole log counts. None also for a log without a valid header.
+//
+// With `kept`, an earlier scan of the same log that ended at `since`, only the frames after
+// it are read: the header must still carry its salts and the frame it ended at its running
+// checksum (a restart writes new salts, and frames up to a commit are never rewritten
+// without one), and the map of latest frames goes on from the kept one. A `kept` that ended
+// elsewhere is ignored.
 std::optional<FWDBLogScan> FWDBScanLog(const FWDBLogReader& read, uint64_t size,
-                                       const std::optional<FWDBLogPosition>& since = std::nullopt);
+                                       const std::optional<FWDBLogPosition>& since = std::nullopt,
+                                       const FWDBLogScan* kept = nullptr);

@@ -111,11 +111,11 @@ std::string firstColumn(sqlite3* db, const char* sql) {
 }
 
 // Where the copied log ends: the copy's recovery keeps the same commits.
-std::optional<FWDBLogPosition> copiedLogPosition(const std::string& temp) {
+std::shared_ptr<const FWDBLogScan> copiedLog(const std::string& temp) {
   const std::string log = temp + "-wal";
   FWDBDescriptor in(files::openRegularFileForReading(log));
   auto size = files::size(log);
-  if (in.fd < 0 || !size) return std::nullopt;
+  if (in.fd < 0 || !size) return nullptr;
   auto scan = FWDBScanLog(
       [&](unsigned char* into, size_t amount, uint64_t offset) {
         ssize_t got;
@@ -124,8 +124,8 @@ std::optional<FWDBLogPosition> copiedLogPosition(const std::string& temp) {
         return got == static_cast<ssize_t>(amount);
       },
       *size);
-  if (!scan) return std::nullopt;
-  return scan->end;
+  if (!scan) return nullptr;
+  return std::make_shared<const FWDBLogScan>(std::move(*scan));
 }
 
 // What the finished copy records about itself for a later catch-up.
@@ -201,14 +201,16 @@ FWDBSnapshotResult FWDBTakeSnapshot(const std::string& sourceLocalPath, const st
     auto sourceFiles = FWDBLockSourceFiles();
     result.failure = copySource(sourceLocalPath, temp, writeAheadLog);
   }
-  std::optional<FWDBLogPosition> position;
-  if (!result.failure && writeAheadLog) position = copiedLogPosition(temp);
+  std::shared_ptr<const FWDBLogScan> copied;
+  if (!result.failure && writeAheadLog) copied = copiedLog(temp);
   CopyFacts facts;
   if (!result.failure) result.failure = finishCopy(temp, prepare, facts);
   auto sourceInode = FWDBFileInode(sourceLocalPath);
   auto copyInode = FWDBFileInode(temp);
-  if (!result.failure && position && facts.changeCounter && sourceInode && copyInode)
-    result.log = FWDBCopyLogRecord{*position, facts.schemaCookie, *sourceInode, *copyInode, *facts.changeCounter};
+  if (!result.failure && copied && facts.changeCounter && sourceInode && copyInode) {
+    result.log = FWDBCopyLogRecord{copied->end, facts.schemaCookie, *sourceInode, *copyInode, *facts.changeCounter};
+    result.logScan = copied;
+  }
   if (!result.failure) {
     // A second name keeps the old copy's blocks until the caller discards them; one that a
     // crash left behind goes now.
@@ -232,6 +234,7 @@ FWDBSnapshotResult FWDBTakeSnapshot(const std::string& sourceLocalPath, const st
   if (result.failure) {
     result.replaced.clear();
     result.log.reset();
+    result.logScan.reset();
   }
   return result;
 }

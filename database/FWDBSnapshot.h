@@ -40,6 +40,8 @@ struct FWDBSnapshotResult {
   // Where the new copy stands in the source's log, for a later catch-up (FWDBLogCatchUp.h);
   // none for a source without a log, or when that could not be told.
   std::optional<FWDBCopyLogRecord> log;
+  // The map of the copied log, for the first catch-up to go on from (FWDBKeepLogScan).
+  std::shared_ptr<const FWDBLogScan> logScan;
 };
 
 // Snapshot of the database at `sourceLocalPath` into `targetLocalPath`. `prepare` runs on

@@ -146,7 +146,10 @@ std::string refreshCopy(const std::string& source, const std::string& sourcePath
     FWDBRecordSourceState(shadow, *state);
   else
     FWDBForgetSourceState(shadow);
-  if (!result.log || !FWDBRecordCopyLog(shadow, *result.log)) FWDBForgetCopyLog(shadow);
+  if (!result.log || !FWDBRecordCopyLog(shadow, *result.log))
+    FWDBForgetCopyLog(shadow);
+  else
+    FWDBKeepLogScan(shadow, result.logScan);
   KSLog(copiedLine, tag, shadowDevicePath);
   return result.replaced;
 }

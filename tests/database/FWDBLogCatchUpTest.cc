@@ -93,6 +93,10 @@ class LogCatchUpTest : public ::testing::Test {
     FWDBDiscardReplacedCopy(result.replaced);
     ASSERT_TRUE(result.log);
     ASSERT_TRUE(FWDBRecordCopyLog(copy, *result.log));
+    // As the plug-ins do: the first catch-up goes on from the copied log's map.
+    ASSERT_TRUE(result.logScan);
+    ASSERT_EQ(result.logScan->end, result.log->log);
+    FWDBKeepLogScan(copy, result.logScan);
   }
 
   FWDBCatchUpResult catchUp() {
@@ -286,6 +290,71 @@ TEST_F(LogCatchUpTest, LogScanEndsAtTheLastWholeCommit) {
   kestrel::Bytes badHeader = *grown;
   badHeader[12] ^= 1;
   EXPECT_FALSE(scanOf(badHeader));
+}
+
+TEST_F(LogCatchUpTest, AKeptScanReadsOnlyTheNewFramesAndMapsTheLogAsAWholeScanDoes) {
+  const std::string log = source + "-wal";
+  exec(writer, "update ZTASK set ZTITLE = 'one' where Z_PK = 1");
+  auto scanOf = [](const kestrel::Bytes& data, std::optional<FWDBLogPosition> since = std::nullopt,
+                   const FWDBLogScan* kept = nullptr, uint64_t* bytesRead = nullptr) {
+    return FWDBScanLog(
+        [&](unsigned char* into, size_t size, uint64_t offset) {
+          if (offset + size > data.size()) return false;
+          std::memcpy(into, data.data() + offset, size);
+          if (bytesRead) *bytesRead += size;
+          return true;
+        },
+        data.size(), since, kept);
+  };
+  auto first = files::readFile(log);
+  ASSERT_TRUE(first);
+  auto kept = scanOf(*first);
+  ASSERT_TRUE(kept);
+  for (int k = 2; k < 400; k += 37) exec(writer, "update ZTASK set ZTITLE = 'again' where Z_PK = " + std::to_string(k));
+  auto grown = files::readFile(log);
+  ASSERT_TRUE(grown);
+  uint64_t read = 0;
+  auto resumed = scanOf(*grown, kept->end, &*kept, &read);
+  auto whole = scanOf(*grown, kept->end);
+  ASSERT_TRUE(resumed);
+  ASSERT_TRUE(whole);
+  EXPECT_EQ(resumed->end, whole->end);
+  EXPECT_EQ(resumed->databasePages, whole->databasePages);
+  EXPECT_EQ(resumed->latestFrame, whole->latestFrame);
+  EXPECT_EQ(resumed->pagesSince, whole->pagesSince);
+  // The header, the kept position's frame header, and the new frames.
+  EXPECT_LE(read, grown->size() - first->size() + 32 + 24);
+
+  // The kept frame rewritten (its checksum no longer the one kept), or the log restarted
+  // under it: no continuation, as without a kept map.
+  kestrel::Bytes rewritten = *grown;
+  const uint64_t frameSize = 24 + kept->end.pageSize;
+  rewritten[32 + (kept->end.frames - 1) * frameSize + 16] ^= 1;
+  EXPECT_FALSE(scanOf(rewritten, kept->end, &*kept));
+  exec(writer, "pragma wal_checkpoint(truncate)");
+  exec(writer, "update ZTASK set ZTITLE = 'after the restart' where Z_PK = 3");
+  for (int k = 4; k < 40; ++k) exec(writer, "update ZTASK set ZTITLE = 'more' where Z_PK = " + std::to_string(k));
+  auto restarted = files::readFile(log);
+  ASSERT_TRUE(restarted);
+  EXPECT_FALSE(scanOf(*restarted, kept->end, &*kept));
+  // A kept map of another position is not used.
+  EXPECT_EQ(scanOf(*grown, whole->end, &*kept)->latestFrame, whole->latestFrame);
+}
+
+TEST_F(LogCatchUpTest, CatchUpsGoOnFromTheMapTheyKept) {
+  ASSERT_TRUE(FWDBKeptLogScan(copy));
+  for (int round = 0; round < 3; ++round) {
+    exec(writer, "update ZTASK set ZTITLE = 'round " + std::to_string(round) + "' where Z_PK = " +
+                     std::to_string(10 + round));
+    auto result = catchUp();
+    ASSERT_TRUE(result.caughtUp) << result.reason;
+    auto kept = FWDBKeptLogScan(copy);
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->end, FWDBRecordedCopyLog(copy)->log);
+    ASSERT_TRUE(contentOf(copy) == contentOf(source)) << "round " << round;
+  }
+  FWDBForgetCopyLog(copy);
+  EXPECT_FALSE(FWDBKeptLogScan(copy));
 }
 
 TEST(PinnedSourceTest, TellsWhenTheLogWasRewrittenUnderThePin) {
