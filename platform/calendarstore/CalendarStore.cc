@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -46,6 +48,9 @@ struct CalendarStore::Caches {
   std::map<std::string, CalendarEntry> calendars;  // by local folder path
   std::map<std::string, ParsedFile> files;         // by local file path
   std::set<std::string> reportedDuplicates;        // local paths already logged
+  std::set<std::string> reportedFolders;           // unreadable list folders already logged
+  std::set<std::string> reportedTorn;              // files seen half-written, already logged
+  std::vector<internal::FolderProblem> reportedProblems[2];  // by entity type
   Snapshot lastAnnounced;
 };
 
@@ -60,8 +65,18 @@ namespace {
 // Names the writable list chosen for new reminders; hidden, so it is not a collection.
 constexpr const char* kDefaultListFile = "/.default";
 
-const char* rootFor(EntityType type) {
-  return type == EntityType::Reminder ? CalendarStore::kRemindersFolder : CalendarStore::kEventsFolder;
+// A collection whose folder name an earlier root already uses is told apart by its root.
+std::string identifierInRoot(const std::string& name, const CalendarRoot& root) {
+  uint32_t hash = 2166136261u;  // FNV-1a: the same name on every run
+  for (unsigned char c : root.localPath) hash = (hash ^ c) * 16777619u;
+  char suffix[16];
+  std::snprintf(suffix, sizeof suffix, "~%08x", hash);
+  return name + suffix;
+}
+
+bool startsWithFolder(const std::string& path, const std::string& folder) {
+  return path.size() >= folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+         (path.size() == folder.size() || path[folder.size()] == '/');
 }
 
 void logProblems(const std::string& devicePath, const std::vector<std::string>& problems) {
@@ -161,7 +176,7 @@ bool validate(Reminder& r, std::string* why) {
   return true;
 }
 
-// A file name for a new item in `folder` that is not taken.
+// A file name for a new item in `folder` that is not taken: the UID's, as sync tools name them.
 std::string freeItemPath(const std::string& localFolder, const std::string& preferredStem) {
   std::string stem = internal::isSafeFileStem(preferredStem) ? preferredStem : internal::makeUUIDString();
   std::string path = localFolder + "/" + stem + ".ics";
@@ -172,8 +187,21 @@ std::string freeItemPath(const std::string& localFolder, const std::string& pref
 }  // namespace
 
 Ref<CalendarStore> CalendarStore::open(Options options) {
-  for (EntityType type : {EntityType::Reminder, EntityType::Event}) files::createDirectories(Device::path(rootFor(type)));
   auto store = std::make_shared<CalendarStore>(Passkey{}, options);
+  if (options.deviceFoldersOnly) {
+    store->reminderRoots_ = {{Device::path(kRemindersFolder), kRemindersFolder, true}};
+    store->eventRoots_ = {{Device::path(kEventsFolder), kEventsFolder, true}};
+  } else {
+    store->reminderRoots_ = CalendarFolders::rootsFor(EntityType::Reminder);
+    store->eventRoots_ = CalendarFolders::rootsFor(EntityType::Event);
+  }
+  std::vector<std::string> watched;
+  for (EntityType type : {EntityType::Reminder, EntityType::Event}) {
+    for (const auto& root : store->roots(type)) {
+      if (root.isDeviceFolder) files::createDirectories(root.localPath);
+      watched.push_back(root.localPath);
+    }
+  }
   {
     std::lock_guard lock(store->mutex_);
     store->caches_->lastAnnounced = store->snapshotLocked();
@@ -181,7 +209,7 @@ Ref<CalendarStore> CalendarStore::open(Options options) {
   if (options.watchForChanges) {
     WeakRef<CalendarStore> weak = store;
     store->watcher_ = std::make_unique<internal::FolderWatcher>(
-        std::vector<std::string>{Device::path(kRemindersFolder), Device::path(kEventsFolder)}, [weak] {
+        watched, [weak] {
           RunLoop::main().deferredInvoke([weak] {
             if (auto self = weak.lock()) self->checkForChanges();
           });
@@ -199,6 +227,32 @@ CalendarStore::~CalendarStore() { watcher_.reset(); }
 
 bool CalendarStore::isWatching() const { return watcher_ && watcher_->isWatching(); }
 
+const std::vector<CalendarRoot>& CalendarStore::roots(EntityType type) const {
+  return type == EntityType::Reminder ? reminderRoots_ : eventRoots_;
+}
+
+std::string CalendarStore::localPathOf(const std::string& storePath) const {
+  for (const auto* list : {&reminderRoots_, &eventRoots_})
+    for (const auto& root : *list)
+      if (startsWithFolder(storePath, root.displayPath)) return root.localPath + storePath.substr(root.displayPath.size());
+  return Device::path(storePath);
+}
+
+std::string CalendarStore::storePathOf(const std::string& localPath) const {
+  for (const auto* list : {&reminderRoots_, &eventRoots_})
+    for (const auto& root : *list)
+      if (startsWithFolder(localPath, root.localPath)) return root.displayPath + localPath.substr(root.localPath.size());
+  return Device::devicePath(localPath);
+}
+
+void CalendarStore::reportFolderProblemsLocked(EntityType type, const std::vector<internal::FolderProblem>& problems) {
+  auto& reported = caches_->reportedProblems[type == EntityType::Reminder ? 0 : 1];
+  for (const auto& problem : problems)
+    if (std::find(reported.begin(), reported.end(), problem) == reported.end())
+      KSLog("KS:CalendarStore: %@: %@", problem.displayPath, problem.message);
+  reported = problems;
+}
+
 std::string CalendarStore::description() const {
   return KSFormat("<CalendarStore: %p; root = %@; watching = %i>", this, Device::root(), isWatching());
 }
@@ -207,17 +261,30 @@ std::string CalendarStore::description() const {
 
 std::vector<Calendar> CalendarStore::calendarsLocked(EntityType type) {
   std::vector<Calendar> out;
-  for (const auto& folder : internal::listCollections(rootFor(type), type)) {
-    auto stamps = internal::metadataStamps(folder);
-    auto it = caches_->calendars.find(folder.localPath);
-    if (it == caches_->calendars.end() || it->second.stamps != stamps || it->second.calendar.entityType != type) {
-      std::vector<std::string> problems;
-      Calendar calendar = internal::readCalendar(folder, &problems);
-      logProblems(folder.devicePath, problems);
-      it = caches_->calendars.insert_or_assign(folder.localPath, Caches::CalendarEntry{stamps, calendar}).first;
+  std::vector<internal::FolderProblem> problems;
+  std::unordered_set<std::string> taken;
+  for (const CalendarRoot& root : roots(type)) {
+    for (auto& folder : internal::listCollections(root, type, &problems)) {
+      if (!taken.insert(folder.identifier).second) {
+        folder.identifier = identifierInRoot(folder.identifier, root);
+        taken.insert(folder.identifier);
+      }
+      auto stamps = internal::metadataStamps(folder);
+      auto it = caches_->calendars.find(folder.localPath);
+      if (it == caches_->calendars.end() || it->second.stamps != stamps || it->second.calendar.entityType != type ||
+          it->second.calendar.calendarIdentifier != folder.identifier) {
+        std::vector<std::string> metadataProblems;
+        Calendar calendar = internal::readCalendar(folder, &metadataProblems);
+        logProblems(folder.devicePath, metadataProblems);
+        it = caches_->calendars.insert_or_assign(folder.localPath, Caches::CalendarEntry{stamps, calendar}).first;
+      }
+      out.push_back(it->second.calendar);
+      // Checked on every pass: permissions change without touching any file's contents.
+      if (out.back().allowsModifications && !internal::isWritableFolder(folder.localPath))
+        out.back().allowsModifications = false;
     }
-    out.push_back(it->second.calendar);
   }
+  reportFolderProblemsLocked(type, problems);
   std::sort(out.begin(), out.end(), titleOrder);
   return out;
 }
@@ -277,7 +344,8 @@ std::optional<Calendar> CalendarStore::createCalendar(const CalendarAttributes& 
   {
     std::lock_guard lock(mutex_);
     std::string id = attributes.identifier.empty() ? internal::makeUUIDString() : attributes.identifier;
-    std::string root = Device::path(rootFor(attributes.entityType));
+    const CalendarRoot& where = roots(attributes.entityType).front();
+    std::string root = where.localPath;
     std::string folder = root + "/" + id;
     Calendar calendar;
     calendar.title = internal::validUTF8(attributes.title);
@@ -290,6 +358,8 @@ std::optional<Calendar> CalendarStore::createCalendar(const CalendarAttributes& 
       why = "unusable calendar identifier: " + id;
     } else if (internal::trimmed(calendar.title).empty()) {
       why = "a calendar needs a title";
+    } else if (!where.isDeviceFolder && !files::isDirectory(root)) {
+      why = "the folder " + where.displayPath + " does not exist";
     } else if (files::exists(folder) || calendarLocked(id, EntityType::Reminder) || calendarLocked(id, EntityType::Event)) {
       why = "a calendar with this identifier exists: " + id;
     } else {
@@ -357,7 +427,15 @@ const std::vector<Reminder>& CalendarStore::remindersInFileLocked(const ItemFile
   Caches::ParsedFile parsed{entry.stamp, calendar.calendarIdentifier, {}};
   std::string devicePath = calendar.folderPath + "/" + entry.name;
   std::string problem;
-  auto file = ItemFile::load(entry.localPath, &problem);
+  bool beingWritten = false;
+  auto file = ItemFile::load(entry.localPath, &problem, &beingWritten);
+  if (beingWritten) {
+    // Keep what it held before (read again next time) rather than show half of it.
+    if (caches_->reportedTorn.insert(entry.localPath).second) KSLog("KS:CalendarStore: %@: %@", devicePath, problem);
+    static const std::vector<Reminder> none;
+    return it != caches_->files.end() ? it->second.reminders : none;
+  }
+  caches_->reportedTorn.erase(entry.localPath);
   if (!file) {
     KSLog("KS:CalendarStore: Skipped %@: %@", devicePath, problem);
   } else {
@@ -386,9 +464,18 @@ bool CalendarStore::visitRemindersLocked(const std::function<bool(const Reminder
   seen.reserve(caches_->files.size());
   live.reserve(caches_->files.size());
   for (const Calendar& calendar : calendarsLocked(EntityType::Reminder)) {
-    CollectionFolder folder{calendar.calendarIdentifier, Device::path(calendar.folderPath), calendar.folderPath,
+    CollectionFolder folder{calendar.calendarIdentifier, localPathOf(calendar.folderPath), calendar.folderPath,
                             EntityType::Reminder};
-    for (const auto& entry : internal::listItemFiles(folder)) {
+    bool readable = true;
+    auto entries = internal::listItemFiles(folder, &readable);
+    if (!readable) {
+      if (caches_->reportedFolders.insert(folder.localPath).second)
+        KSLog("KS:CalendarStore: %@: cannot read the reminder list folder: %s", calendar.folderPath,
+              std::strerror(errno));
+    } else {
+      caches_->reportedFolders.erase(folder.localPath);
+    }
+    for (const auto& entry : entries) {
       live.insert(entry.localPath);
       for (const Reminder& r : remindersInFileLocked(entry, calendar)) {
         auto [at, inserted] = seen.emplace(r.calendarItemIdentifier, r.filePath);
@@ -451,7 +538,7 @@ std::optional<CalendarStore::Located> CalendarStore::locateLocked(const std::str
   if (!found) return std::nullopt;
   auto calendar = calendarLocked(found->calendarIdentifier, EntityType::Reminder);
   if (!calendar) return std::nullopt;
-  std::string localPath = Device::path(found->filePath);
+  std::string localPath = localPathOf(found->filePath);
   return Located{*calendar, localPath, std::move(*found)};
 }
 
@@ -473,7 +560,7 @@ bool CalendarStore::saveLocked(Reminder& reminder, std::string* why, bool* wrote
     return false;
   }
   if (!target->allowsModifications) {
-    *why = "the list \"" + target->title + "\" is read-only";
+    *why = "the list \"" + target->title + "\" (" + target->folderPath + ") is read-only";
     return false;
   }
   const std::string uuid = wanted.calendarItemIdentifier;
@@ -486,21 +573,21 @@ bool CalendarStore::saveLocked(Reminder& reminder, std::string* why, bool* wrote
       *why = "the reminder is no longer in the store";
       return false;
     }
-    std::string path = freeItemPath(Device::path(target->folderPath), uuid);
+    std::string path = freeItemPath(localPathOf(target->folderPath), uuid);
     ItemFile file = ItemFile::newCalendar();
     icalcomponent* vcalendar = file.firstCalendar();
     icalcomponent* vtodo = internal::newTodoComponent(wanted, vcalendar, now);
     icalcomponent_add_component(vcalendar, vtodo);
-    if (!files::writeFileAtomically(path, file.serialize())) {
-      *why = "cannot write " + Device::devicePath(path);
+    if (!files::replaceFileAtomically(path, file.serialize())) {
+      *why = "cannot write " + storePathOf(path) + ": " + std::strerror(errno);
       return false;
     }
     forgetFileLocked(path);
   } else {
     const Located& at = *existing;
-    std::string devicePath = Device::devicePath(at.localPath);
+    std::string devicePath = storePathOf(at.localPath);
     if (!at.calendar.allowsModifications) {
-      *why = "the list \"" + at.calendar.title + "\" is read-only";
+      *why = "the list \"" + at.calendar.title + "\" (" + at.calendar.folderPath + ") is read-only";
       return false;
     }
     std::string problem;
@@ -540,8 +627,8 @@ bool CalendarStore::saveLocked(Reminder& reminder, std::string* why, bool* wrote
         *wrote = false;
         return true;
       }
-      if (!files::writeFileAtomically(at.localPath, file->serialize())) {
-        *why = "cannot write " + devicePath;
+      if (!files::replaceFileAtomically(at.localPath, file->serialize())) {
+        *why = "cannot write " + devicePath + ": " + std::strerror(errno);
         return false;
       }
       forgetFileLocked(at.localPath);
@@ -559,13 +646,13 @@ bool CalendarStore::saveLocked(Reminder& reminder, std::string* why, bool* wrote
       }
       if (addUid) icalcomponent_add_property(main, icalproperty_new_uid(uuid.c_str()));
       internal::writeReminderChanges(main, vcalendar, current, merged, now);
-      std::string newPath = freeItemPath(Device::path(destination.folderPath), internal::fileStem(at.localPath));
-      if (!files::writeFileAtomically(newPath, moved.serialize())) {
-        *why = "cannot write " + Device::devicePath(newPath);
+      std::string newPath = freeItemPath(localPathOf(destination.folderPath), internal::fileStem(at.localPath));
+      if (!files::replaceFileAtomically(newPath, moved.serialize())) {
+        *why = "cannot write " + storePathOf(newPath) + ": " + std::strerror(errno);
         return false;
       }
       for (const auto& part : components) file->removeItem(part);
-      bool left = file->hasItems() ? files::writeFileAtomically(at.localPath, file->serialize())
+      bool left = file->hasItems() ? files::replaceFileAtomically(at.localPath, file->serialize())
                                    : files::removeFile(at.localPath);
       if (!left) {
         files::removeFile(newPath);
@@ -604,9 +691,9 @@ bool CalendarStore::removeLocked(const Reminder& reminder, std::string* why) {
     *why = "the reminder is not in the store";
     return false;
   }
-  std::string devicePath = Device::devicePath(at->localPath);
+  std::string devicePath = storePathOf(at->localPath);
   if (!at->calendar.allowsModifications) {
-    *why = "the list \"" + at->calendar.title + "\" is read-only";
+    *why = "the list \"" + at->calendar.title + "\" (" + at->calendar.folderPath + ") is read-only";
     return false;
   }
   std::string problem;
@@ -623,10 +710,10 @@ bool CalendarStore::removeLocked(const Reminder& reminder, std::string* why) {
     return false;
   }
   for (const auto& part : componentsOfItem(*file, todos[index], reminder.calendarItemIdentifier)) file->removeItem(part);
-  bool ok = file->hasItems() ? files::writeFileAtomically(at->localPath, file->serialize())
+  bool ok = file->hasItems() ? files::replaceFileAtomically(at->localPath, file->serialize())
                              : files::removeFile(at->localPath);
   if (!ok) {
-    *why = "cannot write " + devicePath;
+    *why = "cannot write " + devicePath + ": " + std::strerror(errno);
     return false;
   }
   forgetFileLocked(at->localPath);
@@ -657,16 +744,19 @@ void CalendarStore::forgetFileLocked(const std::string& localPath) { caches_->fi
 CalendarStore::Snapshot CalendarStore::snapshotLocked() const {
   Snapshot snapshot;
   for (EntityType type : {EntityType::Reminder, EntityType::Event}) {
-    for (const auto& folder : internal::listCollections(rootFor(type), type)) {
-      // The folder's own times change with every temporary file; only its identity counts.
-      FileStamp identity;
-      if (auto stamp = FileStamp::of(folder.localPath)) {
-        identity.device = stamp->device;
-        identity.inode = stamp->inode;
+    for (const auto& root : roots(type)) {
+      for (const auto& folder : internal::listCollections(root, type)) {
+        // The folder's own times change with every temporary file; only its identity counts.
+        FileStamp identity;
+        if (auto stamp = FileStamp::of(folder.localPath)) {
+          identity.device = stamp->device;
+          identity.inode = stamp->inode;
+        }
+        snapshot.emplace_back(folder.localPath, identity);
+        for (auto& [name, stamp] : internal::metadataStamps(folder))
+          snapshot.emplace_back(folder.localPath + "/" + name, stamp);
+        for (auto& entry : internal::listItemFiles(folder)) snapshot.emplace_back(entry.localPath, entry.stamp);
       }
-      snapshot.emplace_back(folder.localPath, identity);
-      for (auto& [name, stamp] : internal::metadataStamps(folder)) snapshot.emplace_back(folder.localPath + "/" + name, stamp);
-      for (auto& entry : internal::listItemFiles(folder)) snapshot.emplace_back(entry.localPath, entry.stamp);
     }
   }
   return snapshot;

@@ -1,9 +1,13 @@
 // CalendarStore: the device's calendar store (reminder lists and calendars), the stand-in
 // for EventKit's event store.
 //
-// The store lives in vdir folders under the device root: reminder lists in kRemindersFolder,
-// event calendars in kEventsFolder, one folder per collection and one .ics file per item
-// (see internal/StoreFolders.h for the metadata files). Every query reads the folders as
+// The store lives in vdir folders: by default under the device root (reminder lists in
+// kRemindersFolder, event calendars in kEventsFolder), or in the user's own vdir roots where
+// they are (CalendarFolders.h, chosen when the store is opened), one folder per collection
+// and one .ics file per item (see internal/StoreFolders.h for the metadata files). Items and
+// calendars name their files by device path under the device root, by local path elsewhere.
+// A collection added to or removed from a root appears or goes with the next change notice;
+// a root, collection or file that cannot be read is logged once and the rest still shows. Every query reads the folders as
 // they are now, re-parsing only the files that changed since they were last read, so edits
 // by other programs are always seen. Damaged input never stops a list from loading: a file
 // that cannot be parsed, or content within it, is skipped with a "KS:CalendarStore: " log
@@ -16,7 +20,11 @@
 // writing a temporary file and renaming it into place. They merge: only the properties whose
 // values the caller changed are replaced, so unknown properties, other components of the
 // file and edits another program made in the meantime to other fields survive. A file
-// holding content libical could not read is never rewritten (the save fails instead).
+// holding content libical could not read is never rewritten (the save fails instead). What
+// sync tools expect holds too: a new item gets a fresh UID and a file named after it, an
+// edit bumps SEQUENCE and stamps LAST-MODIFIED and DTSTAMP, a file keeps its name and its
+// permissions, and a read-only collection (a `readonly` or `read-only` marker, a subscribed
+// or birthday calendar, a folder this process cannot write) is never written.
 //
 // Change notification: kChangedNotification ("EKEventStoreChangedNotification", sender: the
 // store) is posted on the default NotificationCenter when the folders change. With watching
@@ -37,6 +45,7 @@
 #include <vector>
 
 #include "platform/calendarstore/Calendar.h"
+#include "platform/calendarstore/CalendarFolders.h"
 #include "platform/calendarstore/Event.h"
 #include "platform/calendarstore/EventPredicate.h"
 #include "platform/calendarstore/Reminder.h"
@@ -47,6 +56,7 @@ namespace kestrel {
 
 namespace internal {
 class FolderWatcher;
+struct FolderProblem;
 struct FileStamp;
 struct CollectionFolder;
 struct ItemFileEntry;
@@ -77,8 +87,12 @@ class CalendarStore : public std::enable_shared_from_this<CalendarStore> {
   struct Options {
     // Watch the folders with inotify (tests that drive checkForChanges() turn it off).
     bool watchForChanges = true;
+    // Use the device root's own folders whatever CalendarFolders names (sample generators,
+    // which must never write into a user's folders).
+    bool deviceFoldersOnly = false;
   };
-  // Opens the store of the current device root, creating its folders when missing.
+  // Opens the store over the folders CalendarFolders names now (creating the device root's
+  // own folders when they are used and missing; a user's folders are never created).
   static Ref<CalendarStore> open(Options options);
   static Ref<CalendarStore> open() { return open(Options{}); }
 
@@ -136,6 +150,8 @@ class CalendarStore : public std::enable_shared_from_this<CalendarStore> {
   bool checkForChanges();
   bool refreshSourcesIfNecessary() { return checkForChanges(); }
   bool isWatching() const;
+  // The roots in use for a kind, fixed when the store was opened.
+  const std::vector<CalendarRoot>& roots(EntityType type) const;
 
   std::string description() const;
 
@@ -163,8 +179,15 @@ class CalendarStore : public std::enable_shared_from_this<CalendarStore> {
   void didWriteLocked();
   void postChangedNotification();
   void announceWrite();
+  // A path as items name it (see above) to the local file system, and back.
+  std::string localPathOf(const std::string& storePath) const;
+  std::string storePathOf(const std::string& localPath) const;
+  // Logs each problem not logged before; forgets those that went away.
+  void reportFolderProblemsLocked(EntityType type, const std::vector<internal::FolderProblem>& problems);
 
   Options options_;
+  std::vector<CalendarRoot> reminderRoots_;  // set once by open()
+  std::vector<CalendarRoot> eventRoots_;     // set once by open()
   mutable std::mutex mutex_;
   std::unique_ptr<Caches> caches_;  // guarded by mutex_
   std::unique_ptr<internal::EventFileCache> eventFiles_;  // guarded by mutex_

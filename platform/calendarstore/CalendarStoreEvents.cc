@@ -154,10 +154,10 @@ void CalendarStore::visitEventSeriesLocked(
   std::set<std::string> skippedCalendars;
   for (const Calendar& calendar : calendarsLocked(EntityType::Event)) {
     if (!predicate.includesCalendar(calendar.calendarIdentifier)) {
-      skippedCalendars.insert(Device::path(calendar.folderPath) + "/");
+      skippedCalendars.insert(localPathOf(calendar.folderPath) + "/");
       continue;
     }
-    internal::CollectionFolder folder{calendar.calendarIdentifier, Device::path(calendar.folderPath),
+    internal::CollectionFolder folder{calendar.calendarIdentifier, localPathOf(calendar.folderPath),
                                       calendar.folderPath, EntityType::Event};
     if (DIR* dir = ::opendir(folder.localPath.c_str())) {
       ::closedir(dir);
@@ -176,18 +176,27 @@ void CalendarStore::visitEventSeriesLocked(
           it->second.calendarIdentifier != calendar.calendarIdentifier) {
         internal::EventFileCache::ParsedFile parsed{entry.stamp, calendar.calendarIdentifier, {}};
         std::string problem;
-        auto file = internal::ItemFile::load(entry.localPath, &problem);
-        if (!file) {
-          KSLog("KS:CalendarStore: Skipped %@: %@", devicePath, problem);
+        bool beingWritten = false;
+        auto file = internal::ItemFile::load(entry.localPath, &problem, &beingWritten);
+        if (beingWritten) {
+          // What it held before stays (read again next time); half of it is never shown.
+          if (cache.reportedTorn.insert(entry.localPath).second) KSLog("KS:CalendarStore: %@: %@", devicePath, problem);
+          if (it == cache.files.end()) continue;
         } else {
-          std::vector<std::pair<icalcomponent*, icalcomponent*>> vevents;
-          for (const auto& item : file->items(ICAL_VEVENT_COMPONENT)) vevents.emplace_back(item.component, item.vcalendar);
-          std::vector<std::string> problems;
-          parsed.series = internal::readEventSeries(vevents, internal::fileStem(entry.name), &problems);
-          for (const auto& p : problems) KSLog("KS:CalendarStore: %@: %@", devicePath, p);
+          cache.reportedTorn.erase(entry.localPath);
+          if (!file) {
+            KSLog("KS:CalendarStore: Skipped %@: %@", devicePath, problem);
+          } else {
+            std::vector<std::pair<icalcomponent*, icalcomponent*>> vevents;
+            for (const auto& item : file->items(ICAL_VEVENT_COMPONENT))
+              vevents.emplace_back(item.component, item.vcalendar);
+            std::vector<std::string> problems;
+            parsed.series = internal::readEventSeries(vevents, internal::fileStem(entry.name), &problems);
+            for (const auto& p : problems) KSLog("KS:CalendarStore: %@: %@", devicePath, p);
+          }
+          cache.reportedDuplicates.erase(entry.localPath);
+          it = cache.files.insert_or_assign(entry.localPath, std::move(parsed)).first;
         }
-        cache.reportedDuplicates.erase(entry.localPath);
-        it = cache.files.insert_or_assign(entry.localPath, std::move(parsed)).first;
       }
       for (EventSeries& series : it->second.series) {
         if (!seen.insert(series.uid).second) {

@@ -101,9 +101,10 @@ std::optional<std::string> readText(const std::string& path) {
   return std::string(b->begin(), b->end());
 }
 
-bool writeFileAtomically(const std::string& path, const void* data, size_t size) {
-  std::string dir = deletingLastPathComponent(path);
-  if (!dir.empty() && !createDirectories(dir)) return false;
+namespace {
+
+// mode: the new file's permission bits, or -1 for the usual ones (0644 less the umask).
+bool writeThroughTemporary(const std::string& path, const void* data, size_t size, int mode) {
   static thread_local std::mt19937_64 rng{std::random_device{}()};
   std::string tmp = path + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(rng() % 1000000);
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
@@ -121,6 +122,11 @@ bool writeFileAtomically(const std::string& path, const void* data, size_t size)
     p += n;
     left -= static_cast<size_t>(n);
   }
+  if (mode >= 0 && ::fchmod(fd, static_cast<mode_t>(mode)) != 0) {
+    ::close(fd);
+    ::unlink(tmp.c_str());
+    return false;
+  }
   if (::fsync(fd) != 0 || ::close(fd) != 0) {
     ::unlink(tmp.c_str());
     return false;
@@ -130,6 +136,20 @@ bool writeFileAtomically(const std::string& path, const void* data, size_t size)
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool writeFileAtomically(const std::string& path, const void* data, size_t size) {
+  std::string dir = deletingLastPathComponent(path);
+  if (!dir.empty() && !createDirectories(dir)) return false;
+  return writeThroughTemporary(path, data, size, -1);
+}
+
+bool replaceFileAtomically(const std::string& path, const std::string& text) {
+  struct stat st;
+  int mode = ::stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
+  return writeThroughTemporary(path, text.data(), text.size(), mode);
 }
 
 bool writePlistAtomically(const std::string& path, const PlistValue& value, PlistValue::Format format) {

@@ -38,6 +38,9 @@ inline bool writeFileAtomically(const std::string& path, const Bytes& data) {
 inline bool writeFileAtomically(const std::string& path, const std::string& text) {
   return writeFileAtomically(path, text.data(), text.size());
 }
+// Like writeFileAtomically into a folder that must exist (it is not created), keeping an
+// existing file's permission bits (a private calendar stays private).
+bool replaceFileAtomically(const std::string& path, const std::string& text);
 bool writePlistAtomically(const std::string& path, const PlistValue& value,
                           PlistValue::Format format = PlistValue::Format::XML);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ctime>
 #include <future>
 #include <map>
 
@@ -39,6 +40,8 @@ TEST_F(EventDamagedInput, BadFilesAreLeftOutOrReadAsFarAsTheyMakeSense) {
   std::map<std::string, std::optional<Date>> before;
   for (const auto& [name, text] : files) {
     writeEvent("work", name, text);
+    // Written long ago: a broken file is damaged, not one another program is writing now.
+    files::setModificationDate(eventPath("work", name), Date::fromUnix(static_cast<double>(::time(nullptr) - 3600)));
     before[name] = files::modificationDate(eventPath("work", name));
   }
 

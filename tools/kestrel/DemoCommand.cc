@@ -24,7 +24,7 @@ constexpr const char* kStatusRowID = "[[[statusbar]]]";
 }  // namespace
 
 int runDemo(std::span<const std::string> args) {
-  CommandLine line("demo", "--root DIR [--now ISO-8601] [--tz ZONE] [--tasks N] [--seed S]",
+  CommandLine line("demo", "--root DIR [--now ISO-8601] [--tz ZONE] [--tasks N] [--seed S] [--reminders DIR] [--calendars DIR]",
                    "Writes a sample Taskwell installation and two reminder lists under the device root\n"
                    "(replacing an earlier sample there), loads the tasks and the events plug-in, refreshes\n"
                    "them once and prints their sections, tasks first: each header, then every row in sort\n"
@@ -36,7 +36,9 @@ int runDemo(std::span<const std::string> args) {
                     {"tz", "ZONE", "system time zone, e.g. Europe/Berlin (default: the machine's)"},
                     {"tasks", "N", "number of sample tasks (default 36)"},
                     {"seed", "S", "seed of the sample data (default 1)"},
-                    {"out", "FILE.png", "picture of the section (default: lock-screen.png in the device root)"}});
+                    {"out", "FILE.png", "picture of the section (default: lock-screen.png in the device root)"},
+                    {"reminders", "DIR", "a vdir folder of the user's reminder lists, shown in place of the sample lists", true},
+                    {"calendars", "DIR", "a vdir folder of the user's calendars, shown in place of the sample calendars", true}});
   auto parsed = line.parse(args);
   if (!parsed) return line.fail(parsed.error() + " (see kestrel demo --help)", kExitUsage);
   if (parsed->help) {
@@ -86,6 +88,8 @@ int runDemo(std::span<const std::string> args) {
 
   std::vector<std::string> sessionArgs = {"--plugin", "tasks", "--plugin", "events", "--root", *root,
                                           "--now", now.description(), "--tz", zone.name()};
+  for (const char* kind : {"reminders", "calendars"})
+    for (const auto& folder : parsed->values(kind)) sessionArgs.insert(sessionArgs.end(), {std::string("--") + kind, folder});
   CommandLine sessionLine("demo", "", "", sessionOptions());
   auto session_options = sessionLine.parse(sessionArgs);
   if (!session_options) return line.fail(session_options.error(), kExitFailure);

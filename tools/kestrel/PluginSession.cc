@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/calendarstore/CalendarFolders.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Files.h"
@@ -29,7 +30,25 @@ struct Setup {
   PlistValue::Dict options;
   std::string domain;
   bool log = false;
+  std::vector<std::string> reminderFolders, calendarFolders;
+  bool keepFolders = false;
 };
+
+// A vdir root named on the command line: it must be a folder that can be read now.
+std::optional<std::string> checkedFolder(const char* option, const std::string& given, std::vector<std::string>* out) {
+  std::error_code ec;
+  auto normal = given.empty() ? std::nullopt : CalendarFolders::normalizedPath(fs::absolute(given, ec).string());
+  if (ec || !normal) return std::string("--") + option + " needs a folder";
+  fs::file_status status = fs::status(*normal, ec);
+  if (ec && ec != std::errc::no_such_file_or_directory)
+    return std::string("--") + option + " " + printable(given) + ": " + ec.message();
+  if (!fs::exists(status)) return std::string("--") + option + " " + printable(given) + ": no such folder";
+  if (!fs::is_directory(status)) return std::string("--") + option + " " + printable(given) + " is not a folder";
+  for (const auto& earlier : *out)
+    if (earlier == *normal) return std::nullopt;
+  out->push_back(*normal);
+  return std::nullopt;
+}
 
 std::optional<std::string> readSetup(const ParsedOptions& in, Setup* out) {
   out->pluginArguments = in.values("plugin");
@@ -66,6 +85,14 @@ std::optional<std::string> readSetup(const ParsedOptions& in, Setup* out) {
     out->domain = *domain;
   }
   out->log = in.has("log");
+  for (auto [option, folders] : {std::pair{"reminders", &out->reminderFolders}, {"calendars", &out->calendarFolders}}) {
+    for (const auto& given : in.values(option)) {
+      if (auto wrong = checkedFolder(option, given, folders)) return wrong;
+    }
+  }
+  out->keepFolders = in.has("keep-folders");
+  if (out->keepFolders && out->reminderFolders.empty() && out->calendarFolders.empty())
+    return "--keep-folders keeps the folders given with --reminders or --calendars; none is given";
   return std::nullopt;
 }
 
@@ -113,6 +140,17 @@ std::vector<OptionSpec> sessionOptions() {
        "store a plug-in option before loading: true/false, integers, reals, lists [1,2], else text", true},
       {"domain", "NAME", "the plug-in's preferences domain (default: com.kzt.kestrel.<library name>)"},
       {"log", "", "echo the log to standard error"},
+      {"reminders", "DIR",
+       "a vdir folder of reminder lists (one folder per list, as vdirsyncer and todoman keep them), used in place "
+       "of the device's own; several are merged",
+       true},
+      {"calendars", "DIR",
+       "a vdir folder of calendars (one folder per calendar, as vdirsyncer and khal keep them), used in place of "
+       "the device's own; several are merged",
+       true},
+      {"keep-folders", "",
+       "also store the --reminders and --calendars folders in the device's settings file, so later runs use them "
+       "without the options"},
   };
 }
 
@@ -166,6 +204,18 @@ std::unique_ptr<PluginSession> PluginSession::open(const ParsedOptions& options,
   if (setup.now) Clock::fix(*setup.now);
   if (setup.zone) TimeZone::setSystemTimeZone(*setup.zone);
   if (setup.log) setLogEchoToStderr(true);
+  CalendarFolders::setChosen(EntityType::Reminder, setup.reminderFolders);
+  CalendarFolders::setChosen(EntityType::Event, setup.calendarFolders);
+  if (setup.keepFolders) {
+    for (auto [type, folders] : {std::pair{EntityType::Reminder, &setup.reminderFolders},
+                                 {EntityType::Event, &setup.calendarFolders}}) {
+      std::string why;
+      if (!folders->empty() && !CalendarFolders::keep(type, *folders, &why)) {
+        *failure = {why, false};
+        return nullptr;
+      }
+    }
+  }
 
   if (!setup.options.empty()) {
     for (const auto& plan : planned) {

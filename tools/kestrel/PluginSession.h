@@ -3,7 +3,9 @@
 // several sections one under the other, in the order the plug-ins were given.
 //
 // sessionOptions() are the options those commands share (--plugin, repeatable, --root, --now,
-// --tz, --option, --domain, --log). open() checks all of them before it changes anything, then
+// --tz, --option, --domain, --log, and the user's own vdir folders: --reminders and
+// --calendars, repeatable, with --keep-folders to store them in the device's settings file;
+// see CalendarFolders.h). open() checks all of them before it changes anything, then
 // points the device at the root (creating it; it must be writable), fixes the clock at
 // --now (else real time runs), sets the system time zone, writes the --option values into
 // every plug-in's preferences domain (a file that is not a dictionary property list is

@@ -21,6 +21,7 @@ struct EventFileCache {
   std::map<std::string, ParsedFile> files;      // by local file path
   std::set<std::string> reportedDuplicates;     // local paths already logged
   std::set<std::string> reportedFolders;        // unreadable folders already logged
+  std::set<std::string> reportedTorn;           // files seen half-written, already logged
 };
 
 }  // namespace kestrel::internal

@@ -50,9 +50,18 @@ FolderWatcher::~FolderWatcher() {
 void FolderWatcher::addWatches() {
   auto watch = [this](const std::string& path) {
     // Watching a folder twice answers the same watch, so this is safe to repeat.
-    if (::inotify_add_watch(inotifyFd_, path.c_str(), kWatchMask | IN_ONLYDIR) < 0 && errno != ENOENT &&
-        errno != ENOTDIR)
-      KSLog("KS:CalendarStore: Cannot watch %@: %s", path, std::strerror(errno));
+    if (::inotify_add_watch(inotifyFd_, path.c_str(), kWatchMask | IN_ONLYDIR) >= 0) return;
+    // Folders that cannot be read at all are the store's to report.
+    if (errno == ENOENT || errno == ENOTDIR || errno == ELOOP || errno == EACCES) return;
+    if (errno == ENOSPC) {
+      if (!reportedLimit_)
+        KSLog("KS:CalendarStore: Cannot watch %@ and further folders: the system's limit of inotify watches is "
+              "reached (fs.inotify.max_user_watches); their changes show at the next query",
+              path);
+      reportedLimit_ = true;
+      return;
+    }
+    if (reported_.insert(path).second) KSLog("KS:CalendarStore: Cannot watch %@: %s", path, std::strerror(errno));
   };
   for (const auto& root : roots_) {
     watch(files::deletingLastPathComponent(root));

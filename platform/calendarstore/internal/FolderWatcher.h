@@ -3,11 +3,13 @@
 // A background thread watches each root folder, its parent (so a root created later is
 // seen) and every collection folder in it. After a burst of changes has been quiet for a
 // moment (or a second at most), it picks up new collection folders and calls onChange once,
+// also for roots that are a user's own folders (changes by vdirsyncer, khal or todoman),
 // on its own thread; onChange must be quick and thread-safe (the store only queues a check
 // on the main run loop). Destruction stops and joins the thread.
 #pragma once
 
 #include <functional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,6 +35,9 @@ class FolderWatcher {
   int wait(int timeoutMs);
 
   const std::vector<std::string> roots_;
+  // Problems already logged (touched by the constructor, then only by the thread).
+  bool reportedLimit_ = false;
+  std::set<std::string> reported_;
   const std::function<void()> onChange_;
   int inotifyFd_ = -1;
   int stopFd_ = -1;

@@ -1,9 +1,13 @@
 #include "platform/calendarstore/internal/ItemFile.h"
 
 #include <strings.h>
+#include <sys/stat.h>
+#include <time.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "platform/foundation/Files.h"
 
@@ -31,6 +35,44 @@ int nestingDepth(std::string_view text) {
   return deepest;
 }
 
+constexpr int kReadAttempts = 3;
+constexpr auto kRetryPause = std::chrono::milliseconds(15);
+// A file changed longer ago than this that ends inside a component is damaged, not unfinished.
+constexpr int64_t kWritingWindowNs = 2'000'000'000;
+
+bool sameVersion(const struct stat& a, const struct stat& b) {
+  return a.st_ino == b.st_ino && a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+         a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+bool justModified(const struct stat& st) {
+  struct timespec now;
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  int64_t age = (static_cast<int64_t>(now.tv_sec) - st.st_mtim.tv_sec) * 1'000'000'000 + (now.tv_nsec - st.st_mtim.tv_nsec);
+  return age < kWritingWindowNs;
+}
+
+// Whether the text's last line closes the component its first line opens.
+bool isComplete(std::string_view text) {
+  auto trimmedLine = [](std::string_view line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+    return line;
+  };
+  size_t start = text.find_first_not_of(" \t\r\n");
+  if (start == std::string_view::npos) return false;
+  size_t firstEnd = text.find('\n', start);
+  std::string_view first = trimmedLine(text.substr(start, firstEnd == std::string_view::npos ? std::string_view::npos : firstEnd - start));
+  size_t last = text.find_last_not_of(" \t\r\n");
+  size_t lastStart = text.rfind('\n', last);
+  lastStart = lastStart == std::string_view::npos ? 0 : lastStart + 1;
+  std::string_view final = trimmedLine(text.substr(lastStart, last + 1 - lastStart));
+  if (first.size() < 6 || strncasecmp(first.data(), "BEGIN:", 6) != 0 || final.size() < 4 ||
+      strncasecmp(final.data(), "END:", 4) != 0)
+    return false;
+  std::string_view opened = first.substr(6), closed = final.substr(4);
+  return opened.size() == closed.size() && strncasecmp(opened.data(), closed.data(), opened.size()) == 0;
+}
+
 template <class Visit>
 void forEachErrorProperty(icalcomponent* component, const Visit& visit) {
   std::vector<icalproperty*> errors;
@@ -47,22 +89,34 @@ void forEachErrorProperty(icalcomponent* component, const Visit& visit) {
 
 }  // namespace
 
-std::optional<ItemFile> ItemFile::load(const std::string& localPath, std::string* problem) {
-  auto size = files::size(localPath);
-  if (!size) {
-    *problem = "cannot read the file";
-    return std::nullopt;
+std::optional<ItemFile> ItemFile::load(const std::string& localPath, std::string* problem, bool* beingWritten) {
+  if (beingWritten) *beingWritten = false;
+  for (int attempt = 0;; ++attempt) {
+    struct stat before, after;
+    if (::stat(localPath.c_str(), &before) != 0) {
+      *problem = "cannot read the file";
+      return std::nullopt;
+    }
+    if (static_cast<uint64_t>(before.st_size) > kMaxFileSize) {
+      *problem = "file too large (" + std::to_string(before.st_size) + " bytes)";
+      return std::nullopt;
+    }
+    auto text = files::readText(localPath);
+    if (!text) {
+      *problem = "cannot read the file";
+      return std::nullopt;
+    }
+    bool changed = ::stat(localPath.c_str(), &after) != 0 || !sameVersion(before, after);
+    // Only what starts as iCalendar can be half of one; anything else is simply refused.
+    bool startsAsCalendar = text->size() >= 6 && strncasecmp(text->c_str(), "BEGIN:", 6) == 0 &&
+                            text->find('\0') == std::string::npos;
+    if (!changed && (!startsAsCalendar || isComplete(*text) || !justModified(after))) return parse(*text, problem);
+    if (attempt + 1 >= kReadAttempts) break;
+    std::this_thread::sleep_for(kRetryPause * (attempt + 1));
   }
-  if (*size > kMaxFileSize) {
-    *problem = "file too large (" + std::to_string(*size) + " bytes)";
-    return std::nullopt;
-  }
-  auto text = files::readText(localPath);
-  if (!text) {
-    *problem = "cannot read the file";
-    return std::nullopt;
-  }
-  return parse(*text, problem);
+  *problem = "being written by another program; read once it is complete";
+  if (beingWritten) *beingWritten = true;
+  return std::nullopt;
 }
 
 std::optional<ItemFile> ItemFile::parse(std::string_view text, std::string* problem) {

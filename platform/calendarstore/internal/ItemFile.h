@@ -25,8 +25,12 @@ class ItemFile {
   static constexpr uint64_t kMaxFileSize = 4 * 1024 * 1024;
   static constexpr int kMaxNesting = 16;
 
-  // None, with the reason in *problem, for a file that cannot be read or parsed.
-  static std::optional<ItemFile> load(const std::string& localPath, std::string* problem);
+  // None, with the reason in *problem, for a file that cannot be read or parsed. A file that
+  // changes while it is read, or was modified a moment ago and ends inside its component (a
+  // program writing it in place), is read again a few times; when it stays so, *beingWritten
+  // (if given) is set and nothing of it is answered, so a torn file is never shown.
+  static std::optional<ItemFile> load(const std::string& localPath, std::string* problem,
+                                      bool* beingWritten = nullptr);
   static std::optional<ItemFile> parse(std::string_view text, std::string* problem);
   // An empty VCALENDAR with VERSION and PRODID, for a new item.
   static ItemFile newCalendar();

@@ -4,8 +4,12 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 
 #include "platform/calendarstore/internal/CalendarTypeNames.h"
 #include "platform/calendarstore/internal/Text.h"
@@ -18,6 +22,7 @@ namespace {
 constexpr const char* kDisplayNameFile = "displayname";
 constexpr const char* kColorFile = "color";
 constexpr const char* kReadOnlyFile = "readonly";
+constexpr const char* kReadOnlyFileDashed = "read-only";
 constexpr const char* kTypeFile = "type";
 constexpr const char* kSourceFile = "source";
 constexpr const char* kOwnerFile = "owner";
@@ -31,19 +36,27 @@ struct DirEntry {
   struct stat st;
 };
 
-std::vector<DirEntry> listFolder(const std::string& localPath) {
+// Entries that cannot be examined (a dangling link, a link loop) go to *unusable with errno.
+std::vector<DirEntry> listFolder(const std::string& localPath, bool* readable = nullptr,
+                                 std::vector<std::pair<std::string, int>>* unusable = nullptr) {
   std::vector<DirEntry> out;
   DIR* dir = ::opendir(localPath.c_str());
+  if (readable) *readable = dir != nullptr;
   if (!dir) return out;
   while (struct dirent* e = ::readdir(dir)) {
     std::string name = e->d_name;
     if (name.empty() || name[0] == '.') continue;
     DirEntry entry{name, localPath + "/" + name, {}};
     // Relative to the open folder: the kernel walks one name, not the whole path, per file.
-    if (::fstatat(::dirfd(dir), e->d_name, &entry.st, 0) != 0) continue;
+    if (::fstatat(::dirfd(dir), e->d_name, &entry.st, 0) != 0) {
+      if (unusable && errno != ENOENT) unusable->emplace_back(name, errno);
+      continue;
+    }
     out.push_back(std::move(entry));
   }
+  int saved = errno;
   ::closedir(dir);
+  errno = saved;
   std::sort(out.begin(), out.end(), [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
   return out;
 }
@@ -83,18 +96,37 @@ std::optional<FileStamp> FileStamp::of(const std::string& localPath) {
   return stampOf(st);
 }
 
-std::vector<CollectionFolder> listCollections(const std::string& rootDevicePath, EntityType entityType) {
+std::vector<CollectionFolder> listCollections(const CalendarRoot& root, EntityType entityType,
+                                              std::vector<FolderProblem>* problems) {
   std::vector<CollectionFolder> out;
-  for (const auto& e : listFolder(Device::path(rootDevicePath))) {
-    if (!S_ISDIR(e.st.st_mode)) continue;
-    out.push_back({e.name, e.path, rootDevicePath + "/" + e.name, entityType});
+  bool readable = true;
+  std::vector<std::pair<std::string, int>> unusable;
+  auto entries = listFolder(root.localPath, &readable, problems ? &unusable : nullptr);
+  if (!readable) {
+    // The device's own folder is made by the store; a user's may simply not exist yet.
+    if (problems)
+      problems->push_back({root.displayPath, std::string("cannot read the folder: ") + std::strerror(errno)});
+    return out;
+  }
+  if (problems) {
+    for (const auto& [name, error] : unusable)
+      problems->push_back({root.displayPath + "/" + name, std::string("skipped: ") + std::strerror(error)});
+  }
+  for (const auto& e : entries) {
+    if (!S_ISDIR(e.st.st_mode)) {
+      if (problems && S_ISREG(e.st.st_mode))
+        problems->push_back({root.displayPath + "/" + e.name, "a file, not a collection folder; skipped"});
+      continue;
+    }
+    out.push_back({e.name, e.path, root.displayPath + "/" + e.name, entityType});
   }
   return out;
 }
 
 std::vector<std::pair<std::string, FileStamp>> metadataStamps(const CollectionFolder& folder) {
   std::vector<std::pair<std::string, FileStamp>> out;
-  for (const char* name : {kDisplayNameFile, kColorFile, kReadOnlyFile, kTypeFile, kSourceFile, kOwnerFile}) {
+  for (const char* name :
+       {kDisplayNameFile, kColorFile, kReadOnlyFile, kReadOnlyFileDashed, kTypeFile, kSourceFile, kOwnerFile}) {
     if (auto stamp = FileStamp::of(folder.localPath + "/" + name)) out.emplace_back(name, *stamp);
   }
   return out;
@@ -106,7 +138,7 @@ Calendar readCalendar(const CollectionFolder& folder, std::vector<std::string>* 
   c.entityType = folder.entityType;
   c.folderPath = folder.devicePath;
   c.title = readMetadata(folder, kDisplayNameFile, problems).value_or("");
-  if (c.title.empty()) c.title = validUTF8(folder.identifier);
+  if (c.title.empty()) c.title = validUTF8(files::lastPathComponent(folder.localPath));
   c.color = kDefaultColor;
   if (auto text = readMetadata(folder, kColorFile, problems)) {
     if (!parseHexColor(*text, &c.color)) {
@@ -133,6 +165,7 @@ Calendar readCalendar(const CollectionFolder& folder, std::vector<std::string>* 
   }
   // Subscribed and birthday calendars are generated elsewhere; changes would not stick.
   c.allowsModifications = !files::exists(folder.localPath + "/" + kReadOnlyFile) &&
+                          !files::exists(folder.localPath + "/" + kReadOnlyFileDashed) &&
                           c.type != CalendarType::Subscription && c.type != CalendarType::Birthday;
   return c;
 }
@@ -152,15 +185,17 @@ bool writeCalendarMetadata(const std::string& localFolder, const Calendar& c) {
   return ok;
 }
 
-std::vector<ItemFileEntry> listItemFiles(const CollectionFolder& folder) {
+std::vector<ItemFileEntry> listItemFiles(const CollectionFolder& folder, bool* readable) {
   std::vector<ItemFileEntry> out;
-  for (const auto& e : listFolder(folder.localPath)) {
+  for (const auto& e : listFolder(folder.localPath, readable)) {
     if (!S_ISREG(e.st.st_mode) || e.name.size() <= 4 || strcasecmp(e.name.c_str() + e.name.size() - 4, ".ics") != 0)
       continue;
     out.push_back({e.name, e.path, stampOf(e.st)});
   }
   return out;
 }
+
+bool isWritableFolder(const std::string& localPath) { return ::access(localPath.c_str(), W_OK | X_OK) == 0; }
 
 std::string normalizedAddress(std::string_view address) {
   std::string a = trimmed(address);

@@ -1,10 +1,12 @@
 // Internal to the calendar store: its layout on disk (vdir).
 //
 //   <root>/<collection>/            one folder per calendar or reminder list; its name is
-//                                   the calendar's identifier
+//                                   the calendar's identifier (the store tells apart equal
+//                                   names in different roots)
 //   <root>/<collection>/displayname the title (optional; the folder name stands in)
 //   <root>/<collection>/color       "#RRGGBB" (optional)
-//   <root>/<collection>/readonly    present: the collection cannot be changed (optional)
+//   <root>/<collection>/readonly    present: the collection cannot be changed (optional;
+//                                   "read-only" is read alike)
 //   <root>/<collection>/type        local, caldav, exchange, subscription or birthday (optional)
 //   <root>/<collection>/source      the account or source name (optional)
 //   <root>/<collection>/owner       the account's own addresses, one a line, as calendar
@@ -24,6 +26,7 @@
 #include <vector>
 
 #include "platform/calendarstore/Calendar.h"
+#include "platform/calendarstore/CalendarFolders.h"
 
 namespace kestrel::internal {
 
@@ -43,8 +46,18 @@ struct CollectionFolder {
   friend bool operator==(const CollectionFolder&, const CollectionFolder&) = default;
 };
 
-// The collection folders under a root (a device path), ordered by identifier.
-std::vector<CollectionFolder> listCollections(const std::string& rootDevicePath, EntityType entityType);
+// Something in a root that keeps part of it from being read, by the path it concerns.
+struct FolderProblem {
+  std::string displayPath;
+  std::string message;
+  friend bool operator==(const FolderProblem&, const FolderProblem&) = default;
+};
+
+// The collection folders under a root, ordered by folder name (identifier = the name). A
+// root that cannot be read, and entries that are not folders (a file in place of a
+// collection, a symbolic link loop), are described in *problems when it is given.
+std::vector<CollectionFolder> listCollections(const CalendarRoot& root, EntityType entityType,
+                                              std::vector<FolderProblem>* problems = nullptr);
 // The stamps of the collection's metadata files that exist, by file name.
 std::vector<std::pair<std::string, FileStamp>> metadataStamps(const CollectionFolder& folder);
 // The calendar a collection describes; unreadable metadata is noted in *problems.
@@ -57,8 +70,11 @@ struct ItemFileEntry {
   std::string localPath;
   FileStamp stamp;
 };
-// The item files of a collection, ordered by name.
-std::vector<ItemFileEntry> listItemFiles(const CollectionFolder& folder);
+// The item files of a collection, ordered by name. *readable (when given) says whether the
+// folder could be opened, with errno set when it could not.
+std::vector<ItemFileEntry> listItemFiles(const CollectionFolder& folder, bool* readable = nullptr);
+// Whether this process may create and replace files in the folder.
+bool isWritableFolder(const std::string& localPath);
 
 // "mailto:Me@Example.com" -> "me@example.com": the form owner addresses are compared in.
 std::string normalizedAddress(std::string_view address);

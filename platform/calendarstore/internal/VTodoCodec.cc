@@ -242,6 +242,10 @@ bool writeReminderChanges(icalcomponent* vtodo, icalcomponent* vcalendar, const 
   if (changed) {
     replaceProperty(vtodo, ICAL_LASTMODIFIED_PROPERTY, newInstantProperty(ICAL_LASTMODIFIED_PROPERTY, now));
     replaceProperty(vtodo, ICAL_DTSTAMP_PROPERTY, newInstantProperty(ICAL_DTSTAMP_PROPERTY, now));
+    // A new revision: servers and sync tools tell versions of an item apart by it.
+    icalproperty* sequence = icalcomponent_get_first_property(vtodo, ICAL_SEQUENCE_PROPERTY);
+    int revision = sequence ? std::max(0, icalproperty_get_sequence(sequence)) : 0;
+    replaceProperty(vtodo, ICAL_SEQUENCE_PROPERTY, icalproperty_new_sequence(revision < INT_MAX ? revision + 1 : revision));
   }
   return changed;
 }
@@ -277,6 +281,7 @@ icalcomponent* newTodoComponent(const Reminder& reminder, icalcomponent* vcalend
   writeReminderChanges(vtodo, vcalendar, Reminder{}, wanted, now);
   // Every new to-do states whether it is done, even when it is still open.
   if (!icalcomponent_get_first_property(vtodo, ICAL_STATUS_PROPERTY)) writeCompletion(vtodo, wanted, now);
+  replaceProperty(vtodo, ICAL_SEQUENCE_PROPERTY, icalproperty_new_sequence(0));
   return vtodo;
 }
 

@@ -20,7 +20,8 @@ namespace kestrel::internal {
 Reminder readReminder(icalcomponent* vtodo, icalcomponent* vcalendar, std::vector<std::string>* problems);
 
 // Brings `vtodo` in line with `wanted`, given that it currently reads as `current`. Stamps
-// LAST-MODIFIED and DTSTAMP with `now` when anything changed, and answers whether it did.
+// LAST-MODIFIED and DTSTAMP with `now` and bumps SEQUENCE when anything changed, and
+// answers whether it did.
 bool writeReminderChanges(icalcomponent* vtodo, icalcomponent* vcalendar, const Reminder& current,
                           const Reminder& wanted, Date now);
 
@@ -28,7 +29,7 @@ bool writeReminderChanges(icalcomponent* vtodo, icalcomponent* vcalendar, const 
 // while the file came to read as `current`: the caller's changes over the current content.
 Reminder mergedChanges(const Reminder& base, const Reminder& wanted, const Reminder& current);
 
-// A new VTODO with `reminder`'s UID and content, created and stamped at `now`.
+// A new VTODO with `reminder`'s UID and content, created and stamped at `now`, SEQUENCE 0.
 icalcomponent* newTodoComponent(const Reminder& reminder, icalcomponent* vcalendar, Date now);
 
 // Whether the VTODO overrides one occurrence of a repeating item (has a RECURRENCE-ID).
