@@ -59,6 +59,7 @@ void CalendarAlarmEngine::plan() {
     auto predicate = CalendarStore::predicateForEventsWithStartDate(now.addingTimeInterval(-86400), windowEnd,
                                                                     std::nullopt);
     for (const Event& event : store->eventsMatchingPredicate(predicate)) {
+      if (event.status == EventStatus::Canceled) continue;  // listed, but not to be attended
       for (const Alarm& alarm : event.alarms) {
         if (alarm.isLocationAlarm()) continue;
         Date at = alarm.absoluteDate ? *alarm.absoluteDate : event.startDate.addingTimeInterval(alarm.relativeOffset);

@@ -1,7 +1,7 @@
 // CalendarAlarmEngine: the system's calendar alarm engine, as far as the plug-ins see it —
 // while the host runs, it posts kAlarmsDidFireNotification
 // ("kCalAlarmEngineAlarmsDidFireNotification", sender: the engine) on the main run loop when
-// an alarm of a device calendar event falls due.
+// an alarm of a device calendar event falls due (never of a cancelled one).
 //
 // start() plans a labelled run-loop timer (kTimerLabel) at the next alarm time of the
 // device's events within kLookAheadDays, alarms by place aside; each post plans the next,

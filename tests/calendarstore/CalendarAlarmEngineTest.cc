@@ -54,6 +54,21 @@ TEST_F(CalendarAlarmEngineTest, PostsOnceWhenAnEventsAlarmFallsDue) {
   EXPECT_EQ(posts_.size(), 1u);
 }
 
+TEST_F(CalendarAlarmEngineTest, ACancelledOccurrenceDoesNotPostItsAlarm) {
+  // Daily at 16:00 with an alarm 15 minutes before; today's occurrence is cancelled.
+  Clock::fix(iso("2026-12-08T15:00:00Z"));
+  std::string alarm = "BEGIN:VALARM\r\nACTION:AUDIO\r\nTRIGGER:-PT15M\r\nEND:VALARM\r\n";
+  writeEvent("work", "m.ics",
+             ics(vevent("m", "SUMMARY:Meeting\r\nDTSTART:20261207T160000Z\r\nDURATION:PT1H\r\n"
+                             "RRULE:FREQ=DAILY;COUNT=3\r\n" + alarm) +
+                 vevent("m", "SUMMARY:Meeting\r\nRECURRENCE-ID:20261208T160000Z\r\nSTATUS:CANCELLED\r\n"
+                             "DTSTART:20261208T160000Z\r\nDURATION:PT1H\r\n" + alarm)));
+  CalendarAlarmEngine::shared().start();
+  EXPECT_EQ(CalendarAlarmEngine::shared().nextAlarmDate(), iso("2026-12-09T15:45:00Z"));
+  RunLoop::main().advanceClockTo(iso("2026-12-09T17:00:00Z"));
+  EXPECT_EQ(posts_, (std::vector<Date>{iso("2026-12-09T15:45:00Z")}));
+}
+
 TEST_F(CalendarAlarmEngineTest, FollowsAnEditedAlarm) {
   Clock::fix(iso("2026-12-08T15:00:00Z"));
   writeMeeting("-PT15M");
