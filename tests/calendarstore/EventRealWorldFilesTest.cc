@@ -134,6 +134,10 @@ TEST_F(EventRealWorldFiles, EachFileListsItsOccurrencesOnceWithOverridesInPlace)
       // Thirty years on, one day of a daily rule, and of one counted from its start.
       {"daily-for-decades.ics", "Europe/Berlin", "2026-12-08T00:00:00Z", "2026-12-09T00:00:00Z",
        {"2026-12-08T06:30:00Z 2026-12-08T06:45:00Z Pills", "2026-12-08T20:30:00Z 2026-12-08T20:45:00Z Journal"}},
+      // The 20,000th Journal, on 3 Oct 2050 (summer time), and none after it.
+      {"daily-for-decades.ics", "Europe/Berlin", "2050-10-03T00:00:00Z", "2050-10-05T00:00:00Z",
+       {"2050-10-03T05:30:00Z 2050-10-03T05:45:00Z Pills", "2050-10-03T19:30:00Z 2050-10-03T19:45:00Z Journal",
+        "2050-10-04T05:30:00Z 2050-10-04T05:45:00Z Pills"}},
   };
   int n = 0;
   for (const auto& c : cases) {

@@ -182,6 +182,24 @@ TEST_F(EventRecurrence, EveryFrequencyKeepsInStepWithItsStartWhenTheWindowIsFarA
                    "2026-12-07T07:00:00Z Hourly"}));
 }
 
+TEST_F(EventRecurrence, ACountedRuleFarFromItsStartStillEndsAtItsCount) {
+  // Every other Monday at 10:00 Berlin from 1 Jan 2024, 100 times: the 51st and 52nd fall on
+  // 1 and 15 Dec 2025 (CET), the 99th and 100th on 4 and 18 Oct 2027 (CEST), then none; and
+  // a counted rule with a BY part beside it (the first Tuesday, 30 times: Jun 2026 is the 30th).
+  writeEvent("work", "c.ics",
+             ics(vevent("fortnight", "SUMMARY:Fortnightly\r\nDTSTART;TZID=Europe/Berlin:20240101T100000\r\n"
+                                     "RRULE:FREQ=WEEKLY;INTERVAL=2;COUNT=100\r\n") +
+                 vevent("tuesday", "SUMMARY:First Tuesday\r\nDTSTART:20240102T120000Z\r\n"
+                                   "RRULE:FREQ=MONTHLY;BYDAY=1TU;COUNT=30\r\n")));
+  EXPECT_EQ(startsBetween("2025-12-01T00:00:00Z", "2025-12-20T00:00:00Z"),
+            (Lines{"2025-12-01T09:00:00Z Fortnightly", "2025-12-02T12:00:00Z First Tuesday",
+                   "2025-12-15T09:00:00Z Fortnightly"}));
+  EXPECT_EQ(startsBetween("2026-06-02T00:00:00Z", "2026-06-14T00:00:00Z"), Lines{"2026-06-02T12:00:00Z First Tuesday"});
+  EXPECT_TRUE(startsBetween("2026-07-06T00:00:00Z", "2026-07-12T00:00:00Z").empty());
+  EXPECT_EQ(startsBetween("2027-10-01T00:00:00Z", "2027-12-01T00:00:00Z"),
+            (Lines{"2027-10-04T08:00:00Z Fortnightly", "2027-10-18T08:00:00Z Fortnightly"}));
+}
+
 TEST_F(EventRecurrence, MonthlyAndYearlyRulesByDayOfMonthAndNumberedWeekday) {
   writeEvent("work", "m.ics",
              ics(vevent("last", "SUMMARY:Month end\r\nDTSTART;TZID=Europe/Berlin:20260131T170000\r\n"

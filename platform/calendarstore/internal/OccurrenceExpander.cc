@@ -55,6 +55,18 @@ long secondsBetween(const WallClock& a, const WallClock& b) {
   return daysBetween(a, b) * 86400L + (b.hour - a.hour) * 3600L + (b.minute - a.minute) * 60L + (b.second - a.second);
 }
 
+// Seconds between instances of a rule that repeats in plain steps (no BY parts, so every
+// step is an instance), else 0.
+long plainStepSeconds(const icalrecurrencetype& r) {
+  auto empty = [](const short* parts) { return parts[0] == ICAL_RECURRENCE_ARRAY_MAX; };
+  if (!empty(r.by_second) || !empty(r.by_minute) || !empty(r.by_hour) || !empty(r.by_day) ||
+      !empty(r.by_month_day) || !empty(r.by_year_day) || !empty(r.by_week_no) || !empty(r.by_month) ||
+      !empty(r.by_set_pos))
+    return 0;
+  long unit = r.freq == ICAL_DAILY_RECURRENCE ? 86400 : r.freq == ICAL_WEEKLY_RECURRENCE ? 7 * 86400 : unitSeconds(r.freq);
+  return unit * static_cast<long>(r.interval);
+}
+
 // Instances of one RRULE whose start lies in [from, to], at most `limit`.
 void expandRule(icalrecurrencetype r, const EventTime& dt, Date dtInstant, Date from, Date to, const TimeZone& system,
                 size_t limit, std::vector<RecurrenceInstance>* out, std::string* problem) {
@@ -81,6 +93,15 @@ void expandRule(icalrecurrencetype r, const EventTime& dt, Date dtInstant, Date 
   // zone offsets), and sub-daily rules by the span of kMaxOccurrences steps.
   WallClock first = dt.wall;
   WallClock fromWall = addingDays(wallAt(from), -1);
+  // A counted rule must be counted from its start, but one of plain steps is a series whose
+  // n-th instance is known: count from the last step before the window.
+  WallClock base = dt.wall;
+  if (long step = r.count > 0 ? plainStepSeconds(r) : 0; step > 0 && wallBefore(dt.wall, fromWall)) {
+    long skipped = secondsBetween(dt.wall, fromWall) / step;
+    if (skipped >= r.count) return;
+    base = first = addingSeconds(dt.wall, skipped * step);
+    r.count -= static_cast<int>(skipped);
+  }
   bool canSkip = r.count == 0 && wallBefore(dt.wall, fromWall);
   long unit = unitSeconds(r.freq);
   if (canSkip) {
@@ -102,7 +123,7 @@ void expandRule(icalrecurrencetype r, const EventTime& dt, Date dtInstant, Date 
   }
   r.until = icalWall(stopWall, dt.isDate);
 
-  icalrecur_iterator* it = icalrecur_iterator_new(r, dt.icalWall());
+  icalrecur_iterator* it = icalrecur_iterator_new(r, icalWall(base, dt.isDate));
   icalerror_clear_errno();
   if (!it) return;
   if (canSkip && !icalrecur_iterator_set_start(it, icalWall(first, dt.isDate))) {
@@ -120,6 +141,7 @@ void expandRule(icalrecurrencetype r, const EventTime& dt, Date dtInstant, Date 
     }
     if (t.year > 9999) break;
     WallClock w{t.year, t.month, t.day, t.is_date ? 0 : t.hour, t.is_date ? 0 : t.minute, t.is_date ? 0 : t.second};
+    if (wallBefore(w, fromWall)) continue;  // a day before the window in any zone: no need to pin it
     Date at = pin(w);
     if (at.isLaterThanDate(stop)) {
       reachedStop = true;

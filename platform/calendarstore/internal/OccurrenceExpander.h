@@ -14,8 +14,8 @@
 // series' zone). A DATE-TIME UNTIL of an all-day series ends it with the UNTIL's date as
 // written; a DATE UNTIL of a timed series ends it with that day in the series' zone.
 //
-// Expansion costs only the window: iteration starts near the window (except for rules with
-// COUNT, which must count from the start), stops at its end, and every rule is cut off after
+// Expansion costs only the window: iteration starts near the window (rules with COUNT must
+// count from the start, unless they repeat in plain steps without BY parts), stops at its end, and every rule is cut off after
 // kMaxOccurrences steps, with a problem noted. Sub-daily rules are also cut off by time span,
 // since libical filters them step by step.
 #pragma once
