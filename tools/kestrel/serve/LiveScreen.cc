@@ -11,12 +11,14 @@
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/NavigationItem.h"
+#include "platform/ui/Renderer.h"
 #include "platform/ui/SegmentedControl.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/TextField.h"
 #include "tools/kestrel/PagePrint.h"
 #include "tools/kestrel/RowCell.h"
+#include "tools/kestrel/serve/ScreenTargets.h"
 
 namespace kestrel::tool::serve {
 namespace {
@@ -119,6 +121,14 @@ std::string LiveScreen::metaJson(const std::string& identity) const {
     if (std::string line = textsLine(drawn); !line.empty()) texts.push_back(line);
   }
   if (!badge.empty()) title += " (" + badge + ")";
+  json targets = json::array();
+  auto add = [&](const std::string& kind, const std::string& name, const ui::Rect& frame) {
+    targets.push_back({{"kind", kind}, {"name", name}, {"x", frame.x()}, {"y", frame.y()}, {"width", frame.width()},
+                       {"height", frame.height()}});
+  };
+  for (const auto& placed : screen_.placedRows)
+    if (placed.row) add("row", sections[placed.section].name + ":" + placed.row->uniqueID, placed.frame);
+  for (const auto& target : screenTargets(screen_.root)) add(target.kind, target.name, target.frame);
   bool keyboard = false;
   for (auto& section : sections) keyboard = keyboard || section.engine->plugin().currentKeyboard() != nullptr;
   json meta = {
@@ -131,6 +141,7 @@ std::string LiveScreen::metaJson(const std::string& identity) const {
       {"title", title.empty() ? "Kestrel" : title},
       {"texts", texts},
       {"keyboard", keyboard},
+      {"targets", targets},
   };
   // A plug-in's text may be anything; what is not UTF-8 is replaced, never thrown.
   return meta.dump(-1, ' ', false, json::error_handler_t::replace);
@@ -150,11 +161,16 @@ void LiveScreen::scheduleRedraw() {
 void LiveScreen::redraw() {
   if (released_) return;
   const std::string before = screenIdentity();
-  // The lock screen's views are asked for again: a touch in one of them cannot go on.
-  if (touch_ && !screen_.page) cancelTouch();
-  releaseSessionScreen(session_, screen_);
   try {
-    screen_ = drawSessionScreen(session_, size_.width, size_.scale);
+    if (touch_ && !screen_.page && touch_->target.lock()) {
+      // A finger is on a view of the lock screen: the rows' views stay as they are (asking
+      // for them again would hand the plug-in's new views out under the finger); the tree
+      // is only painted again, to show the view lit.
+      screen_.image = ui::renderViewToImage(*screen_.root, size_.scale);
+    } else {
+      releaseSessionScreen(session_, screen_);
+      screen_ = drawSessionScreen(session_, size_.width, size_.scale);
+    }
   } catch (const std::exception& e) {
     board_.post(nlohmann::json{{"type", "message"}, {"text", std::string("The screen could not be drawn: ") + e.what()}}
                     .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
@@ -162,13 +178,23 @@ void LiveScreen::redraw() {
   }
   ++redraws_;
   const std::string identity = screenIdentity();
-  if (touch_ && identity != before) cancelTouch();
+  // The rows' views are asked for again and may be handed to other rows: a touch whose
+  // view is no longer on the screen cannot go on.
+  if (touch_) {
+    auto target = touch_->target.lock();
+    const bool gone = target && target != screen_.root && !target->isDescendantOfView(screen_.root.get());
+    if (identity != before || gone) cancelTouch();
+  }
   auto encoded = screen_.image.encodePNG();
   if (!encoded) return;
   auto png = std::make_shared<const std::string>(encoded->begin(), encoded->end());
-  if (lastPng_ && *lastPng_ == *png && !frameScreens_.empty() && frameScreens_.back().second == identity) return;
+  std::string meta = metaJson(identity);
+  // The same picture with the same description (a keyboard that came up draws nothing) is
+  // no new frame.
+  if (lastPng_ && *lastPng_ == *png && meta == lastMeta_) return;
   lastPng_ = png;
-  const uint64_t number = board_.publish(png, metaJson(identity));
+  lastMeta_ = meta;
+  const uint64_t number = board_.publish(png, std::move(meta));
   frameScreens_.emplace_back(number, identity);
   while (frameScreens_.size() > kKeptFrameScreens) frameScreens_.pop_front();
 }
@@ -254,6 +280,7 @@ InputAnswer LiveScreen::beginTouch(double x, double y) {
   if (screen_.page) {
     if (!hit) return {200, "nothing there takes a touch"};
     active.target = hit;
+    active.hadTarget = true;
     touch_ = active;
     deliver(*hit, TouchInput::Phase::Begin, x, y);
     settle();
@@ -267,6 +294,7 @@ InputAnswer LiveScreen::beginTouch(double x, double y) {
     auto layer = session_.sections()[placed->section].engine->plugin().tableView();
     if (layer && hit != layer && hit->isDescendantOfView(layer.get())) {
       active.target = hit;
+    active.hadTarget = true;
       touch_ = active;
       deliver(*hit, TouchInput::Phase::Begin, x, y);
       settle();
@@ -286,6 +314,7 @@ InputAnswer LiveScreen::beginTouch(double x, double y) {
   std::shared_ptr<ui::View> target = control ? control : (itemRow ? nullptr : hit);
   if (target) {
     active.target = target;
+    active.hadTarget = true;
     touch_ = active;
     deliver(*target, TouchInput::Phase::Begin, x, y);
     settle();
@@ -304,6 +333,7 @@ InputAnswer LiveScreen::endTouch(const TouchInput& input) {
     settle();
     return {};
   }
+  if (active.hadTarget) return {409, "the screen changed under the touch; touch again"};
   if (active.rowID.empty()) return {};
   if (active.moved) return {200, "the finger moved off; nothing selected"};
   HostEngine& engine = *session_.sections()[active.section].engine;

@@ -3,8 +3,8 @@
 // redraw() draws the screen the way `kestrel render` does (SessionPicture.h: the sections,
 // their popups, or the page that covers them), encodes it as PNG and, when the bytes
 // differ from the last frame, publishes it on the FrameBoard with what the page needs
-// beside the picture (its kind, its size in points, the page title and the screen's text
-// for screen readers). The drawn tree is kept until the next redraw, so a touch lands on
+// beside the picture (its kind, its size in points, the page title, the screen's text
+// for screen readers, and what can be touched where: ScreenTargets.h and the rows). The drawn tree is kept until the next redraw, so a touch lands on
 // exactly what the viewer saw. scheduleRedraw() coalesces requests into one redraw when
 // the loop next runs.
 //
@@ -96,6 +96,7 @@ class LiveScreen {
  private:
   struct ActiveTouch {
     std::weak_ptr<ui::View> target;  // the view that takes the touch; none: a row selection
+    bool hadTarget = false;
     std::string rowID;               // the row the touch selects or completes
     size_t section = 0;
     bool accessory = false;
@@ -116,6 +117,7 @@ class LiveScreen {
   ScreenSize size_;
   SessionScreen screen_;
   std::shared_ptr<const std::string> lastPng_;
+  std::string lastMeta_;
   std::deque<std::pair<uint64_t, std::string>> frameScreens_;  // recent frames' screen identity
   std::optional<ActiveTouch> touch_;
   uint64_t redraws_ = 0;
