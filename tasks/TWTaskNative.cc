@@ -210,7 +210,10 @@ bool TWTaskNative::completeTask(const Ref<TWTask>& task, FWApplication* app) {
   if (!reminder) return false;
   Date now = Clock::now();
   reminder->setCompleted(true);
-  if (!reminder->startDateComponents)
+  // A start after the due date would make an overdue to-do invalid for calendar servers and
+  // the programs syncing it (RFC 5545: DUE is later than DTSTART); such a reminder keeps none.
+  auto due = reminder->dueDate();
+  if (!reminder->startDateComponents && (!due || !due->isEarlierThanDate(now)))
     reminder->startDateComponents = kestrel::DateComponents::inZone(now, TimeZone::systemTimeZone());
   reminder->completionDate = now;
   std::string error;

@@ -175,6 +175,19 @@ TEST_F(TaskNativeTest, CompletionSavesTheReminder) {
   EXPECT_EQ(log.count("Native task complete failed"), 0u);
 }
 
+TEST_F(TaskNativeTest, AnOverdueReminderIsCompletedWithoutAStartAfterItsDueDate) {
+  Reminder overdue = device.addReminder(list, "Overdue", DateComponents::floating(2026, 12, 7, 9, 0));
+  Reminder later = device.addReminder(list, "Later", DateComponents::floating(2026, 12, 9, 9, 0));
+  for (const auto& task : reminders({})) ASSERT_TRUE(TWTaskNative::completeTask(task, app()));
+  auto savedOverdue = device.calendarStore()->reminderWithUUID(overdue.calendarItemIdentifier);
+  auto savedLater = device.calendarStore()->reminderWithUUID(later.calendarItemIdentifier);
+  ASSERT_TRUE(savedOverdue && savedLater);
+  EXPECT_TRUE(savedOverdue->completed);
+  EXPECT_FALSE(savedOverdue->startDateComponents);
+  ASSERT_TRUE(savedLater->startDateComponents);
+  EXPECT_EQ(savedLater->startDateComponents->date(), Clock::now());
+}
+
 TEST_F(TaskNativeTest, CreationUsesTheDefaultListAndMapsImportance) {
   ASSERT_TRUE(TWTaskNative::createTask("Book tickets", 10, app()));
   ASSERT_TRUE(TWTaskNative::createTask("Water plants", 3, app()));
