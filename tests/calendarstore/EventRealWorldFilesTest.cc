@@ -100,10 +100,12 @@ TEST_F(EventRealWorldFiles, EachFileListsItsOccurrencesOnceWithOverridesInPlace)
        {"2026-12-09T12:00:00Z 2026-12-09T13:00:00Z Lunch with Sam",
         "2026-12-10T23:00:00Z 2026-12-11T23:00:00Z Office closed",
         "2026-12-14T14:00:00Z 2026-12-14T14:45:00Z NY sync", "2026-12-15T14:00:00Z 2026-12-15T14:45:00Z NY sync"}},
-      // Higher SEQUENCE, else later LAST-MODIFIED, else later DTSTAMP.
+      // Higher SEQUENCE, else later LAST-MODIFIED, else later DTSTAMP; of masters and of overrides.
       {"duplicate-masters.ics", "Europe/Berlin", kFrom, kTo,
        {"2026-12-09T14:00:00Z 2026-12-09T15:00:00Z Review", "2026-12-10T09:00:00Z 2026-12-10T10:00:00Z Dentist",
-        "2026-12-11T10:00:00Z 2026-12-11T10:00:00Z Call the bank"}},
+        "2026-12-11T10:00:00Z 2026-12-11T10:00:00Z Call the bank",
+        "2026-12-14T13:00:00Z 2026-12-14T14:00:00Z Retro (moved twice)",
+        "2026-12-21T10:00:00Z 2026-12-21T11:00:00Z Retro"}},
       // Floating times in X-WR-TIMEZONE's New York whatever the system zone; days stay local.
       {"x-wr-timezone-floating.ics", "Asia/Tokyo", kFrom, kTo,
        {"2026-12-08T14:00:00Z 2026-12-08T15:00:00Z Front desk", "2026-12-09T14:00:00Z 2026-12-09T15:00:00Z Front desk",
@@ -177,6 +179,7 @@ TEST_F(EventRealWorldFiles, DuplicatesAndUnknownZonesAreToldOnceNamingWhatWasUse
   eventsOf("zone", kFrom, kTo);
   auto duplicates = logLinesContaining("two VEVENTs with UID");
   ASSERT_EQ(duplicates.size(), 3u);
+  EXPECT_EQ(logLinesContaining("two overrides of one occurrence of UID dup-override; the first one is used").size(), 1u);
   EXPECT_NE(duplicates[0].find("dup-sequence; the later one is used (SEQUENCE 3"), std::string::npos) << duplicates[0];
   EXPECT_NE(duplicates[1].find("dup-modified; the first is used"), std::string::npos) << duplicates[1];
   auto zones = logLinesContaining("unknown time zone Customized Time Zone");

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <tuple>
 
 #include "platform/calendarstore/internal/ICalText.h"
 #include "platform/calendarstore/internal/ICalTime.h"
@@ -288,6 +289,17 @@ struct Reader {
   }
 };
 
+// The same time as written: fields, kind and zone.
+bool sameTime(const EventTime& a, const EventTime& b) {
+  const WallClock &x = a.wall, &y = b.wall;
+  if (std::tie(x.year, x.month, x.day, x.hour, x.minute, x.second, a.isDate) !=
+      std::tie(y.year, y.month, y.day, y.hour, y.minute, y.second, b.isDate))
+    return false;
+  if (a.rule.fileZone || b.rule.fileZone) return a.rule.fileZone == b.rule.fileZone;
+  if (a.rule.zone && b.rule.zone) return a.rule.zone->name() == b.rule.zone->name();
+  return !a.rule.zone && !b.rule.zone;
+}
+
 bool isNewer(const EventComponent& a, const EventComponent& b) {
   if (a.sequence != b.sequence) return a.sequence > b.sequence;
   return a.changed && (!b.changed || a.changed->isLaterThanDate(*b.changed));
@@ -350,7 +362,18 @@ std::vector<EventSeries> readEventSeries(const std::vector<std::pair<icalcompone
   for (auto& [uid, component] : overrides) {
     auto at = byUid.find(uid);
     if (at != byUid.end()) {
-      out[at->second].overrides.push_back(std::move(component));
+      auto& known = out[at->second].overrides;
+      auto same = std::find_if(known.begin(), known.end(), [&](const EventComponent& c) {
+        return sameTime(*c.recurrenceId, *component.recurrenceId);
+      });
+      if (same == known.end()) {
+        known.push_back(std::move(component));
+      } else {
+        bool newer = isNewer(component, *same);
+        problems->push_back("two overrides of one occurrence of UID " + uid + "; the " +
+                            (newer ? "later" : "first") + " one is used (" + versionText(newer ? component : *same) + ")");
+        if (newer) *same = std::move(component);
+      }
       continue;
     }
     // An occurrence sent without its series (an invitation to one instance) stands alone.

@@ -4,7 +4,8 @@
 // duration, RRULEs, RDATEs and EXDATEs) and the VEVENTs that override single occurrences
 // (RECURRENCE-ID, with RANGE=THISANDFUTURE also every later one). An override without a
 // main VEVENT stands alone. Of two main VEVENTs with one UID the newer is used: the higher
-// SEQUENCE, then the later LAST-MODIFIED (else DTSTAMP), else the first. Content that cannot
+// SEQUENCE, then the later LAST-MODIFIED (else DTSTAMP), else the first; so also of two
+// overrides with one RECURRENCE-ID. Content that cannot
 // be used is skipped and described in the problems (each told once): a VEVENT without a
 // usable DTSTART is left out, an end before the start reads as no end, an unreadable RRULE
 // leaves the event single. An end of the other value type than the start is read in the
