@@ -166,6 +166,34 @@ TEST(ServeServer, RequestsWithoutTokenFromAnotherHostOrOriginAre403AndChangeNoth
   EXPECT_EQ(served.latestFrame(), shown);
 }
 
+TEST(ServeServer, SettingsScreenTakesTapsAndRefusesWhatItCannotDo) {
+  ServedDevice served;
+  struct Step {
+    const char* path;
+    std::string body;
+    int status;
+  };
+  const std::vector<Step> steps = {
+      {"/screen", R"({"screen":"settings"})", 200},
+      {"/screen", R"({"screen":"settings","pane":"no/such/pane"})", 404},
+      {"/screen", R"({"screen":"settings","back":true})", 409},  // the first pane has no way back
+      {"/screen", R"({"screen":"elsewhere"})", 400},
+      {"/key", R"({"text":"x"})", 409},  // no text row is being typed
+      {"/screen", R"({"screen":"settings","pane":"tasks"})", 200},
+      {"/screen", R"({"screen":"lock"})", 200},
+  };
+  for (const Step& step : steps) {
+    int status = 0;
+    served.onClient([&] {
+      auto reply = postJson(*served.client(), step.path, step.body);
+      ASSERT_TRUE(reply);
+      status = reply->status;
+    });
+    EXPECT_EQ(status, step.status) << step.path << " " << step.body;
+  }
+  EXPECT_TRUE(served.pumpUntil([&] { return served.board().latest()->meta.find("\"kind\":\"lock\"") != std::string::npos; }));
+}
+
 // Sends raw bytes to the server and reads what comes back within `seconds`.
 std::string rawExchange(int port, const std::string& bytes, double seconds = 5) {
   int fd = ::socket(AF_INET, SOCK_STREAM, 0);

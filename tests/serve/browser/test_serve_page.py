@@ -6,6 +6,8 @@ import subprocess
 import tempfile
 import unittest
 
+from selenium.webdriver.common.by import By
+
 from served_page import KESTREL, NOW, ZONE, ServedPage, make_device, wait_for
 
 # The dentist's alarm (4 PM in Berlin, 15 minutes before) rings at 14:45Z and sounds again
@@ -118,6 +120,24 @@ class ServedPageTest(unittest.TestCase):
             page.wait_frame(frame, what=lambda meta: all(t["name"] != "events:[[[toolbar]]]" for t in meta["targets"]))
             wait_for("the snooze in the host", lambda: any(
                 "events  removed  [[[toolbar]]]" in line for line in page.output_lines() + [""]) or None, 30)
+
+    def test_hiding_a_calendar_in_settings_removes_its_rows(self):
+        with ServedPage() as page:
+            personal = [t["name"] for t in task_rows(page)
+                        if any("Personal" in line for line in page.meta()["texts"])]
+            self.assertTrue(personal)
+            lines_before = [l for l in page.meta()["texts"] if "Personal" in l]
+            self.assertTrue(lines_before)
+            frame = page.frame()
+            page.driver.find_element(By.ID, "show-settings").click()
+            frame = page.wait_frame(frame, what=lambda meta: meta["kind"] == "settings")
+            page.click_target(page.target("table-row", "Calendars"))
+            frame = page.wait_frame(frame, what=lambda meta: meta["settings"]["pane"] == "tasks/calendars")
+            page.click_target(page.target("table-row", "Personal"))
+            frame = page.wait_frame(frame, what=lambda meta: "Personal: off" in meta["texts"])
+            page.driver.find_element(By.ID, "show-lock").click()
+            page.wait_frame(frame, what=lambda meta: meta["kind"] == "lock" and
+                            not any("Personal" in line for line in meta["texts"][1:]))
 
     def test_two_tabs_see_each_others_touches(self):
         with ServedPage() as page:

@@ -80,9 +80,11 @@ void LiveScreen::release() {
   released_ = true;
   cancelTouch();
   releaseSessionScreen(session_, screen_);
+  settings_.reset();
 }
 
 std::string LiveScreen::screenIdentity() const {
+  if (settingsShown_ && settings_) return "settings:" + settings_->path();
   if (!screen_.page) return "lock";
   std::ostringstream identity;
   identity << "page:" << screen_.pageSection << ":" << static_cast<const void*>(screen_.page.get());
@@ -99,6 +101,9 @@ std::string LiveScreen::metaJson(const std::string& identity) const {
     if (info && *info) title = (*info)->title;
   }
   std::string badge;
+  const bool settings = settingsShown_ && settings_;
+  if (settings)
+    for (const auto& line : settings_->texts()) texts.push_back(line);
   if (screen_.page) {
     if (auto page = shownPage(*sections[screen_.pageSection].engine)) {
       std::istringstream lines(pageAsText(*page));
@@ -129,11 +134,12 @@ std::string LiveScreen::metaJson(const std::string& identity) const {
   for (const auto& placed : screen_.placedRows)
     if (placed.row) add("row", sections[placed.section].name + ":" + placed.row->uniqueID, placed.frame);
   for (const auto& target : screenTargets(screen_.root)) add(target.kind, target.name, target.frame);
-  bool keyboard = false;
-  for (auto& section : sections) keyboard = keyboard || section.engine->plugin().currentKeyboard() != nullptr;
+  bool keyboard = settings && settings_->typing().has_value();
+  for (auto& section : sections)
+    keyboard = keyboard || (!settings && section.engine->plugin().currentKeyboard() != nullptr);
   json meta = {
       {"screen", identity},
-      {"kind", screen_.page ? "page" : "lock"},
+      {"kind", settings ? "settings" : screen_.page ? "page" : "lock"},
       {"width", size_.width},
       {"height", screen_.image.height() / size_.scale},
       {"screenHeight", size_.height},
@@ -143,6 +149,11 @@ std::string LiveScreen::metaJson(const std::string& identity) const {
       {"keyboard", keyboard},
       {"targets", targets},
   };
+  if (settings)
+    meta["settings"] = {{"pane", settings_->path()},
+                        {"panes", settings_->rootPanes()},
+                        {"back", settings_->canGoBack()},
+                        {"typing", settings_->typing() ? json(*settings_->typing()) : json(nullptr)}};
   // A plug-in's text may be anything; what is not UTF-8 is replaced, never thrown.
   return meta.dump(-1, ' ', false, json::error_handler_t::replace);
 }
@@ -162,7 +173,12 @@ void LiveScreen::redraw() {
   if (released_) return;
   const std::string before = screenIdentity();
   try {
-    if (touch_ && !screen_.page && touch_->target.lock()) {
+    if (settingsShown_ && settings_) {
+      releaseSessionScreen(session_, screen_);
+      auto drawn = settings_->draw(size_.width, size_.scale);
+      screen_.root = drawn.root;
+      screen_.image = std::move(drawn.image);
+    } else if (touch_ && !screen_.page && touch_->target.lock()) {
       // A finger is on a view of the lock screen: the rows' views stay as they are (asking
       // for them again would hand the plug-in's new views out under the finger); the tree
       // is only painted again, to show the view lit.
@@ -246,6 +262,7 @@ InputAnswer LiveScreen::touch(const TouchInput& input) {
   if (!std::isfinite(input.x) || !std::isfinite(input.y) || input.x < 0 || input.y < 0 || input.x > size_.width ||
       input.y > screen_.image.height() / size_.scale)
     return {400, "the touch is outside the screen"};
+  if (settingsShown_ && settings_) return settingsTouch(input);
   switch (input.phase) {
     case TouchInput::Phase::Begin:
       if (!frameShowsThisScreen(input.frame)) return {409, "the screen changed under the touch; touch again"};
@@ -352,6 +369,7 @@ InputAnswer LiveScreen::endTouch(const TouchInput& input) {
 
 InputAnswer LiveScreen::key(const KeyInput& input) {
   if (released_) return {409, "the screen is closed"};
+  if (settingsShown_ && settings_) return settingsKey(input);
   std::shared_ptr<ui::TextField> field;
   HostEngine* engine = nullptr;
   for (auto& section : session_.sections())
@@ -391,7 +409,7 @@ InputAnswer LiveScreen::scroll(const ScrollInput& input) {
   if (released_ || !screen_.root) return {409, "the screen is not drawn yet"};
   if (!std::isfinite(input.x) || !std::isfinite(input.y) || !std::isfinite(input.dy))
     return {400, "the scroll is not a number"};
-  if (!screen_.page) return {};  // the page scrolls the lock screen itself
+  if (!screen_.page) return {};  // the page scrolls the lock screen and Settings itself
   if (!frameShowsThisScreen(input.frame)) return {409, "the screen changed under the wheel"};
   auto view = screen_.root->hitTest({input.x, input.y});
   for (; view; view = view->superview())
@@ -402,6 +420,78 @@ InputAnswer LiveScreen::scroll(const ScrollInput& input) {
       return {};
     }
   return {200, "nothing there scrolls"};
+}
+
+InputAnswer LiveScreen::showScreen(const ScreenRequest& request) {
+  if (released_) return {409, "the screen is closed"};
+  cancelTouch();
+  if (!request.settings) {
+    if (!settingsShown_) return {};
+    settingsShown_ = false;
+    if (settings_) settings_->stopTyping();
+    return guarded([&] {
+      for (auto& section : session_.sections()) section.engine->postScreenUndimmed();
+      settle();
+      return InputAnswer{};
+    });
+  }
+  return guarded([&]() -> InputAnswer {
+    if (!settings_) {
+      std::vector<std::string> libraries;
+      for (auto& section : session_.sections()) libraries.push_back(section.engine->libraryPath());
+      std::string why;
+      settings_ = SettingsScreen::open(libraries, &why);
+      if (!settings_) return {409, "Settings cannot open: " + why};
+    }
+    settingsShown_ = true;
+    InputAnswer answer;
+    if (!request.pane.empty()) {
+      if (auto shown = settings_->showPane(request.pane); !shown.ok) answer = {404, shown.message};
+    } else if (request.back) {
+      if (auto shown = settings_->back(); !shown.ok) answer = {409, shown.message};
+    }
+    scheduleRedraw();
+    return answer;
+  });
+}
+
+InputAnswer LiveScreen::settingsTouch(const TouchInput& input) {
+  switch (input.phase) {
+    case TouchInput::Phase::Begin:
+      if (!frameShowsThisScreen(input.frame)) return {409, "the screen changed under the touch; touch again"};
+      touch_ = ActiveTouch{};
+      touch_->startX = input.x;
+      touch_->startY = input.y;
+      return {};
+    case TouchInput::Phase::Move:
+      if (touch_ && std::hypot(input.x - touch_->startX, input.y - touch_->startY) > kTapSlop) touch_->moved = true;
+      return {};
+    case TouchInput::Phase::Cancel: touch_.reset(); return {};
+    case TouchInput::Phase::End: break;
+  }
+  if (!touch_) return {200, "no touch is going on"};
+  const bool moved = touch_->moved;
+  touch_.reset();
+  if (moved) return {200, "the finger moved off; nothing touched"};
+  return guarded([&]() -> InputAnswer {
+    auto outcome = settings_->tap(screen_.root, {input.x, input.y});
+    scheduleRedraw();
+    return {outcome.ok ? 200 : 422, outcome.message};
+  });
+}
+
+InputAnswer LiveScreen::settingsKey(const KeyInput& input) {
+  return guarded([&]() -> InputAnswer {
+    SettingsScreen::Outcome outcome;
+    switch (input.kind) {
+      case KeyInput::Kind::Text: outcome = settings_->type(input.text); break;
+      case KeyInput::Kind::Backspace: outcome = settings_->backspace(); break;
+      case KeyInput::Kind::Return: outcome = settings_->enter(); break;
+    }
+    scheduleRedraw();
+    if (!outcome.ok) return {outcome.message == "no text row has the keyboard" ? 409 : 422, outcome.message};
+    return {200, outcome.message};
+  });
 }
 
 }  // namespace kestrel::tool::serve

@@ -22,6 +22,9 @@
 // field refuses what it cannot take, whole), Backspace deletes, Return is the keyboard's
 // Return and then the page's Done. Wheel scrolls move the table under the point.
 //
+// The second screen is Settings (SettingsScreen.h), drawn and touched the same way: a tap
+// (begin and end at one place) touches its row, keys go to the text row being typed.
+//
 // Every answer is a status (HTTP-like: 200, 400, 409, 422) and one line for the page.
 // Main thread only; release() (or destruction) before the plug-ins unload.
 #pragma once
@@ -36,6 +39,7 @@
 #include "tools/kestrel/PluginSession.h"
 #include "tools/kestrel/SessionPicture.h"
 #include "tools/kestrel/serve/FrameBoard.h"
+#include "tools/kestrel/serve/SettingsScreen.h"
 
 namespace kestrel::ui {
 class View;
@@ -68,6 +72,13 @@ struct ScrollInput {
   double dy = 0;  // points; positive scrolls the content up
 };
 
+// Which screen the page shows: the lock screen, or Settings (at `pane`, or one back).
+struct ScreenRequest {
+  bool settings = false;
+  std::string pane;  // a root pane's path; empty: where Settings was
+  bool back = false;
+};
+
 struct InputAnswer {
   int status = 200;
   std::string message;  // empty when done as asked
@@ -85,6 +96,9 @@ class LiveScreen {
   InputAnswer touch(const TouchInput& input);
   InputAnswer key(const KeyInput& input);
   InputAnswer scroll(const ScrollInput& input);
+  // Leaving Settings is coming back to the lock screen: the plug-ins are told the screen
+  // lit up again, so they refresh and read what Settings changed.
+  InputAnswer showScreen(const ScreenRequest& request);
   void release();
 
   // The frames drawn so far (published or not), for tests and benchmarks.
@@ -112,7 +126,12 @@ class LiveScreen {
   void deliver(ui::View& target, TouchInput::Phase phase, double x, double y);
   void settle();
 
+  InputAnswer settingsTouch(const TouchInput& input);
+  InputAnswer settingsKey(const KeyInput& input);
+
   PluginSession& session_;
+  std::unique_ptr<SettingsScreen> settings_;
+  bool settingsShown_ = false;
   FrameBoard& board_;
   ScreenSize size_;
   SessionScreen screen_;

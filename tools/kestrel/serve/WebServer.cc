@@ -262,6 +262,20 @@ void WebServer::routes() {
     return [this, key] { return screen_.key(key); };
   }));
 
+  server.Post("/screen", input([this](const json& body, InputAnswer* refused) -> std::function<InputAnswer()> {
+    ScreenRequest request;
+    auto screen = body.find("screen");
+    if (screen == body.end() || !screen->is_string() ||
+        (screen->get<std::string>() != "lock" && screen->get<std::string>() != "settings")) {
+      *refused = {400, "the screen is \"lock\" or \"settings\""};
+      return nullptr;
+    }
+    request.settings = screen->get<std::string>() == "settings";
+    if (auto pane = body.find("pane"); pane != body.end() && pane->is_string()) request.pane = pane->get<std::string>();
+    if (auto back = body.find("back"); back != body.end() && back->is_boolean()) request.back = back->get<bool>();
+    return [this, request] { return screen_.showScreen(request); };
+  }));
+
   server.Post("/scroll", input([this](const json& body, InputAnswer* refused) -> std::function<InputAnswer()> {
     ScrollInput scroll;
     auto x = number(body, "x"), y = number(body, "y"), dy = number(body, "dy");

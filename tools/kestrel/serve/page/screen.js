@@ -7,6 +7,11 @@
   const device = document.getElementById("device");
   const status = document.getElementById("status");
   const spoken = document.getElementById("spoken");
+  const showLock = document.getElementById("show-lock");
+  const showSettings = document.getElementById("show-settings");
+  const panes = document.getElementById("panes");
+  const paneBack = document.getElementById("pane-back");
+  const typing = document.getElementById("typing");
   // What tests and people can look at: the frame shown, its description, the sounds heard.
   const state = window.kestrel = { frame: 0, meta: null, sounds: [], vibrations: 0, messages: [] };
 
@@ -52,9 +57,42 @@
         return p;
       }));
       document.body.dataset.frame = String(frame);
+      showChoices(meta);
     };
     image.src = "/screen.png?frame=" + frame;
   }
+
+  // The screen buttons, the Settings panes and what is being typed.
+  function showChoices(meta) {
+    const settings = meta.kind === "settings";
+    showLock.setAttribute("aria-pressed", String(!settings));
+    showSettings.setAttribute("aria-pressed", String(settings));
+    panes.hidden = !settings;
+    if (settings) {
+      paneBack.disabled = !meta.settings.back;
+      const names = meta.settings.panes.join("\n");
+      if (panes.dataset.names !== names) {
+        panes.dataset.names = names;
+        panes.querySelectorAll("button.pane").forEach((b) => b.remove());
+        for (const name of meta.settings.panes) {
+          const button = document.createElement("button");
+          button.type = "button";
+          button.className = "pane";
+          button.textContent = name;
+          button.addEventListener("click", () => send("/screen", { screen: "settings", pane: name }));
+          panes.appendChild(button);
+        }
+      }
+      panes.querySelectorAll("button.pane").forEach((b) => b.setAttribute("aria-pressed",
+        String(meta.settings.pane === b.textContent || meta.settings.pane.startsWith(b.textContent + "/"))));
+    }
+    const typed = settings ? meta.settings.typing : null;
+    typing.hidden = !meta.keyboard;
+    typing.textContent = typed !== null && typed !== undefined ? typed : (meta.keyboard ? "Typing goes to the text field" : "");
+  }
+  showLock.addEventListener("click", () => send("/screen", { screen: "lock" }));
+  showSettings.addEventListener("click", () => send("/screen", { screen: "settings" }));
+  paneBack.addEventListener("click", () => send("/screen", { screen: "settings", back: true }));
 
   function note(event) {
     if (event.type === "sound") {
@@ -104,8 +142,8 @@
   });
   screen.addEventListener("pointermove", (e) => {
     if (!finger || e.pointerId !== finger.id) return;
-    if (state.meta.kind === "lock") {
-      // The lock screen is taller than the screen: a drag scrolls it here.
+    if (state.meta.kind !== "page") {
+      // The lock screen and Settings are taller than the screen: a drag scrolls them here.
       if (!finger.scrolling && Math.abs(e.clientY - finger.startY) > kDragScroll) {
         finger.scrolling = true;
         const p = pointOf(e);
@@ -142,7 +180,7 @@
 
   let wheel = 0;
   screen.addEventListener("wheel", (e) => {
-    if (!state.meta || state.meta.kind === "lock") return;  // the browser scrolls the lock screen
+    if (!state.meta || state.meta.kind !== "page") return;  // the browser scrolls these itself
     e.preventDefault();
     const first = wheel === 0;
     wheel += e.deltaY;
