@@ -214,8 +214,10 @@ std::vector<Ref<TWEvent>> TWEventListAccess::buildList(const FWPreferences& pref
   const std::vector<Ref<TWAlarm>> extras = additionalAlarms();
   std::optional<Date> nextAlarmDue;
   // An alarm due this very second that was started already is not the next one (else the
-  // wake would land on now, be ignored, and no later wake would follow).
+  // wake would land on now, be ignored, and no later wake would follow): its event's next
+  // alarm is the one after it.
   const std::optional<Date> startedUpTo = controller->lastAlarmDate();
+  TWEventSkipStartedAlarms(list, startedUpTo, window.now);
   for (const auto& event : list) {
     for (const auto& extra : extras) {
       if (extra->key() != event->key()) continue;

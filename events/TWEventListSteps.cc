@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "events/TWEventLocalDays.h"
+#include "model/TWAlarm.h"
 #include "model/TWOptions.h"
 #include "runtime/FWDateCaptions.h"
 #include "runtime/FWLocalTime.h"
@@ -235,6 +236,21 @@ TWEventFilterResult TWEventFilterDays(const std::vector<Ref<TWEvent>>& sorted, c
     }
   }
   return result;
+}
+
+void TWEventSkipStartedAlarms(const std::vector<Ref<TWEvent>>& events, std::optional<Date> startedUpTo, Date now) {
+  if (!startedUpTo) return;
+  for (const auto& event : events) {
+    if (!event || event->nextAlarm().isNull() || event->nextAlarm().isLaterThanDate(*startedUpTo)) continue;
+    Date next = Date::nullDate();
+    for (const auto& alarm : event->alarms()) {
+      if (!alarm || alarm->type() != kTWAlarmTypeNative) continue;
+      const Date at = alarm->date();
+      if (at.isLaterThanDate(*startedUpTo) && at.isEqualOrLaterThanDate(now) && (next.isNull() || at < next))
+        next = at;
+    }
+    event->setNextAlarm(next);
+  }
 }
 
 Date TWEventNextWakeup(const TWEventDayWindow& window, std::optional<Date> nextAlarmDue,

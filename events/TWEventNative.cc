@@ -105,14 +105,19 @@ Ref<TWEvent> TWEventNative::basicEvent(const Event& event, const Calendar& calen
   Date next = Date::nullDate();
   // A cancelled occurrence still shows, but rings no alarm.
   const bool cancelled = event.status == kestrel::EventStatus::Canceled;
+  // Every alarm is kept with the record, so the alarm engine finds the later ones of an
+  // event whose next alarm has just rung, or that rang while nothing watched.
+  std::vector<Ref<TWAlarm>> alarms;
   for (const kestrel::Alarm& alarm : event.alarms) {
     if (alarm.isLocationAlarm() || cancelled) continue;
     Date at = alarmTime(alarm, event);
+    alarms.push_back(TWAlarm::alarmWithKey(event.eventIdentifier, at, kTWAlarmTypeNative));
     if (first.isNull() || at < first) first = at;
     if (at.isLaterThanDate(now) && (next.isNull() || at < next)) next = at;
   }
   record->setFirstAlarm(first);
   record->setNextAlarm(next);
+  record->setAlarms(std::move(alarms));
   return record;
 }
 

@@ -45,6 +45,10 @@ CommandRun runRender(const std::vector<std::string>& args) {
   return captured([](const auto& words) { return tool::runRender(words); }, args);
 }
 
+CommandRun runRun(const std::vector<std::string>& args) {
+  return captured([](const auto& words) { return tool::runRun(words); }, args);
+}
+
 size_t occurrences(const std::string& text, const std::string& fragment) {
   size_t n = 0;
   for (size_t at = text.find(fragment); at != std::string::npos; at = text.find(fragment, at + 1)) ++n;

@@ -16,6 +16,8 @@ struct CommandRun {
 CommandRun runAct(const std::vector<std::string>& args);
 CommandRun runRows(const std::vector<std::string>& args);
 CommandRun runRender(const std::vector<std::string>& args);
+// `kestrel run` (give it an end: --until or --for).
+CommandRun runRun(const std::vector<std::string>& args);
 
 // How often `fragment` occurs in `text` (overlapping occurrences count).
 size_t occurrences(const std::string& text, const std::string& fragment);

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "platform/calendarstore/CalendarStore.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Device.h"
 #include "platform/foundation/Files.h"
@@ -28,7 +29,8 @@ GeneratedDevice::GeneratedDevice(Contents contents) {
   root_ = tmpl;
   Date now;
   Date::parseISO8601(kNow, &now);
-  taskwell_ = fixture::generateTaskwellFixture({.root = root_, .schema = 260, .now = now, .tz = kZone});
+  taskwell_ = fixture::generateTaskwellFixture(
+      {.root = root_, .schema = 260, .events = contents.taskwellEvents ? 24 : 0, .now = now, .tz = kZone});
   if (!taskwell_.ok) {
     error_ = taskwell_.error;
     return;
@@ -106,6 +108,86 @@ std::string GeneratedDevice::setNotesOfFirstTask(const std::string& notes) const
   sqlite3_finalize(insert);
   sqlite3_close(db);
   return first;
+}
+
+namespace {
+
+constexpr int64_t kPlacedCalendarKey = 9000;
+constexpr const char* kPlacedCalendar = "Placed";
+
+void execute(sqlite3* db, const std::string& sql) {
+  char* error = nullptr;
+  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "") << "\n" << sql;
+  sqlite3_free(error);
+}
+
+int64_t entityNumber(sqlite3* db, const std::string& name) {
+  sqlite3_stmt* statement = nullptr;
+  int64_t number = -1;
+  if (sqlite3_prepare_v2(db, "select Z_ENT from Z_PRIMARYKEY where Z_NAME = ?1", -1, &statement, nullptr) == SQLITE_OK) {
+    sqlite3_bind_text(statement, 1, name.c_str(), -1, SQLITE_TRANSIENT);
+    if (sqlite3_step(statement) == SQLITE_ROW) number = sqlite3_column_int64(statement, 0);
+  }
+  sqlite3_finalize(statement);
+  EXPECT_GE(number, 0) << name;
+  return number;
+}
+
+// "20261209T100000Z"
+std::string icsTime(Date date) {
+  std::string iso = date.description();  // 2026-12-09T10:00:00Z
+  std::string out;
+  for (char c : iso)
+    if (c != '-' && c != ':') out += c;
+  return out;
+}
+
+}  // namespace
+
+void GeneratedDevice::addTaskwellEvent(int64_t key, const PlacedEvent& event) const {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(localPath(taskwell_.databasePath).c_str(), &db), SQLITE_OK);
+  execute(db, KSFormat("insert or ignore into ZTWCALCALENDAR (Z_PK, Z_ENT, Z_OPT, ZTITLE) values (%lld, %lld, 1, '%@')",
+                       kPlacedCalendarKey, entityNumber(db, "TWCalCalendar"), std::string(kPlacedCalendar)));
+  execute(db, KSFormat("insert into ZTWCALEVENT (Z_PK, Z_ENT, Z_OPT, ZTITLE, ZSTARTDATEINTERNAL, "
+                       "ZOCCURRENCEDATEINTERNAL, ZENDDATEINTERNAL, ZISALLDAY, ZCALENDAR, ZROOTITEM, "
+                       "ZBUSYSTATUSINTEGER, ZHASRECURRENCEINTERNAL) values (%lld, %lld, 1, '%@', %f, %f, %f, 0, "
+                       "%lld, %lld, 0, 0)",
+                       key, entityNumber(db, "TWCalEvent"), event.title, event.start.timeIntervalSinceReferenceDate(),
+                       event.start.timeIntervalSinceReferenceDate(), event.end.timeIntervalSinceReferenceDate(),
+                       kPlacedCalendarKey, key));
+  int64_t alarmKey = key * 10;
+  for (int before : event.alarmsBefore) {
+    ++alarmKey;
+    execute(db, KSFormat("insert into ZTWCALALARM (Z_PK, Z_ENT, Z_OPT, ZRELATIVETRIGGER) values (%lld, %lld, 1, %d); "
+                         "insert into Z_16EVENTS (Z_16ALARMS, Z_24EVENTS) values (%lld, %lld)",
+                         alarmKey, entityNumber(db, "TWCalAlarm"), before, alarmKey, key));
+  }
+  sqlite3_close(db);
+}
+
+void GeneratedDevice::addDeviceEvent(const std::string& uid, const PlacedEvent& event) const {
+  auto store = CalendarStore::open(CalendarStore::Options{.watchForChanges = false});
+  bool present = false;
+  for (const auto& calendar : store->calendarsForEntityType(EntityType::Event))
+    present = present || calendar.calendarIdentifier == kPlacedCalendar;
+  std::string error;
+  if (!present) {
+    ASSERT_TRUE(store->createCalendar({.title = kPlacedCalendar, .entityType = EntityType::Event,
+                                       .identifier = kPlacedCalendar},
+                                      &error))
+        << error;
+  }
+  std::string text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Tests//Placed//EN\r\nBEGIN:VEVENT\r\nUID:" + uid +
+                     "\r\nDTSTAMP:" + icsTime(event.start) + "\r\nDTSTART:" + icsTime(event.start) +
+                     "\r\nDTEND:" + icsTime(event.end) + "\r\nSUMMARY:" + event.title + "\r\n";
+  for (int before : event.alarmsBefore)
+    text += "BEGIN:VALARM\r\nACTION:DISPLAY\r\nDESCRIPTION:Reminder\r\nTRIGGER:-PT" + std::to_string(before) +
+            "S\r\nEND:VALARM\r\n";
+  text += "END:VEVENT\r\nEND:VCALENDAR\r\n";
+  const std::string path =
+      Device::path(std::string(CalendarStore::kEventsFolder) + "/" + kPlacedCalendar + "/" + uid + ".ics");
+  ASSERT_TRUE(files::writeFileAtomically(path, text)) << path;
 }
 
 void GeneratedDevice::setLocationMonitoring(bool on) const {

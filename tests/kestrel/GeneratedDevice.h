@@ -27,6 +27,15 @@ class GeneratedDevice {
   struct Contents {
     bool reminders = true;
     bool calendars = false;
+    bool taskwellEvents = true;  // the generated Taskwell events (false: none)
+  };
+
+  // An event a test places at a known time, with alarms `alarmsBefore` seconds before its start.
+  struct PlacedEvent {
+    std::string title;
+    Date start;
+    Date end;
+    std::vector<int> alarmsBefore;
   };
 
   GeneratedDevice();
@@ -52,6 +61,12 @@ class GeneratedDevice {
   // Writes `notes` into Taskwell's database for the first Taskwell task the tasks plug-in
   // shows (with device reminders hidden) and answers that task's key.
   std::string setNotesOfFirstTask(const std::string& notes) const;
+  // Writes the event into Taskwell's database (key `key`, in a calendar "Placed"), as
+  // Taskwell would.
+  void addTaskwellEvent(int64_t key, const PlacedEvent& event) const;
+  // Writes the event into the device's calendar "Placed" as a calendar client would (one
+  // .ics file named after `uid`).
+  void addDeviceEvent(const std::string& uid, const PlacedEvent& event) const;
   // Whether Taskwell's preferences turn location monitoring (and so Auto mode) on.
   void setLocationMonitoring(bool on) const;
 
