@@ -44,6 +44,11 @@ class TWEventListAccess : public FWListViewDelegate {
   FWView previewWithFrame(const FWRect& frame, size_t atIndex, const FWDisplayList& forItems, const FWTheme& theme,
                           const Ref<FWPreferences>& prefs, const Ref<FWApplication>& application) override;
 
+  // The page of the event at `atIndex` (also of a sounding alarm's row, whose touch opens
+  // its tool bar instead); none when previews are off, or off on the lock screen.
+  FWView eventPageWithFrame(const FWRect& frame, size_t atIndex, const FWDisplayList& forItems,
+                            const Ref<FWApplication>& application);
+
   std::optional<bool> showLibstatusbarIconForItems(const FWDisplayList& items,
                                                    const Ref<FWPreferences>& prefs) override;
   std::optional<std::string> libstatusbarIconName() override { return std::string("TWCalPlugin"); }

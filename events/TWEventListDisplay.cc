@@ -114,6 +114,14 @@ FWView TWEventListAccess::previewWithFrame(const FWRect& frame, size_t atIndex, 
     else controller->setToolbarIndex(below);
     return nullptr;
   }
+  return eventPageWithFrame(frame, atIndex, forItems, application);
+}
+
+FWView TWEventListAccess::eventPageWithFrame(const FWRect& frame, size_t atIndex, const FWDisplayList& forItems,
+                                             const Ref<FWApplication>& application) {
+  auto controller = application ? application->fwPlugin() : nullptr;
+  auto event = atIndex < forItems.size() ? std::dynamic_pointer_cast<TWEvent>(forItems[atIndex]) : nullptr;
+  if (!controller || !event) return nullptr;
   auto host = controller->ksPlugin();
   const PlistValue hostPrefs = host ? host->preferences() : PlistValue::dict();
   if (!FWPreferences::boolValue(kTWOptionsShowPreviews, kTWOptionsShowPreviewsDefault, hostPrefs)) return nullptr;

@@ -117,12 +117,12 @@ void TWEventPlugin::closeMenuClicked() { closeMenu(false); }
 
 void TWEventPlugin::showPreviewClicked() {
   auto application = fwApplication();
-  auto datasource = fwDatasource();
+  auto access = listAccess();
   auto host = ksPlugin();
   const int32_t row = toolbarIndex() - 1;
-  if (!application || !datasource || !host || row < 0) return;
-  auto view = datasource->previewWithFrame(previewCompatibleRect(), static_cast<size_t>(row), currentItems(),
-                                           host->theme(), preferences(), application);
+  if (!application || !access || !host || row < 0) return;
+  // The row's own touch toggles the tool bar of its sounding alarm; this button opens its page.
+  auto view = access->eventPageWithFrame(previewCompatibleRect(), static_cast<size_t>(row), currentItems(), application);
   if (!view) return;
   closeMenu(false);
   host->showPreview(previewCompatibleView(view));

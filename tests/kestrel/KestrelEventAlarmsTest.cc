@@ -1,7 +1,8 @@
 // The events plug-in's alarms end to end through kestrel act and kestrel run, for an event
 // in Taskwell's database and for one in the device's calendars: every alarm of an event rings
 // once at its time through a wait, a fast clock and a restart; an alarm sounds, repeats and
-// is snoozed, as the log store's sound records tell.
+// is snoozed, as the log store's sound records tell; the alarm tool bar's view button opens
+// the event's page.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -10,6 +11,7 @@
 #include "tests/kestrel/CommandCapture.h"
 #include "tests/kestrel/GeneratedDevice.h"
 #include "tests/support/LogCapture.h"
+#include "tools/kestrel/Commands.h"
 
 namespace {
 
@@ -148,6 +150,24 @@ TEST_P(EventAlarmsEndToEnd, AnAlarmSoundsRepeatsAndIsSnoozed) {
                        iso("09:53:50") + " vibrate (repeating alarm)",
                        iso("09:53:50") + " " + bell + " (repeating alarm)",
                    }));
+}
+
+TEST_P(EventAlarmsEndToEnd, TheAlarmToolBarsViewButtonOpensTheEventsPage) {
+  auto device = deviceWithMeeting(GetParam(), {900});
+  CommandRun run = kestrel::test::runAct(session(*device, "09:44:00", {"at", iso("09:45:30"), "alarm", "1", "view"}));
+  ASSERT_EQ(run.status, 0) << run.err << run.out;
+  const std::string page = run.out.substr(run.out.find("== view"));
+  EXPECT_NE(page.find("Board meeting"), std::string::npos) << page;
+  // The page, not the section: no tool bar row is printed.
+  EXPECT_EQ(page.find("[[[toolbar]]]"), std::string::npos) << page;
+
+  // With previews off the tool bar has no view button.
+  device.reset();
+  device = deviceWithMeeting(GetParam(), {900});
+  CommandRun off = kestrel::test::runAct(
+      session(*device, "09:44:00", {"--option", "isShowPreviews=false", "at", iso("09:45:30"), "alarm", "1", "view"}));
+  EXPECT_EQ(off.status, kestrel::tool::kExitFailure) << off.out;
+  EXPECT_NE(off.err.find("no view button"), std::string::npos) << off.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, EventAlarmsEndToEnd, ::testing::Values(Source::Taskwell, Source::Device),

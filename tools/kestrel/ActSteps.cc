@@ -180,17 +180,18 @@ HostResult<std::vector<ActStep>> parseActSteps(std::span<const std::string> word
       step.kind = ActStep::Kind::PageButton;
       step.button = word;
       step.text = word;
-    } else if (word == "snooze" || word == "mute" || word == "unmute" || word == "sleep" || word == "cancel") {
+    } else if (word == "snooze" || word == "mute" || word == "unmute" || word == "sleep" || word == "cancel" ||
+               word == "view") {
       step.kind = ActStep::Kind::AlarmButton;
       step.button = word;
       step.text = word;
     } else {
-      return HostError{"unknown step '" + printable(word) + "' (steps: complete N, context auto|manual|off, details, refresh, wait DURATION, at TIME, alarm N, snooze, mute, unmute, sleep, cancel, open N, tap TEXT, back, up, down, done, select, button TEXT, switch TEXT, delete ROW, move ROW to PLACE, search TEXT, new TEXT)"};
+      return HostError{"unknown step '" + printable(word) + "' (steps: complete N, context auto|manual|off, details, refresh, wait DURATION, at TIME, alarm N, snooze, mute, unmute, sleep, cancel, view, open N, tap TEXT, back, up, down, done, select, button TEXT, switch TEXT, delete ROW, move ROW to PLACE, search TEXT, new TEXT)"};
     }
     steps.push_back(std::move(step));
   }
   if (steps.empty())
-    return HostError{"no step given (steps: complete N, context auto|manual|off, details, refresh, wait DURATION, at TIME, alarm N, snooze, mute, unmute, sleep, cancel, open N, tap TEXT, back, up, down, done, select, button TEXT, switch TEXT, delete ROW, move ROW to PLACE, search TEXT, new TEXT)"};
+    return HostError{"no step given (steps: complete N, context auto|manual|off, details, refresh, wait DURATION, at TIME, alarm N, snooze, mute, unmute, sleep, cancel, view, open N, tap TEXT, back, up, down, done, select, button TEXT, switch TEXT, delete ROW, move ROW to PLACE, search TEXT, new TEXT)"};
   return steps;
 }
 
@@ -243,7 +244,9 @@ const char* actStepsHelp() {
          "                           of a sounding alarm opens (or closes) its tool bar\n"
          "  snooze, mute, unmute,    touch that button of the open alarm tool bar: snooze for the option\n"
          "  sleep, cancel            snoozeDuration, mute until the reminder ends, sound again, sleep\n"
-         "                           until the event starts, or stop the alarm\n";
+         "                           until the event starts, or stop the alarm\n"
+         "  view                     touch the open alarm tool bar's view button: the event's page opens\n"
+         "                           and is printed, and the page steps drive it\n";
 }
 
 }  // namespace kestrel::tool

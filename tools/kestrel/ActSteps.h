@@ -11,9 +11,10 @@
 //   at TIME                 the same, up to an ISO-8601 time
 //   alarm N                 touch the N-th event row (1 = the top one; the fixed rows do not
 //                           count): a sounding alarm's row opens its tool bar
-//   snooze|mute|unmute|sleep|cancel
+//   snooze|mute|unmute|sleep|cancel|view
 //                           touch that button of the open alarm tool bar (cancel: the open
-//                           page's Cancel button while a page is shown)
+//                           page's Cancel button while a page is shown; view opens the
+//                           event's page)
 //   open N                  touch the N-th task row (counted as for complete), opening its page
 //   info                    touch the information row (debug mode), opening the debug page
 //   tap TEXT                select the page's first row whose title starts with TEXT
@@ -58,7 +59,7 @@ struct ActStep {
   enum class ContextMode { Auto, Manual, Off };
   Kind kind = Kind::Refresh;
   int row = 0;  // Complete, Alarm: 1-based position among the item rows
-  std::string button{};  // AlarmButton: snooze, mute, unmute, sleep or cancel; PageButton: back, up, down, done, select
+  std::string button{};  // AlarmButton: snooze, mute, unmute, sleep, cancel or view; PageButton: back, up, down, done, select
   std::string target{};  // Tap, PageSwitch: the start of the row's title; PageControl: of the button's title; Search, NewTask: the text typed
   int importance = -1;   // NewTask: the importance chosen (0, 1, 5, 10, 15); -1 keeps the preset
   std::string destination{};  // NewTask: "device", "taskwell" or empty (keep the form's choice)

@@ -9,6 +9,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/Toolbar.h"
 #include "tools/kestrel/Commands.h"
+#include "tools/kestrel/PagePrint.h"
 
 namespace kestrel::tool {
 namespace {
@@ -231,11 +232,13 @@ StepOutcome SectionActor::touchAlarmRow(const ActStep& step) {
 StepOutcome SectionActor::tapAlarmButton(const ActStep& step) {
   if (!engine_.row(kToolbarRowID))
     return failed(kExitFailure, step, "no alarm tool bar is open (touch a sounding alarm's row with 'alarm N' first)");
-  const std::string actionName = step.button + "AlarmClicked:";
+  const bool opensPage = step.button == "view";
+  const std::string actionName = opensPage ? std::string("showPreviewClicked:") : step.button + "AlarmClicked:";
   auto button = barButtonOfRow(engine_, kToolbarRowID, actionName);
   if (!button) {
     std::string why = step.button == "unmute" ? " (the alarm is not muted)"
                       : step.button == "mute" ? " (the alarm is muted already)"
+                      : opensPage             ? " (the option isShowPreviews is off)"
                                               : "";
     return failed(kExitFailure, step, "the tool bar has no " + step.button + " button" + why);
   }
@@ -245,7 +248,10 @@ StepOutcome SectionActor::tapAlarmButton(const ActStep& step) {
     return failed(kExitFailure, step, "the " + step.button + " button failed: " + *thrown);
   button.reset();
   if (!touched) return failed(kExitFailure, step, "the " + step.button + " button did nothing");
-  return settled(step, threads);
+  if (auto outcome = settled(step, threads); !outcome.ok()) return outcome;
+  if (opensPage && !shownPage(engine_))
+    return failed(kExitFailure, step, "the view button opened no page");
+  return {};
 }
 
 StepOutcome SectionActor::refresh(const ActStep& step) {
