@@ -2,6 +2,7 @@
 
 #include "platform/calendarstore/CalendarStore.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/Device.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 
@@ -32,6 +33,24 @@ void CalendarAlarmEngine::stop() {
   RunLoop::main().cancelTimer(timer_);
   NotificationCenter::defaultCenter().removeToken(observer_);
   planned_.reset();
+  store_.reset();
+}
+
+std::shared_ptr<CalendarStore> CalendarAlarmEngine::store() {
+  const std::string root = Device::root();
+  {
+    std::lock_guard lock(mutex_);
+    if (store_ && storeRoot_ == root) return store_;
+  }
+  // Opened outside the lock: it reads the store's folders.
+  auto opened = CalendarStore::open({.watchForChanges = false});
+  std::lock_guard lock(mutex_);
+  if (!running_) return opened;
+  if (!store_ || storeRoot_ != root) {
+    store_ = opened;
+    storeRoot_ = root;
+  }
+  return store_;
 }
 
 bool CalendarAlarmEngine::isRunning() const {
@@ -54,7 +73,7 @@ void CalendarAlarmEngine::plan() {
   const Date now = Clock::now();
   const Date windowEnd = now.addingTimeInterval(kLookAheadDays * 86400.0);
   std::optional<Date> next;
-  if (auto store = CalendarStore::open({.watchForChanges = false})) {
+  if (auto store = this->store()) {
     // Events that started up to a day ago may still have alarms ahead (relative to the end).
     auto predicate = CalendarStore::predicateForEventsWithStartDate(now.addingTimeInterval(-86400), windowEnd,
                                                                     std::nullopt);

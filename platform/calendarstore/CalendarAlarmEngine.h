@@ -13,9 +13,13 @@
 //
 // One engine per process (shared()). Thread-safe; posts happen on the thread pumping the
 // main run loop. stop() cancels the timer and the observer.
+//
+// The engine keeps one store of the device root while it runs (opened again when the root
+// changes), so a plan reads again only the files that changed since the last one.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -24,6 +28,8 @@
 #include "platform/foundation/RunLoop.h"
 
 namespace kestrel {
+
+class CalendarStore;
 
 class CalendarAlarmEngine {
  public:
@@ -44,6 +50,8 @@ class CalendarAlarmEngine {
   CalendarAlarmEngine() = default;
   void plan();
   void fire(uint64_t generation, Date due);
+  // The kept store of the current device root.
+  std::shared_ptr<CalendarStore> store();
 
   mutable std::mutex mutex_;
   bool running_ = false;                  // guarded by mutex_
@@ -53,6 +61,8 @@ class CalendarAlarmEngine {
   std::optional<Date> planned_;           // guarded by mutex_: the alarm the timer is for
   bool plannedIsAlarm_ = false;           // guarded by mutex_: false for a look-again timer
   Date postedUpTo_;                       // guarded by mutex_: alarms up to here are done
+  std::shared_ptr<CalendarStore> store_;  // guarded by mutex_
+  std::string storeRoot_;                 // guarded by mutex_: the device root of store_
 };
 
 }  // namespace kestrel

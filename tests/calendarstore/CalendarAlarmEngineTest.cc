@@ -8,6 +8,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
 #include "tests/calendarstore/EventFixture.h"
+#include "tests/support/LogCapture.h"
 
 namespace kestrel::test {
 namespace {
@@ -78,6 +79,27 @@ TEST_F(CalendarAlarmEngineTest, FollowsAnEditedAlarm) {
   EXPECT_EQ(CalendarAlarmEngine::shared().nextAlarmDate(), iso("2026-12-08T15:55:00Z"));
   RunLoop::main().advanceClockTo(iso("2026-12-08T16:30:00Z"));
   EXPECT_EQ(posts_, (std::vector<Date>{iso("2026-12-08T15:55:00Z")}));
+}
+
+TEST_F(CalendarAlarmEngineTest, PlansReadOnlyTheFilesThatChanged) {
+  Clock::fix(iso("2026-12-08T15:00:00Z"));
+  writeMeeting("-PT15M");
+  writeEvent("work", "bad.ics", "not a calendar");
+  LogCapture log;
+  CalendarAlarmEngine::shared().start();
+  for (int plan = 0; plan < 3; ++plan) NotificationCenter::defaultCenter().post(CalendarStore::kChangedNotification);
+  // The damaged file was read once; every plan still finds the meeting's alarm.
+  EXPECT_EQ(log.count("Skipped"), 1u);
+  EXPECT_EQ(CalendarAlarmEngine::shared().nextAlarmDate(), iso("2026-12-08T15:45:00Z"));
+
+  // Another program edits one file: only that one is read again.
+  writeMeeting("-PT5M");
+  NotificationCenter::defaultCenter().post(CalendarStore::kChangedNotification);
+  EXPECT_EQ(log.count("Skipped"), 1u);
+  EXPECT_EQ(CalendarAlarmEngine::shared().nextAlarmDate(), iso("2026-12-08T15:55:00Z"));
+  writeEvent("work", "bad.ics", "still not a calendar");
+  NotificationCenter::defaultCenter().post(CalendarStore::kChangedNotification);
+  EXPECT_EQ(log.count("Skipped"), 2u);
 }
 
 }  // namespace
