@@ -1,5 +1,6 @@
 # Installing: `cmake --install` puts kestrel in bin/ and everything it loads in lib/kestrel/
-# (the platform library, both plug-ins and their bundles), where kestrel looks for the
+# (the platform library with its parts loaded on first use, both plug-ins and their
+# bundles), where kestrel looks for the
 # plug-ins that --plugin tasks and --plugin events name. Paths are relative to the binary
 # ($ORIGIN), so an installed tree works from any prefix. `cpack` (run in the build folder)
 # makes a Debian package of the same tree. Both carry a systemd user unit that runs
@@ -11,10 +12,12 @@ include(GNUInstallDirs)
 set(KESTREL_INSTALL_PRIVATE_DIR lib/kestrel)
 
 set_target_properties(kestrel PROPERTIES INSTALL_RPATH "$ORIGIN/../${KESTREL_INSTALL_PRIVATE_DIR}")
-set_target_properties(kestrel-platform TWPlugin TWCalPlugin PROPERTIES INSTALL_RPATH "$ORIGIN")
+set_target_properties(kestrel-platform kestrel-net kestrel-sound TWPlugin TWCalPlugin PROPERTIES INSTALL_RPATH "$ORIGIN")
 
 install(TARGETS kestrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS kestrel-platform LIBRARY DESTINATION ${KESTREL_INSTALL_PRIVATE_DIR})
+# Beside it: the platform looks for its parts in its own folder.
+install(TARGETS kestrel-net kestrel-sound LIBRARY DESTINATION ${KESTREL_INSTALL_PRIVATE_DIR})
 install(TARGETS TWPlugin TWCalPlugin LIBRARY DESTINATION ${KESTREL_INSTALL_PRIVATE_DIR})
 install(DIRECTORY ${KESTREL_RESOURCES_DIR}/TWPlugin.bundle ${KESTREL_RESOURCES_DIR}/TWCalPlugin.bundle
         DESTINATION ${KESTREL_INSTALL_PRIVATE_DIR})

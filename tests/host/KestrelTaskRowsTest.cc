@@ -2,6 +2,7 @@
 // the accessory's column and a touch on the status row in render.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <sstream>
 
 #include "platform/ui/Bitmap.h"
@@ -63,6 +64,20 @@ TEST_F(KestrelTaskRowsTest, TaskRowsHaveTheirHeightAndTexts) {
   }
   EXPECT_GT(items, 3);
   EXPECT_TRUE(sawBill) << rows.out;
+}
+
+// Listing rows loads no URL and plays no sound: neither part of the platform, nor the
+// libraries they bring, is mapped (the dynamic loader names every file it maps).
+TEST_F(KestrelTaskRowsTest, RowsMapNeitherTheNetworkNorTheSoundPart) {
+  for (const char* plugin : {"tasks", "events"}) {
+    ::setenv("LD_DEBUG", "files", 1);
+    ProcessRun rows = run({"rows", "--plugin", plugin, "--root", device, "--now", kNow, "--tz", "UTC"});
+    ::unsetenv("LD_DEBUG");
+    ASSERT_EQ(rows.status, 0) << rows.err;
+    ASSERT_NE(rows.err.find("libkestrel-platform.so"), std::string::npos) << "no loader trace";
+    for (const char* library : {"libkestrel-net.so", "libkestrel-sound.so", "libcurl", "libcanberra"})
+      EXPECT_EQ(rows.err.find(library), std::string::npos) << plugin << " maps " << library;
+  }
 }
 
 TEST_F(KestrelTaskRowsTest, TouchingTheStatusRowOpensTheToolBarInThePicture) {

@@ -1,4 +1,5 @@
-// The desktop sound output: libcanberra on a worker thread.
+// The desktop sound output: libcanberra on a worker thread, in libkestrel-sound.so so that
+// only processes that play sounds map libcanberra.
 #include <canberra.h>
 
 #include <chrono>
@@ -178,6 +179,8 @@ class DesktopSoundOutput : public SoundOutput {
 
 }  // namespace
 
-std::unique_ptr<SoundOutput> makeDesktopSoundOutput() { return std::make_unique<DesktopSoundOutput>(); }
-
 }  // namespace kestrel::audio
+
+extern "C" __attribute__((visibility("default"))) kestrel::audio::SoundOutput* kestrel_make_desktop_sound_output() {
+  return new kestrel::audio::DesktopSoundOutput();
+}
