@@ -16,8 +16,9 @@
 //
 // Threads: notifications and row actions arrive on the main thread; the store's change
 // notice may arrive on the store's watcher thread and only sets a flag and starts a
-// background refresh. The status record and the data source's pending alarms are
-// thread-safe on their own.
+// background refresh. Alarm actions (the host's repeating notification, sounds, the rows'
+// active state) run on the main thread, also when an update thread finds them due. The
+// status record and the data source's pending alarms are thread-safe on their own.
 #pragma once
 
 #include <atomic>
@@ -59,12 +60,14 @@ class TWEventPlugin : public TWPlugin {
   // ---- Alarm engine (TWEventPluginAlarms.cc) -------------------------------------------
   // Starts the alarms of the shown events whose next alarm is `date`: their rows become
   // active and the last of them drives the repeating sound. A due time already started
-  // (also before a restart) is not started again.
+  // (also before a restart) is not started again. Any thread: the work runs on the main
+  // thread, and a caller on another thread waits for it.
   void checkForNewAlarmsForDate(Date date);
   // Starts, once, the alarms of `events` (a new list) that fell due while nothing watched
   // (the host was not running, or a rebuild landed on the due time) and whose reminder is
   // still running; on the first call it also resumes a repeating sound saved before a
-  // restart. The list builder calls it at the end of every build.
+  // restart. The list builder calls it at the end of every build; like the check above it
+  // runs on the main thread, the caller waiting.
   void checkForMissedAlarmsInList(const std::vector<Ref<TWEvent>>& events);
   // Until when an alarm of `event` at `startTime` repeats; none: no reminder.
   std::optional<Date> reminderEndTimeForEvent(const Ref<TWEvent>& event, Date startTime);
@@ -131,6 +134,15 @@ class TWEventPlugin : public TWPlugin {
   PlistValue hostPreferences() const;
   // Alarm engine helpers (TWEventPluginAlarms.cc).
   void startAlarms(const std::vector<Ref<TWEvent>>& events, Date date, bool playNow);
+  // The events of `events` whose latest alarm fell due unwatched and whose reminder still
+  // runs, and the latest of those alarms; reads only (any thread).
+  struct MissedAlarms {
+    std::vector<Ref<TWEvent>> events;
+    std::optional<Date> at;
+  };
+  MissedAlarms missedAlarmsInList(const std::vector<Ref<TWEvent>>& events) const;
+  // Whether a repeating sound saved before a restart may still need resuming.
+  bool soundResumeDue();
   void restoreAlarmState();
   void resumeAlarmSound();
   void saveAlarmState();

@@ -54,7 +54,11 @@ std::optional<Date> TWEventPlugin::lastAlarmDate() const {
 
 void TWEventPlugin::checkForNewAlarmsForDate(Date date) {
   KSLog("KS:TWEvent: Checking for new alarms to monitor for date %@", date);
-  if (auto last = lastAlarmDate(); last && !date.isLaterThanDate(*last)) {
+  auto started = [&] {
+    auto last = lastAlarmDate();
+    return last && !date.isLaterThanDate(*last);
+  };
+  if (started()) {
     // The refresh decision and a rebuild that landed on the due time can both report it,
     // and a restart must not ring what rang before it.
     KSLog("KS:TWEvent: Alarms due at %@ have been started already", date);
@@ -65,7 +69,12 @@ void TWEventPlugin::checkForNewAlarmsForDate(Date date) {
   for (const auto& item : items)
     if (auto event = std::dynamic_pointer_cast<TWEvent>(item); event && event->nextAlarm() == date)
       due.push_back(event);
-  startAlarms(due, date, false);
+  if (due.empty()) return;
+  // Alarm actions (host calls, sounds, the rows' active state) belong on the main thread;
+  // the refresh decision that finds the due time may run on an update thread.
+  kestrel::RunLoop::main().performOnMainAndWait([&] {
+    if (!started()) startAlarms(due, date, false);
+  });
 }
 
 void TWEventPlugin::startAlarms(const std::vector<Ref<TWEvent>>& events, Date date, bool playNow) {
@@ -98,7 +107,22 @@ void TWEventPlugin::startAlarms(const std::vector<Ref<TWEvent>>& events, Date da
 }
 
 void TWEventPlugin::checkForMissedAlarmsInList(const std::vector<Ref<TWEvent>>& events) {
-  resumeAlarmSound();
+  // Found on the calling thread, acted on on the main thread (as every alarm action; the
+  // build waits, so the list it publishes next shows the started alarms). The main thread
+  // looks again: it may have started some meanwhile.
+  if (!soundResumeDue() && missedAlarmsInList(events).events.empty()) return;
+  kestrel::RunLoop::main().performOnMainAndWait([&] {
+    resumeAlarmSound();
+    MissedAlarms missed = missedAlarmsInList(events);
+    if (missed.events.empty()) return;
+    KSLog("KS:TWEvent: %i alarms fell due while not watched - starting them now",
+          static_cast<int>(missed.events.size()));
+    // Late already: the sound plays at once.
+    startAlarms(missed.events, *missed.at, true);
+  });
+}
+
+TWEventPlugin::MissedAlarms TWEventPlugin::missedAlarmsInList(const std::vector<Ref<TWEvent>>& events) const {
   const Date now = Clock::now();
   const std::optional<Date> last = lastAlarmDate();
   auto access = listAccess();
@@ -138,10 +162,7 @@ void TWEventPlugin::checkForMissedAlarmsInList(const std::vector<Ref<TWEvent>>& 
     if (!missedAt || latest->isLaterThanDate(*missedAt)) missedAt = latest;
     missed.push_back(event);
   }
-  if (missed.empty()) return;
-  KSLog("KS:TWEvent: %i alarms fell due while not watched - starting them now", static_cast<int>(missed.size()));
-  // Late already: the sound plays at once.
-  startAlarms(missed, *missedAt, true);
+  return {std::move(missed), missedAt};
 }
 
 std::optional<Date> TWEventPlugin::reminderEndTimeForEvent(const Ref<TWEvent>& event, Date startTime) {
@@ -401,6 +422,14 @@ void TWEventPlugin::restoreAlarmState() {
   if (state.muteUntilDate && state.muteUntilDate->isLaterThanDate(now)) muteUntilDate_ = state.muteUntilDate;
   if (state.soundUntil && state.soundUntil->isLaterThanDate(now)) soundUntil_ = state.soundUntil;
   soundResumeChecked_ = false;
+}
+
+bool TWEventPlugin::soundResumeDue() {
+  std::lock_guard lock(fieldsMutex_);
+  if (soundResumeChecked_) return false;
+  if (soundUntil_ && soundUntil_->isLaterThanDate(Clock::now())) return true;
+  soundResumeChecked_ = true;  // nothing to resume
+  return false;
 }
 
 void TWEventPlugin::resumeAlarmSound() {

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <functional>
+#include <mutex>
 #include <fstream>
 #include <thread>
 
@@ -474,6 +477,66 @@ TEST(AlarmEngineConcurrencyTest, SnoozesAddedDuringRebuildsAreAllKept) {
   EXPECT_EQ(device.controller()->listAccess()->additionalAlarms().size(), static_cast<size_t>(kSnoozes));
   auto saved = TWEventAlarmState::load(TWEventPlugin::alarmStatePath());
   EXPECT_EQ(saved.instances.size(), static_cast<size_t>(kSnoozes));
+}
+
+}  // namespace
+
+namespace {
+
+// Runs `body` on a thread of its own while the main thread pumps its run loop (as the host
+// does), up to a deadline.
+void onUpdateThread(const std::function<void()>& body) {
+  auto done = std::make_shared<std::atomic<bool>>(false);
+  std::thread thread([body, done] {
+    body();
+    done->store(true);
+  });
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!done->load() && std::chrono::steady_clock::now() < deadline) {
+    RunLoop::main().pump();
+    std::this_thread::yield();
+  }
+  if (done->load()) {
+    thread.join();
+  } else {
+    ADD_FAILURE() << "the update did not finish";
+    thread.detach();
+  }
+  finishEventThreads();
+}
+
+// A rebuild on an update thread finds an alarm that rang while nothing ran, and an update
+// started there (or the controller's wake on the main thread, whichever comes first) finds
+// the next one falling due: the host's repeating notification and the sounds are asked for
+// on the main thread only.
+TEST(AlarmEngineConcurrencyTest, AlarmsFoundOnAnUpdateThreadActOnTheMainThread) {
+  EventPluginHarness device;
+  device.addCalendar(900, "Work");
+  device.addEvent({.key = 1001, .start = today(14, 35), .end = today(15, 35), .calendar = 900});
+  device.addAlarm(2001, 1001, 600, std::nullopt);  // 14:25: rang while nothing ran
+  device.addEvent({.key = 1002, .start = today(15), .end = today(16), .calendar = 900});
+  device.addAlarm(2002, 1002, 1740, std::nullopt);  // 14:31
+  ASSERT_TRUE(device.detect());
+  std::mutex mutex;
+  std::vector<std::pair<std::string, bool>> actions;  // line, on the main thread
+  kestrel::setLogObserver([&](const std::string& line) {
+    if (line.find("KS:SystemSound: ") == std::string::npos && line.find("Scheduled reminder") == std::string::npos)
+      return;
+    std::lock_guard lock(mutex);
+    actions.emplace_back(line, RunLoop::isMainThread());
+  });
+  auto controller = device.controller();
+  onUpdateThread([controller] { controller->updateList(); });
+  Clock::fix(today(14, 31));
+  onUpdateThread([controller] { controller->updateList(); });
+  kestrel::setLogObserver(nullptr);
+  size_t reminders = 0;
+  for (const auto& [line, onMain] : actions) {
+    EXPECT_TRUE(onMain) << line;
+    reminders += line.find("Scheduled reminder") != std::string::npos;
+  }
+  EXPECT_EQ(reminders, 2u);  // the missed alarm and the one falling due
+  EXPECT_TRUE(device.controller()->isAlarmSoundScheduled());
 }
 
 }  // namespace
