@@ -161,16 +161,19 @@ class ServedPage:
     # Touches: real pointer events at points of the picture.
     def click_at(self, x, y, driver=None):
         driver = driver or self.driver
-        picture = driver.find_element(By.ID, "picture")
         screen = driver.find_element(By.ID, "screen")
-        # Tall lock screens scroll in the page: bring the point into sight first.
-        driver.execute_script("arguments[0].scrollTop = Math.max(0, arguments[1] - 200);", screen, y)
-        box = driver.execute_script("const b = arguments[0].getBoundingClientRect(); return [b.width, b.height];",
-                                    picture)
+        # Tall screens scroll in the page: bring the point into sight, then aim at it from
+        # the middle of the screen's box (which is always in sight).
+        geometry = driver.execute_script("""
+            const screen = arguments[0], picture = document.getElementById('picture');
+            screen.scrollTop = Math.max(0, arguments[1] - 200);
+            const s = screen.getBoundingClientRect(), p = picture.getBoundingClientRect();
+            return [s.left, s.top, s.width, s.height, p.left, p.top, p.width, p.height];""", screen, y)
         meta = self.meta(driver)
-        dx = x * box[0] / meta["width"] - box[0] / 2
-        dy = y * box[1] / meta["height"] - box[1] / 2
-        ActionChains(driver).move_to_element_with_offset(picture, int(dx), int(dy)).click().perform()
+        sx, sy, sw, sh, px, py, pw, ph = geometry
+        dx = px + x * pw / meta["width"] - (sx + sw / 2)
+        dy = py + y * ph / meta["height"] - (sy + sh / 2)
+        ActionChains(driver).move_to_element_with_offset(screen, int(round(dx)), int(round(dy))).click().perform()
 
     def click_target(self, target, driver=None, dx=None, dy=None):
         x = target["x"] + (target["width"] / 2 if dx is None else dx)
