@@ -6,6 +6,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/GraphicsContext.h"
 #include "platform/ui/Path.h"
+#include "platform/ui/ViewAnimation.h"
 
 using kestrel::Color;
 using kestrel::RunLoop;
@@ -70,8 +71,14 @@ std::shared_ptr<FWPopupView> FWPopupView::displayPopupMessage(const std::string&
                              kestrel::ui::ViewAutoresizingFlexibleRightMargin |
                              kestrel::ui::ViewAutoresizingFlexibleTopMargin |
                              kestrel::ui::ViewAutoresizingFlexibleBottomMargin);
+  // It grows in from a dot, stays its time, and shrinks away (finish).
+  popup->setAlpha(0);
+  kestrel::ui::setScaleOfView(*popup, kSmallScale);
   over->addSubview(popup);
-  // The list keeps the bubble alive until it has finished; the timer only names it.
+  kestrel::ui::animateView(*popup, {.fromAlpha = 0, .toAlpha = 1, .fromScale = kSmallScale, .toScale = 1,
+                                    .duration = kAppearSeconds},
+                           kAppearAnimationKey);
+  // The list keeps the bubble alive until it has gone; the timers only name it.
   shownPopups().push_back(popup);
   std::weak_ptr<FWPopupView> weak = popup;
   popup->timer_ = RunLoop::main().scheduleTimer(kAppearSeconds + popup->displayTime_, [weak] {
@@ -103,6 +110,19 @@ void FWPopupView::finish() {
   if (finished_) return;
   finished_ = true;
   RunLoop::main().cancelTimer(timer_);
+  setUserInteractionEnabled(false);
+  kestrel::ui::animateView(*this, {.fromScale = 1, .toScale = kSmallScale, .duration = kAppearSeconds},
+                           kDisappearAnimationKey);
+  std::weak_ptr<FWPopupView> weak = std::static_pointer_cast<FWPopupView>(shared_from_this());
+  timer_ = RunLoop::main().scheduleTimer(kAppearSeconds, [weak] {
+    if (auto shown = weak.lock()) shown->remove();
+  });
+}
+
+void FWPopupView::remove() {
+  finished_ = true;
+  RunLoop::main().cancelTimer(timer_);
+  timer_ = 0;
   auto keep = std::static_pointer_cast<FWPopupView>(shared_from_this());
   removeFromSuperview();
   auto& shown = shownPopups();
@@ -111,7 +131,7 @@ void FWPopupView::finish() {
 
 void FWPopupView::finishAll() {
   auto shown = shownPopups();
-  for (const auto& popup : shown) popup->finish();
+  for (const auto& popup : shown) popup->remove();
 }
 
 void FWPopupView::layoutSubviews() {

@@ -5,10 +5,12 @@
 // shadow, holding one white, centred, word-wrapped label. It is placed over the given view's
 // superview (or the view itself when it has none): the text is measured within that view's
 // width less 100 points, the plate is the text plus 20 points on each side, centred in the
-// view (its scroll offset included). It shows at once, stays `displayTime` seconds (plus
-// the 0.3 s the appearance takes) by the main run loop's clock, then removes itself; a touch
-// removes it at once when the bubble was made dismissible. Finishing happens once. A bubble
-// keeps itself alive until it has finished. Main thread only.
+// view (its scroll offset included). It grows in from a dot to full size and opacity in
+// 0.3 s, stays `displayTime` seconds by the main run loop's clock, then finishes: it shrinks
+// back to a dot in 0.3 s and removes itself. A touch finishes it at once when the bubble was
+// made dismissible. Both changes are recorded as animations of the bubble (ViewAnimation.h),
+// so a picture taken meanwhile can show their frames. Finishing happens once. A bubble keeps
+// itself alive until it has gone. Main thread only.
 #pragma once
 
 #include <memory>
@@ -20,6 +22,7 @@
 #include "platform/ui/Font.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/View.h"
+#include "platform/ui/ViewAnimation.h"
 
 class FWPopupView : public kestrel::ui::View {
  public:
@@ -29,6 +32,9 @@ class FWPopupView : public kestrel::ui::View {
   static constexpr double kTextInset = 20;
   static constexpr double kSideMargin = 50;
   static constexpr double kCornerRadius = 20;
+  static constexpr double kSmallScale = 0.01;
+  static constexpr const char* kAppearAnimationKey = kestrel::ui::kViewAppearAnimationKey;
+  static constexpr const char* kDisappearAnimationKey = kestrel::ui::kViewDisappearAnimationKey;
 
   // Bold system font at twice the system size, 1.5 s, not dismissed by touch.
   static std::shared_ptr<FWPopupView> displayPopupMessage(const std::string& text,
@@ -51,11 +57,16 @@ class FWPopupView : public kestrel::ui::View {
   ~FWPopupView() override;
 
   double displayTime() const { return displayTime_; }
+  // Finishing has begun (the bubble is shrinking away, or gone).
   bool isFinished() const { return finished_; }
+  bool isDismissible() const { return dismissible_; }
   const std::shared_ptr<kestrel::ui::Label>& label() const { return label_; }
-  // Removes the bubble (once).
+  const std::string& text() const { return label_->text(); }
+  // Shrinks the bubble away and then removes it (once).
   void finish();
-  // Finishes every bubble still shown, so that none of their timers outlives the library.
+  // Removes the bubble at once, without shrinking.
+  void remove();
+  // Removes every bubble still shown, so that none of their timers outlives the library.
   static void finishAll();
 
   void layoutSubviews() override;

@@ -10,6 +10,7 @@
 #include "runtime/FWDateCaptions.h"
 #include "runtime/FWDeviceInfo.h"
 #include "runtime/FWImages.h"
+#include "runtime/FWPlugin.h"
 #include "runtime/FWTextUtilities.h"
 #include "tasks/TWTaskPreview.h"
 
@@ -120,6 +121,21 @@ FWDetailListSections TWTaskPreview::dataForTaskListPage(const Ref<TWTask>& basic
 
   FWDetailListEntries alarms = alarmsListForObject(task, task->dueDate(), texts, app);
 
+  // Debug mode: the dates as read, for telling a stored value from its display.
+  FWDetailListEntries debug;
+  auto controller = app ? app->fwPlugin() : nullptr;
+  if (controller && controller->isDebugMode()) {
+    auto value = [&debug](const char* title, const std::string& text) {
+      debug.push_back(FWDetailListEntry::entryWithTitle(std::string(title), PlistValue(text))->withClearBackground());
+    };
+    if (!task->startDate().isNull()) value("Starts", task->startDate().description());
+    value("-STZone", task->startDateTimeZone().description());
+    value("-SRaw", Date(task->startDateRaw()).description());
+    if (!task->dueDate().isNull()) value("Due", task->dueDate().description());
+    value("-DTZone", task->dueDateTimeZone().description());
+    value("-DRaw", Date(task->dueDateRaw()).description());
+  }
+
   // Children of a parent, or the parent of a child.
   Ref<FWDetailListSection> family;
   if (task->parent()) {
@@ -146,6 +162,7 @@ FWDetailListSections TWTaskPreview::dataForTaskListPage(const Ref<TWTask>& basic
   for (const auto* group : {&dates, &state, &sensitivity, &classification, &repeat, &alarms}) addGroup(sections, *group);
   if (family) sections.push_back(family);
   addGroup(sections, notes, FWLocalise(texts, "Detail/Notes"));
+  addGroup(sections, debug, std::string("Task Date Values"));
 
   // A link back to a task passed on the way down is a way back.
   if (parentKeys_) {

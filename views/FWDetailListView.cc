@@ -180,9 +180,6 @@ void FWDetailListView::layoutListView() {
   toolbar_->setFrame({0, area.height() - bar, area.width(), bar});
   textView_->setFrame(area);
   if (accessoryView_) accessoryView_->setFrame(textView_->frame());
-  if (auto shown = popup()) {
-    shown->placeInRect(area);
-  }
 }
 
 void FWDetailListView::setFrame(const Rect& frame) {
@@ -311,30 +308,26 @@ void FWDetailListView::setCaption(const std::string& caption) {
 
 // ---- Popups -------------------------------------------------------------------------------
 
-std::shared_ptr<FWDetailListPopup> FWDetailListView::popup() const {
+std::shared_ptr<FWPopupView> FWDetailListView::popup() const {
   auto shown = popup_.lock();
-  return shown && shown->superview() ? shown : nullptr;
+  return shown && shown->superview() && !shown->isFinished() ? shown : nullptr;
 }
 
-void FWDetailListView::showPopup(const std::string& text, FWDetailListPopup::Kind kind) {
-  dropPopup();
-  auto view = std::make_shared<FWDetailListPopup>(text, kind);
-  listView_->addSubview(view);
-  view->placeInRect(listView_->bounds());
-  popup_ = view;
+void FWDetailListView::showPopup(const std::string& text, bool instruction) {
+  if (auto shown = popup()) shown->remove();
+  popup_ = instruction ? FWPopupView::displayPopupInstruction(text, listView_)
+                       : FWPopupView::displayPopupMessage(text, listView_);
   KSLog("KS:%@: Page popup: %@", application_ ? application_->resourceName() : std::string("FWCommon"), text);
 }
 
 void FWDetailListView::dropPopup() {
-  if (auto shown = popup()) shown->removeFromSuperview();
+  if (auto shown = popup()) shown->finish();
   popup_.reset();
 }
 
-void FWDetailListView::displayPopup(const std::string& text) { showPopup(text, FWDetailListPopup::Kind::Note); }
+void FWDetailListView::displayPopup(const std::string& text) { showPopup(text, false); }
 
-void FWDetailListView::displayPopupInstruction(const std::string& text) {
-  showPopup(text, FWDetailListPopup::Kind::Instruction);
-}
+void FWDetailListView::displayPopupInstruction(const std::string& text) { showPopup(text, true); }
 
 // ---- Links and going back -------------------------------------------------------------------
 

@@ -29,6 +29,11 @@
 // the sections in place, put away a shown popup and tell the delegate; tableReordered and the reloads that follow
 // run on the next turn of the main run loop, and never reach a destroyed view.
 //
+// Popups: a message (displayPopup) or an instruction (displayPopupInstruction) is an
+// FWPopupView bubble over the page, which grows in, stays 1.5 s (an instruction 5 s, or until
+// touched) and shrinks away; a new one takes the place of the one shown, and showing another
+// item or editing rows puts it away.
+//
 // Ownership: the view owns its subviews, list, sections and link stack, and holds its
 // delegate and application; it makes itself the delegate's control delegate (held weakly
 // there). Main thread only.
@@ -48,7 +53,7 @@
 #include "runtime/FWApplication.h"
 #include "runtime/FWDetailListPage.h"
 #include "runtime/FWDetailListViewDelegate.h"
-#include "views/FWDetailListPopup.h"
+#include "runtime/FWPopupView.h"
 
 inline constexpr double kFWDetailListViewExtraHeaderSpace = 4.0;
 inline constexpr double kFWDetailListViewNavBarHeight = 44;
@@ -138,8 +143,8 @@ class FWDetailListView : public kestrel::ui::View,
   double reloadViewOffset() const { return reloadViewOffset_; }
   bool reloadViewAnimated() const { return reloadViewAnimated_; }
   bool lastIndexWasEarlier() const { return lastIndexWasEarlier_; }
-  // The popup now shown, if any.
-  std::shared_ptr<FWDetailListPopup> popup() const;
+  // The popup now shown (not yet going), if any.
+  std::shared_ptr<FWPopupView> popup() const;
   // Whether the view has asked its host to close the preview.
   bool isDismissed() const { return dismissed_; }
   // The page as a person reads it: the bar, then each section and its rows.
@@ -182,7 +187,7 @@ class FWDetailListView : public kestrel::ui::View,
   void addReloadTransition();
   void addPageTransition(kestrel::ui::TransitionSubtype from);
   void followLink(const Ref<FWDetailListEntry>& entry);
-  void showPopup(const std::string& text, FWDetailListPopup::Kind kind);
+  void showPopup(const std::string& text, bool instruction);
   void dropPopup();
   // After the present turn of the run loop, unless the view is gone by then.
   void performOnNextTurn(std::function<void(FWDetailListView&)> body);
@@ -210,7 +215,7 @@ class FWDetailListView : public kestrel::ui::View,
   std::shared_ptr<kestrel::ui::TextView> textView_;
   std::shared_ptr<kestrel::ui::Toolbar> toolbar_;
   std::shared_ptr<kestrel::ui::View> accessoryView_;
-  std::weak_ptr<FWDetailListPopup> popup_;
+  std::weak_ptr<FWPopupView> popup_;
   Color detailTextColor_ = Color::rgba(0.2, 0.31, 0.52);
   double reloadViewOffset_ = 0;
   bool reloadViewAnimated_ = false;

@@ -155,7 +155,10 @@ class DetailListFixture : public ::testing::Test {
     application->setPluginBundle(bundle);
     delegate = std::make_shared<ScriptedDelegate>();
   }
-  void TearDown() override { FWSetImageBundle(nullptr); }
+  void TearDown() override {
+    FWPopupView::finishAll();
+    FWSetImageBundle(nullptr);
+  }
 
   std::shared_ptr<FWDetailListView> makeView(FWDetailItems list, int index = 0, const std::string& caption = {}) {
     auto view = FWDetailListView::initWithFrame({0, 0, 320, 460}, std::move(list), index, caption, application,

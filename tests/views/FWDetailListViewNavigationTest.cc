@@ -203,7 +203,7 @@ TEST_F(FWDetailListViewNavigation, TextAndViewSubPagesShowInPlaceOfTheTable) {
   EXPECT_EQ(view->textView()->textColor(), view->detailTextColor());
   ASSERT_TRUE(view->popup());
   EXPECT_EQ(view->popup()->text(), "Tap a number to call it");
-  EXPECT_EQ(view->popup()->kind(), FWDetailListPopup::Kind::Instruction);
+  EXPECT_TRUE(view->popup()->isDismissible());  // an instruction: a touch puts it away
   EXPECT_EQ(view->list().size(), 1u);  // a text page keeps the list
   EXPECT_TRUE(view->goBack());
   EXPECT_TRUE(view->textView()->isHidden());
@@ -298,7 +298,7 @@ TEST_F(FWDetailListViewNavigation, TheDelegateCanDriveThePageThroughItsControl) 
             TransitionType::Fade);
   control->displayPopup("Saved");
   ASSERT_TRUE(view->popup());
-  EXPECT_EQ(view->popup()->kind(), FWDetailListPopup::Kind::Note);
+  EXPECT_FALSE(view->popup()->isDismissible());  // a short message
   // The view is the delegate's only weakly.
   control.reset();
   view.reset();

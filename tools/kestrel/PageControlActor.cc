@@ -61,7 +61,9 @@ StepOutcome SectionActor::touchPageControl(const ActStep& step) {
   if (auto toolbar = visibleToolbar(page->root))
     items.insert(items.end(), toolbar->items().begin(), toolbar->items().end());
   for (const auto& item : items) {
-    if (!item || item->isSpace() || !startsWith(item->title(), step.target)) continue;
+    if (!item || item->isSpace()) continue;
+    // An image button goes by its action's name, as the page is printed.
+    if (!startsWith(item->title().empty() ? item->actionName() : item->title(), step.target)) continue;
     if (!item->perform()) return failed(kExitFailure, step, "the button is disabled");
     return settled(step, threads);
   }

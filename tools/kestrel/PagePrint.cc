@@ -6,6 +6,8 @@
 #include "platform/ui/ProgressView.h"
 #include "platform/ui/SegmentedControl.h"
 #include "platform/ui/Switch.h"
+#include "platform/ui/Toolbar.h"
+#include "platform/ui/ViewAnimation.h"
 #include "tools/kestrel/CommandLine.h"
 
 namespace kestrel::tool {
@@ -108,6 +110,15 @@ std::string pageAsText(const ShownPage& page) {
   } else if (page.table) {
     out += rowsAsText(*page.table);
   }
+  if (auto toolbar = findView<ui::Toolbar>(page.root, true)) {
+    std::string tools;
+    for (const auto& item : toolbar->items()) {
+      std::string shown = button(item);
+      if (!shown.empty()) tools += (tools.empty() ? "" : " ") + shown;
+    }
+    if (!tools.empty()) out += "  tools: " + printable(tools) + "\n";
+  }
+  if (auto bubble = ui::shownBubbleText(*page.root)) out += "  popup: " + printable(*bubble) + "\n";
   return out;
 }
 

@@ -6,7 +6,9 @@
 // with ": off" when disabled), then either the text page, or each section's title and its
 // rows — title, ": " and the value, or the row's message — with the row's kind in
 // parentheses (link, switch on/off, button, progress, checked). Rows out of sight are
-// included. Main thread only.
+// included. Then the tool bar's buttons, when it shows, as "  tools: [..]" (an image button
+// by its action's name), and a message bubble over the page as "  popup: TEXT".
+// Main thread only.
 #pragma once
 
 #include <cstdio>
