@@ -14,6 +14,6 @@ Ref<TWEventDebug> TWEventDebugForController(const TWEventPlugin& controller) {
 
 bool TWEventShowDebugPage(TWEventPlugin& controller) {
   if (!controller.ksPlugin() || !controller.fwApplication()) return false;
-  return FWShowDetailListPage(controller, FWDetailItems{FWDetailItem{}}, "Debug View/Title",
-                              TWEventDebugForController(controller));
+  return FWShowDetailListPage(controller, FWDetailItems{FWDetailItem{std::string(kTWEventDebugPageItem)}},
+                              "Debug View/Title", TWEventDebugForController(controller), kestrel::Color::whiteColor());
 }

@@ -1,5 +1,6 @@
 // Opens the events plug-in's debug page (TWEventDebug) over the lock screen, as the
-// information row does in debug mode. Main thread only.
+// information row does in debug mode: one page over a one-item list (the placeholder
+// kTWEventDebugPageItem), on a white view. Main thread only.
 #pragma once
 
 #include <memory>
@@ -7,6 +8,8 @@
 #include "events/TWEventDebug.h"
 
 class TWEventPlugin;
+
+inline constexpr const char* kTWEventDebugPageItem = "X";
 
 // The debug page's delegate, with the pending alarm instances and the events shown now.
 Ref<TWEventDebug> TWEventDebugForController(const TWEventPlugin& controller);

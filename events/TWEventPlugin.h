@@ -45,6 +45,15 @@ class TWEventPlugin : public TWPlugin {
   // system's calendar alarms (once per controller, however often it runs).
   bool updateApplication(const Ref<FWApplication>& application) override;
 
+  // ---- Notices the events section takes no action on -----------------------------------
+  // Taskwell's preferences, the host's repeating events, the battery and the host's next
+  // timer change nothing here: the section follows its own wake-ups and the stores.
+  using TWPlugin::application;
+  void application(const Ref<FWApplication>& application, const Ref<FWPreferences>& repeatingEventWithPluginPrefs) {}
+  void batteryStateChanged() {}
+  void batteryLevelChanged() {}
+  void notifyNextTimerEventDate() {}
+
   // ---- Notifications -------------------------------------------------------------------
   // The device's calendars changed.
   void calendarUpdated();

@@ -42,7 +42,9 @@ class TWPlugin : public FWPlugin, public FWApplicationDelegate, public FWDBRowBu
                 const std::string& path);
   FWDBObject objectForSQLRecord(sqlite3_stmt* record, int withId, const FWDBObject& context,
                                 FWApplication* application) override;
-  bool applicationShouldUpdateForDate(const Ref<FWApplication>& application, Date date) const { return false; }
+  // The controllers add no reason of their own to refresh.
+  using FWApplicationDelegate::application;
+  bool application(const Ref<FWApplication>& application, Date shouldUpdateForDate) const { return false; }
 
   // The message row for a database that cannot be read. The reason the database layer left
   // in the message box (line 2 of its "Database - ..." message) is kept: in the detail, and

@@ -45,6 +45,7 @@ FWInputView::FWInputView(const Rect& frame, const std::string& caption, const st
   text_->setDelegate(this);
   text_->setEnablesReturnKeyAutomatically(true);
   text_->setPlaceholder(localised(prompt));
+  text_->setClearButtonMode(TextFieldViewMode::WhileEditing);
   text_->setBorderStyle(TextFieldBorderStyle::RoundedRect);
   text_->setFont(font);
   text_->setAutoresizingMask(ViewAutoresizingFlexibleWidth);
@@ -88,7 +89,8 @@ bool FWInputView::isPhoneLandscape() const {
   return !FWIsDeviceAnIPad() && bounds().width() > bounds().height();
 }
 
-void FWInputView::didMoveToWindow() {
+void FWInputView::didMoveToWindow(const View* window) {
+  if (!window) return;
   KSLog("KS:TWTask: didMoveToWindow not NIL called on TWTaskCreate - activate keyboard");
   visible_ = true;
   if (keyboardTimer_) RunLoop::main().cancelTimer(keyboardTimer_);
@@ -101,7 +103,8 @@ void FWInputView::didMoveToWindow() {
   });
 }
 
-void FWInputView::willMoveToWindow() {
+void FWInputView::willMoveToWindow(const View* window) {
+  if (window) return;
   KSLog("KS:TWTask: willMoveToWindow NIL called on TWTaskCreate - deactivate keyboard");
   visible_ = false;
   cancelTimers();

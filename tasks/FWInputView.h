@@ -4,8 +4,9 @@
 //
 // Done is enabled only while the field holds text; Return acts as Done. Done and Cancel act
 // once (`hasFired`); a subclass clears it again when the user may retry. The host shows the
-// view as a preview and tells it when it enters and leaves the screen (didMoveToWindow /
-// willMoveToWindow); the keyboard comes up with it and goes down with it. Main thread only.
+// view as a preview and tells it when it enters and leaves the screen (WindowMoves.h): the
+// keyboard comes up shortly after it enters, and when it leaves the keyboard goes down at
+// once and no keyboard or dismiss timer of the form acts any more. Main thread only.
 #pragma once
 
 #include <memory>
@@ -17,10 +18,13 @@
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/View.h"
+#include "platform/ui/WindowMoves.h"
 #include "runtime/FWApplication.h"
 #include "runtime/FWPreferences.h"
 
-class FWInputView : public kestrel::ui::View, public kestrel::ui::TextFieldDelegate {
+class FWInputView : public kestrel::ui::View,
+                    public kestrel::ui::TextFieldDelegate,
+                    public kestrel::ui::WindowObserver {
  public:
   static constexpr double kNavigationBarHeight = 44;
   static constexpr double kKeyboardDelay = 0.75;
@@ -41,10 +45,10 @@ class FWInputView : public kestrel::ui::View, public kestrel::ui::TextFieldDeleg
   bool isShowingKeyboard() const { return showingKeyboard_; }
   bool hasFired() const { return hasFired_; }
 
-  // The host put the view on screen: the keyboard follows shortly, if the view stays.
-  void didMoveToWindow();
-  // The host took the view away: the keyboard goes at once.
-  void willMoveToWindow();
+  // Onto the screen: the keyboard follows shortly, if the view stays.
+  void didMoveToWindow(const kestrel::ui::View* window) override;
+  // Off the screen (no window): the keyboard goes at once.
+  void willMoveToWindow(const kestrel::ui::View* window) override;
   void showKeyboard(bool animated);
   void hideKeyboard(bool animated);
 

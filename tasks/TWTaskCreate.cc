@@ -21,6 +21,7 @@ TWTaskCreate::TWTaskCreate(const Rect& frame, Ref<FWApplication> application, Re
     levels.push_back({localised(key), nullptr});
   importance_ = std::make_shared<SegmentedControl>(std::move(levels));
   importance_->setStyle(SegmentedControlStyle::Bar);
+  importance_->setTintColor(kestrel::Color::lightGrayColor());
   importance_->setAutoresizingMask(ViewAutoresizingFlexibleWidth);
   const int preset = preferences ? preferences->intValue(kTWOptionsDefaultImportance, kTWOptionsDefaultImportanceDefault)
                                  : kTWOptionsDefaultImportanceDefault;
@@ -29,6 +30,7 @@ TWTaskCreate::TWTaskCreate(const Rect& frame, Ref<FWApplication> application, Re
   destination_ = std::make_shared<SegmentedControl>(
       std::vector<SegmentedControl::Segment>{{localised("New Task/Native"), nullptr}, {localised("New Task/TW"), nullptr}});
   destination_->setStyle(SegmentedControlStyle::Bar);
+  destination_->setTintColor(kestrel::Color::lightGrayColor());
   destination_->setAutoresizingMask(ViewAutoresizingFlexibleWidth);
   auto status = application ? application->infoAs<TWTaskStatus>() : nullptr;
   destination_->setSelectedSegmentIndex(std::clamp(status ? status->newTaskType() : kDestinationTaskwell, 0, 1));

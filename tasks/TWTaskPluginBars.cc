@@ -195,8 +195,8 @@ void TWTaskPlugin::toggleDetailsClicked() {
 void TWTaskPlugin::showInputForm(const std::shared_ptr<FWInputView>& form) {
   auto host = ksPlugin();
   if (!host) return;
+  // The host tells the form it is on screen, and the form raises the keyboard.
   host->showPreview(previewCompatibleView(form));
-  form->didMoveToWindow();
 }
 
 void TWTaskPlugin::searchTodoClicked() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "database/FWDatabase.h"
+#include "platform/ui/Transition.h"
 #include "model/TWRecordComparators.h"
 #include "runtime/FWLogging.h"
 #include "runtime/FWPlugin.h"
@@ -71,4 +72,9 @@ void TWTaskSearch::doneClicked() {
   results->setAutoresizingMask(ViewAutoresizingFlexibleWidth | ViewAutoresizingFlexibleHeight);
   addSubview(results);
   resultsView_ = results;
+  // The matches turn up from below, as the face of a cube.
+  addTransition(*this,
+                {.type = TransitionType::Cube, .subtype = TransitionSubtype::FromBottom, .duration = 0.3,
+                 .timing = TimingFunction::EaseInEaseOut, .extendsFill = true},
+                kTWTaskSearchReloadAnimationKey);
 }

@@ -3,7 +3,9 @@
 // over the matches, sorted by title.
 //
 // The text reaches the query only as an escaped LIKE pattern, so quotes, % and _ match
-// themselves. Nothing found keeps the text and allows another search. Main thread only.
+// themselves. Nothing found keeps the text and allows another search. The preview over the
+// matches comes in as a cube turning up from below (a transition recorded on the form under
+// kTWTaskSearchReloadAnimationKey). Main thread only.
 #pragma once
 
 #include <memory>
@@ -11,6 +13,8 @@
 
 #include "model/TWTask.h"
 #include "tasks/FWInputView.h"
+
+inline constexpr const char* kTWTaskSearchReloadAnimationKey = "reloadAnimation";
 
 class TWTaskSearch : public FWInputView {
  public:

@@ -6,6 +6,7 @@
 #include "platform/host/PluginPreferences.h"
 #include "platform/ui/Theme.h"
 #include "platform/ui/View.h"
+#include "platform/ui/WindowMoves.h"
 
 namespace kestrel {
 
@@ -104,16 +105,40 @@ void HostPlugin::updateSectionInfo(const Ref<KSSectionInfo>& info, bool reloadDa
   ++records_.sectionInfoUpdates;
 }
 
+namespace {
+
+// Tells the views of a preview that they leave the screen (outside the lock: they call back).
+void previewLeaves(const std::shared_ptr<ui::View>& preview) {
+  if (!preview) return;
+  ui::tellViewTreeWillMoveToWindow(*preview, nullptr);
+  ui::tellViewTreeDidMoveToWindow(*preview, nullptr);
+}
+
+}  // namespace
+
 void HostPlugin::showPreview(const std::shared_ptr<ui::View>& view) {
-  std::lock_guard lock(mutex_);
-  records_.shownPreviews.push_back(view);
-  preview_ = view;
+  std::shared_ptr<ui::View> previous;
+  {
+    std::lock_guard lock(mutex_);
+    records_.shownPreviews.push_back(view);
+    previous = preview_;
+    preview_ = view;
+  }
+  if (previous != view) previewLeaves(previous);
+  if (view) {
+    ui::tellViewTreeWillMoveToWindow(*view, view.get());
+    ui::tellViewTreeDidMoveToWindow(*view, view.get());
+  }
 }
 
 void HostPlugin::dismissPreview() {
-  std::lock_guard lock(mutex_);
-  ++records_.previewDismissals;
-  preview_.reset();
+  std::shared_ptr<ui::View> leaving;
+  {
+    std::lock_guard lock(mutex_);
+    ++records_.previewDismissals;
+    leaving.swap(preview_);
+  }
+  previewLeaves(leaving);
 }
 
 void HostPlugin::showKeyboard(const std::shared_ptr<ui::TextField>& field) {

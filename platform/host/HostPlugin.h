@@ -17,6 +17,10 @@
 // Generation 3 (the default) answers launchURL: and launchApplicationWithIdentifier:; an
 // older generation does not, and such calls are logged and ignored.
 //
+// A preview's views hear when they come onto the screen and leave it (WindowMoves.h): on
+// showPreview, and on dismissPreview or when another preview takes its place; they are told
+// on the calling thread (the main thread, as views are) without the host's lock held.
+//
 // Every member is thread-safe. detach() (done by the host engine before the library is
 // closed) drops everything that holds the plug-in's objects.
 #pragma once

@@ -127,19 +127,42 @@ int SegmentedControl::segmentAt(Point point) const {
   return kNoSegment;
 }
 
+namespace {
+
+// `color` moved `amount` of the way to `target` (alpha kept).
+Color mixed(const Color& color, const Color& target, double amount) {
+  return {color.red + (target.red - color.red) * amount, color.green + (target.green - color.green) * amount,
+          color.blue + (target.blue - color.blue) * amount, color.alpha};
+}
+
+double luminance(const Color& c) { return 0.299 * c.red + 0.587 * c.green + 0.114 * c.blue; }
+
+}  // namespace
+
+void SegmentedControl::setTintColor(const std::optional<Color>& tint) {
+  tint_ = tint && !tint->isClear() ? tint : std::nullopt;
+  setNeedsDisplay();
+}
+
 void SegmentedControl::drawRect(GraphicsContext& context, const Rect& rect) {
   const Rect plate = bounds().insetBy(0.5, 0.5);
   const bool bar = style_ == SegmentedControlStyle::Bar;
-  const Color top = bar ? Color::white(0.35) : Color::white(1);
-  const Color bottom = bar ? Color::white(0.1) : Color::white(0.85);
-  const Color ink = bar ? Color::whiteColor() : Color::white(0.3);
+  const std::optional<Color> tint = bar ? tint_ : std::nullopt;
+  const Color top = tint ? mixed(*tint, Color::whiteColor(), 0.35) : bar ? Color::white(0.35) : Color::white(1);
+  const Color bottom = tint ? mixed(*tint, Color::blackColor(), 0.1) : bar ? Color::white(0.1) : Color::white(0.85);
+  const Color ink = tint ? (luminance(*tint) > 0.6 ? Color::white(0.2) : Color::whiteColor())
+                         : bar ? Color::whiteColor() : Color::white(0.3);
   context.saveGState();
   context.clipToPath(Path::roundedRect(plate, kCornerRadius));
   context.fillRectWithLinearGradient(plate, top, bottom);
   for (size_t i = 0; i < segments_.size(); ++i) {
     const State& s = segments_[i];
     if (int(i) == selected_ || int(i) == highlighted_) {
-      context.fillRectWithLinearGradient(s.frame, Color::rgba(0.45, 0.6, 0.9), Color::rgba(0.15, 0.35, 0.8));
+      if (tint)
+        context.fillRectWithLinearGradient(s.frame, mixed(*tint, Color::blackColor(), 0.25),
+                                           mixed(*tint, Color::blackColor(), 0.45));
+      else
+        context.fillRectWithLinearGradient(s.frame, Color::rgba(0.45, 0.6, 0.9), Color::rgba(0.15, 0.35, 0.8));
     }
     if (i > 0) {
       context.setFillColor(Color::white(0, 0.6));

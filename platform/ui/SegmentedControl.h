@@ -7,6 +7,10 @@
 // touches on disabled segments, or ending elsewhere, do nothing. tapSegment does what a
 // finger on the segment would.
 //
+// Colours: the bar style draws dark glass; with a tint colour it draws a plate of the tint
+// (lighter at the top), the selected segment a darker shade of it, and titles in whichever
+// of white or dark grey reads better on it. Other styles ignore the tint.
+//
 // Widths: a segment with a width of its own takes it; the others share what is left of
 // the bounds equally. sizeThatFits answers the widths given or needed by the contents, and
 // kBarHeight (bar style) or kDefaultHeight. Main thread only.
@@ -14,6 +18,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +58,9 @@ class SegmentedControl : public View {
 
   SegmentedControlStyle style() const { return style_; }
   void setStyle(SegmentedControlStyle style);
+  // None (the default): the style's own colours.
+  const std::optional<Color>& tintColor() const { return tint_; }
+  void setTintColor(const std::optional<Color>& tint);
   bool isMomentary() const { return momentary_; }
   void setMomentary(bool momentary) { momentary_ = momentary; }
   int selectedSegmentIndex() const { return selected_; }
@@ -84,6 +92,7 @@ class SegmentedControl : public View {
 
   std::vector<State> segments_;
   SegmentedControlStyle style_ = SegmentedControlStyle::Plain;
+  std::optional<Color> tint_;
   bool momentary_ = false;
   int selected_ = kNoSegment;
   int highlighted_ = kNoSegment;

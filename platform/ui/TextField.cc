@@ -51,6 +51,26 @@ void TextField::setFont(const std::shared_ptr<Font>& font) {
   setNeedsDisplay();
 }
 
+void TextField::setClearButtonMode(TextFieldViewMode mode) {
+  clearButtonMode_ = mode;
+  setNeedsDisplay();
+}
+
+std::optional<Rect> TextField::clearButtonRect() const {
+  if (clearButtonMode_ != TextFieldViewMode::WhileEditing || !firstResponder_ || text_.empty()) return std::nullopt;
+  const Rect frame = bounds();
+  return Rect{frame.width() - kTextInset - kClearButtonSize, (frame.height() - kClearButtonSize) / 2, kClearButtonSize,
+              kClearButtonSize};
+}
+
+void TextField::touchesEnded(const std::vector<Touch>& touches) {
+  auto button = clearButtonRect();
+  if (!button || touches.empty()) return;
+  // A finger is wider than the drawn button: its row of the field's end counts.
+  const Rect target{button->x() - kTextInset, 0, button->width() + 2 * kTextInset, bounds().height()};
+  if (target.contains(touches.front().location)) clear();
+}
+
 bool TextField::insertText(const std::string& text) {
   if (text_.size() + text.size() > kMaxTextBytes || !IsValidUTF8(text)) return false;
   if (delegate_ && !delegate_->keyboardInputShouldInsertText(*this, text, false)) return false;
@@ -96,18 +116,19 @@ void TextField::drawRect(GraphicsContext& context, const Rect& rect) {
   const bool empty = text_.empty();
   attributes.color = empty ? Color::white(0.7) : Color::blackColor();
   attributes.lineBreakMode = LineBreakMode::HeadTruncation;
-  const double clearWidth = firstResponder_ && !empty ? 22 : 0;
+  const auto button = clearButtonRect();
+  const double clearWidth = button ? kClearButtonSize + 6 : 0;
   const double textHeight = font_->leading();
   Rect textRect{kTextInset, (frame.height() - textHeight) / 2, frame.width() - 2 * kTextInset - clearWidth, textHeight};
   context.drawText(empty ? placeholder_ : text_, *font_, textRect, attributes);
-  if (clearWidth > 0) {
-    const Rect button{frame.width() - kTextInset - 16, (frame.height() - 16) / 2, 16, 16};
+  if (button) {
+    const Rect& b = *button;
     context.setFillColor(Color::white(0.7));
-    context.fillEllipseInRect(button);
+    context.fillEllipseInRect(b);
     context.setStrokeColor(Color::whiteColor());
     context.setLineWidth(2);
-    context.strokeLine({button.x() + 5, button.y() + 5}, {button.x() + 11, button.y() + 11});
-    context.strokeLine({button.x() + 11, button.y() + 5}, {button.x() + 5, button.y() + 11});
+    context.strokeLine({b.x() + 5, b.y() + 5}, {b.x() + 11, b.y() + 11});
+    context.strokeLine({b.x() + 11, b.y() + 5}, {b.x() + 5, b.y() + 11});
   }
 }
 

@@ -1,5 +1,7 @@
 // TextField: one line of editable text with a placeholder, a rounded border and a clear
-// button while editing.
+// button (by its mode: while editing — the field is first responder and holds text — or
+// never, the default). A finger lifted on the clear button clears the field, asking the
+// delegate's textFieldShouldClear first, as the platform does.
 //
 // The device has no keyboard of its own here: the host raises one for the focused field
 // (KSPlugin::showKeyboard) and types through insertText / deleteBackward, which first ask the
@@ -10,8 +12,10 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/ui/Font.h"
 #include "platform/ui/View.h"
@@ -33,11 +37,13 @@ class TextFieldDelegate {
 };
 
 enum class TextFieldBorderStyle { None, RoundedRect };
+enum class TextFieldViewMode { Never, WhileEditing };
 
 class TextField : public View {
  public:
   static constexpr size_t kMaxTextBytes = 4096;
   static constexpr double kTextInset = 8;
+  static constexpr double kClearButtonSize = 16;
 
   explicit TextField(const Rect& frame = {});
 
@@ -52,6 +58,10 @@ class TextField : public View {
   void setBorderStyle(TextFieldBorderStyle style) { borderStyle_ = style; }
   bool autocapitalizes() const { return autocapitalizes_; }
   void setAutocapitalizes(bool on) { autocapitalizes_ = on; }
+  TextFieldViewMode clearButtonMode() const { return clearButtonMode_; }
+  void setClearButtonMode(TextFieldViewMode mode);
+  // Where the clear button is in the bounds while it shows; none otherwise.
+  std::optional<Rect> clearButtonRect() const;
   bool enablesReturnKeyAutomatically() const { return returnKeyNeedsText_; }
   void setEnablesReturnKeyAutomatically(bool on) { returnKeyNeedsText_ = on; }
 
@@ -59,8 +69,14 @@ class TextField : public View {
   void setDelegate(TextFieldDelegate* delegate) { delegate_ = delegate; }
 
   bool isFirstResponder() const { return firstResponder_; }
-  void becomeFirstResponder() { firstResponder_ = true; }
-  void resignFirstResponder() { firstResponder_ = false; }
+  void becomeFirstResponder() {
+    firstResponder_ = true;
+    setNeedsDisplay();
+  }
+  void resignFirstResponder() {
+    firstResponder_ = false;
+    setNeedsDisplay();
+  }
 
   // The host keyboard's keys. Each answers whether the text changed (or Return was taken).
   bool insertText(const std::string& text);
@@ -69,12 +85,14 @@ class TextField : public View {
   bool pressReturn();
 
   void drawRect(GraphicsContext& context, const Rect& rect) override;
+  void touchesEnded(const std::vector<Touch>& touches) override;
 
  private:
   std::string text_;
   std::string placeholder_;
   std::shared_ptr<Font> font_;
   TextFieldBorderStyle borderStyle_ = TextFieldBorderStyle::None;
+  TextFieldViewMode clearButtonMode_ = TextFieldViewMode::Never;
   bool autocapitalizes_ = true;
   bool returnKeyNeedsText_ = false;
   bool firstResponder_ = false;

@@ -34,6 +34,7 @@ const char* typeName(TransitionType type) {
     case TransitionType::Push: return "push";
     case TransitionType::PageCurl: return "pageCurl";
     case TransitionType::PageUnCurl: return "pageUnCurl";
+    case TransitionType::Cube: return "cube";
   }
   return "fade";
 }

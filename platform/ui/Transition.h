@@ -1,5 +1,5 @@
 // Transition: a change of a view's content that the platform would animate — a fade, a
-// push, a page curl — kept as a record rather than played.
+// push, a page curl, a turn of a cube — kept as a record rather than played.
 //
 // Nothing here moves pixels: a picture of the view shows the end state at once. Adding a
 // transition to a view logs one line naming it ("KS:UIKit: Transition pageUnCurl from
@@ -17,7 +17,7 @@ namespace kestrel::ui {
 
 class View;
 
-enum class TransitionType { Fade, Push, PageCurl, PageUnCurl };
+enum class TransitionType { Fade, Push, PageCurl, PageUnCurl, Cube };
 enum class TransitionSubtype { None, FromLeft, FromRight, FromTop, FromBottom };
 enum class TimingFunction { Linear, EaseIn, EaseOut, EaseInEaseOut };
 

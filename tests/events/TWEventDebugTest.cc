@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "events/TWEventDebugPage.h"
+#include "views/FWDetailListView.h"
 #include "runtime/FWDisplayRows.h"
 #include "runtime/FWLocalTime.h"
 #include "tests/events/EventPluginHarness.h"
@@ -71,6 +72,22 @@ TEST_F(EventDebugTest, InformationRowOpensThePageOnlyInDebugMode) {
   device.controller()->updateList();
   device.controller()->previewSelected(nullptr, std::make_shared<kestrel::KSData>(kUniqueIdInfo, PlistValue()));
   EXPECT_EQ(device.host().records().shownPreviews.size(), 1u);
+}
+
+TEST_F(EventDebugTest, TheDebugPageIsOneWhitePageOverTheItemX) {
+  device.setOptions({{"debugCode", 5807}});
+  device.controller()->updateList();
+  device.controller()->previewSelected(nullptr, std::make_shared<kestrel::KSData>(kUniqueIdInfo, PlistValue()));
+  auto preview = device.host().currentPreview();
+  ASSERT_TRUE(preview && !preview->subviews().empty());
+  auto page = std::dynamic_pointer_cast<FWDetailListView>(preview->subviews().front());
+  ASSERT_TRUE(page);
+  ASSERT_EQ(page->list().size(), 1u);
+  const auto* item = std::any_cast<std::string>(&page->list().front());
+  ASSERT_TRUE(item);
+  EXPECT_EQ(*item, "X");
+  EXPECT_EQ(page->backgroundColor(), kestrel::Color::whiteColor());
+  EXPECT_EQ(page->navControl(), nullptr);  // one item: no up and down
 }
 
 }  // namespace

@@ -197,6 +197,24 @@ TEST_F(EventPluginTest, ADamagedDatabaseShowsTheReasonOnEveryRefreshAndARepaired
   kestrel::test::finishEventThreads();
 }
 
+TEST_F(EventPluginTest, BatteryTimerAndPreferenceNoticesLeaveTheSectionAndItsWakesAlone) {
+  device.addCalendar(900, "Work");
+  device.addEvent({.key = 1001, .title = "Standup", .start = today(15), .end = today(16), .calendar = 900});
+  ASSERT_TRUE(device.detect());
+  device.controller()->updateList();
+  auto& controller = *device.controller();
+  const auto rows = device.host().rows().sortedRows().size();
+  const auto wakes = kestrel::RunLoop::main().pendingTimerDates();
+  controller.batteryStateChanged();
+  controller.batteryLevelChanged();
+  controller.notifyNextTimerEventDate();
+  controller.application(device.app(), FWPreferences::initWithPreferences(PlistValue::dict()));
+  EXPECT_FALSE(controller.application(device.app(), kestrel::Clock::now().addingTimeInterval(86400)));
+  EXPECT_EQ(device.host().rows().sortedRows().size(), rows);
+  EXPECT_EQ(kestrel::RunLoop::main().pendingTimerDates(), wakes);
+  kestrel::test::finishEventThreads();
+}
+
 TEST_F(EventPluginTest, RepeatedSetUpObservesTheStoreOnce) {
   ASSERT_TRUE(device.detect());
   ASSERT_TRUE(device.detect());
