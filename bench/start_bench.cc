@@ -15,6 +15,9 @@
 // the sample device calendars only, against the backup plus the shell's event query on
 // Taskwell's file (x_backup_query); the Taskwell rows it prints must be rows of that query.
 //
+// BM_KestrelHelpAgainstShellStart: `kestrel --help` against `sqlite3 :memory: "select 1"`, the
+// start of each program alone (x_shell_start).
+//
 //   start_bench --benchmark_repetitions=5   # the ratio's median and spread at the end
 #include <benchmark/benchmark.h>
 
@@ -261,6 +264,37 @@ void BM_KestrelRowsAgainstBackup(benchmark::State& state) {
   state.counters["open"] = setup.root.openTasks;
 }
 BENCHMARK(BM_KestrelRowsAgainstBackup)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTime(4.0);
+
+// `kestrel --help` against the shell answering `select 1` on an in-memory database, paired in
+// every iteration: what starting the program costs before it does anything (x_shell_start).
+void BM_KestrelHelpAgainstShellStart(benchmark::State& state) {
+  if (!kestrel::bench::sqliteShellAvailable()) {
+    state.SkipWithError("no sqlite3 shell at /usr/bin/sqlite3 (scripts/install-deps installs it)");
+    return;
+  }
+  using Steady = std::chrono::steady_clock;
+  double helpSeconds = 0, shellSeconds = 0;
+  for (auto _ : state) {
+    auto start = Steady::now();
+    if (kestrel::bench::runProcess({KESTREL_TOOL_PATH, "--help"}, true) != 0) {
+      state.SkipWithError("kestrel --help failed");
+      return;
+    }
+    auto helped = Steady::now();
+    if (kestrel::bench::runSqliteShell(":memory:", "select 1") != 0) {
+      state.SkipWithError("the sqlite3 shell failed");
+      return;
+    }
+    auto shelled = Steady::now();
+    double help = std::chrono::duration<double>(helped - start).count();
+    helpSeconds += help;
+    shellSeconds += std::chrono::duration<double>(shelled - helped).count();
+    state.SetIterationTime(help);
+  }
+  state.counters["x_shell_start"] = helpSeconds / shellSeconds;
+  state.counters["ms_shell"] = shellSeconds * 1000 / static_cast<double>(std::max<int64_t>(state.iterations(), 1));
+}
+BENCHMARK(BM_KestrelHelpAgainstShellStart)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTime(3.0);
 
 }  // namespace
 
