@@ -2,10 +2,15 @@
 // written the way sync tools expect, kept read-only, and what damaged folders do.
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -25,14 +30,56 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Whether permission bits stop this process (root ignores them).
+// Whether permission bits stop this process (root and CAP_DAC_OVERRIDE ignore them).
 bool permissionsApply(const std::string& folder) {
-  std::string probe = folder + "/.probe";
   ::chmod(folder.c_str(), 0500);
   bool refused = ::access(folder.c_str(), W_OK) != 0;
   ::chmod(folder.c_str(), 0755);
-  ::unlink(probe.c_str());
   return refused;
+}
+
+enum class Outcome { Passed, Failed, Impossible };
+
+// Runs `checks` where permission bits apply: in this process when they already do, or, as
+// root, in a forked child that owns `trees` and has dropped to `nobody` (CI runs as root). The
+// child's expectations print as usual; its exit status carries the verdict back.
+Outcome withPermissionsApplying(const std::vector<std::string>& trees, const std::function<void()>& checks) {
+  if (::geteuid() != 0) {
+    if (!permissionsApply(trees.front())) return Outcome::Impossible;
+    checks();
+    return Outcome::Passed;
+  }
+  const passwd* nobody = ::getpwnam("nobody");
+  if (!nobody || nobody->pw_uid == 0) return Outcome::Impossible;
+  const uid_t uid = nobody->pw_uid;
+  const gid_t gid = nobody->pw_gid;
+  for (const auto& tree : trees) {
+    if (::chown(tree.c_str(), uid, gid) != 0) return Outcome::Impossible;
+    for (auto& e : fs::recursive_directory_iterator(tree))
+      if (::lchown(e.path().c_str(), uid, gid) != 0) return Outcome::Impossible;
+  }
+  std::fflush(nullptr);
+  pid_t child = ::fork();
+  if (child < 0) return Outcome::Impossible;
+  if (child == 0) {
+    if (::setgroups(0, nullptr) != 0 || ::setresgid(gid, gid, gid) != 0 || ::setresuid(uid, uid, uid) != 0 ||
+        !permissionsApply(trees.front()))
+      ::_exit(3);
+    checks();
+    std::fflush(nullptr);
+    ::_exit(::testing::Test::HasFailure() ? 1 : 0);
+  }
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  for (const auto& tree : trees) {  // back to root, so TearDown removes everything
+    std::error_code ec;
+    ::chown(tree.c_str(), 0, 0);
+    for (auto& e : fs::recursive_directory_iterator(tree, fs::directory_options::skip_permission_denied, ec))
+      ::lchown(e.path().c_str(), 0, 0);
+  }
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 3) return Outcome::Impossible;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? Outcome::Passed : Outcome::Failed;
 }
 
 class UserFolders : public test::StoreFixture {
@@ -261,16 +308,22 @@ TEST_F(UserFolders, ReadOnlyCollectionsAreNeverWritten) {
 TEST_F(UserFolders, AFolderThatBecameReadOnlyRefusesTheWriteWithALogLineAndKeepsTheFile) {
   std::string original = ics(todo("R", "SUMMARY:Stays\r\n"));
   put("reminders/personal/r.ics", original);
-  auto r = find("R");
-  ASSERT_TRUE(r);
   std::string folder = user + "/reminders/personal";
-  if (!permissionsApply(folder)) GTEST_SKIP() << "permission bits do not apply to this user (root)";
-  ::chmod(folder.c_str(), 0555);
-  r->setCompleted(true);
-  EXPECT_FALSE(store->saveReminder(*r));
+  auto outcome = withPermissionsApplying({user, root.root()}, [&] {
+    store = openStore();
+    auto r = find("R");
+    ASSERT_TRUE(r);
+    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+    r->setCompleted(true);
+    EXPECT_FALSE(store->saveReminder(*r));
+    EXPECT_EQ(logLinesContaining(folder + ") is read-only").size(), 1u);
+    ::chmod(folder.c_str(), 0755);
+  });
+  if (outcome == Outcome::Impossible) GTEST_SKIP() << "permission bits cannot be made to apply here";
+  EXPECT_EQ(outcome, Outcome::Passed);
   ::chmod(folder.c_str(), 0755);
   EXPECT_EQ(get("reminders/personal/r.ics"), original);
-  EXPECT_EQ(logLinesContaining(folder + ") is read-only").size(), 1u);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);  // no temporary left
 }
 
 TEST_F(UserFolders, DamagedFoldersGiveOneLogLineEachAndTheRestStillShows) {
@@ -295,16 +348,20 @@ TEST_F(UserFolders, AnUnreadableCollectionFolderIsLoggedOnceAndTheOthersShow) {
   put("reminders/locked/l.ics", ics(todo("L", "SUMMARY:Locked away\r\n")));
   put("calendars/locked/e.ics", event("E1", "Hidden"));
   put("calendars/open/e.ics", event("E2", "Shown"));
-  if (!permissionsApply(user + "/reminders/locked")) GTEST_SKIP() << "permission bits do not apply to this user (root)";
-  ::chmod((user + "/reminders/locked").c_str(), 0);
-  ::chmod((user + "/calendars/locked").c_str(), 0);
-  for (int pass = 0; pass < 2; ++pass) {
-    auto all = store->remindersMatchingPredicate(CalendarStore::predicateForRemindersInCalendars(std::nullopt));
-    EXPECT_EQ(titles(all), std::vector<std::string>{"Readable"});
-    EXPECT_EQ(eventTitles(*store), std::vector<std::string>{"Shown"});
-  }
-  EXPECT_EQ(logLinesContaining(user + "/reminders/locked:").size(), 1u);
-  EXPECT_EQ(logLinesContaining(user + "/calendars/locked:").size(), 1u);
+  auto outcome = withPermissionsApplying({user, root.root()}, [&] {
+    ASSERT_EQ(::chmod((user + "/reminders/locked").c_str(), 0), 0);
+    ASSERT_EQ(::chmod((user + "/calendars/locked").c_str(), 0), 0);
+    store = openStore();
+    for (int pass = 0; pass < 2; ++pass) {
+      auto all = store->remindersMatchingPredicate(CalendarStore::predicateForRemindersInCalendars(std::nullopt));
+      EXPECT_EQ(titles(all), std::vector<std::string>{"Readable"});
+      EXPECT_EQ(eventTitles(*store), std::vector<std::string>{"Shown"});
+    }
+    EXPECT_EQ(logLinesContaining(user + "/reminders/locked:").size(), 1u);
+    EXPECT_EQ(logLinesContaining(user + "/calendars/locked:").size(), 1u);
+  });
+  if (outcome == Outcome::Impossible) GTEST_SKIP() << "permission bits cannot be made to apply here";
+  EXPECT_EQ(outcome, Outcome::Passed);
 }
 
 TEST_F(UserFolders, AFileBeingWrittenInPlaceIsNeverShownTorn) {
