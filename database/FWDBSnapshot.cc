@@ -215,6 +215,8 @@ FWDBSnapshotResult FWDBTakeSnapshot(const std::string& sourceLocalPath, const st
     // A second name keeps the old copy's blocks until the caller discards them; one that a
     // crash left behind goes now.
     removeDiscardedCopies(targetLocalPath);
+    // So do the unfinished copies (and their journals) of processes killed while copying.
+    files::removeFilesOfEndedProcesses(dir, files::lastPathComponent(targetLocalPath) + ".tmp-");
     std::string replaced = targetLocalPath + ".old-" + uniqueSuffix();
     if (isRegularFile(targetLocalPath)) {
       files::removeFile(replaced);

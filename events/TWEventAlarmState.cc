@@ -40,6 +40,13 @@ PlistValue TWEventAlarmState::plist() const {
                                                  {"type", PlistValue(instance.type)}}));
   PlistValue out(PlistValue::Dict{{"version", PlistValue(kVersion)}, {"alarms", PlistValue(std::move(alarms))}});
   if (lastAlarmDate) out.set("lastAlarm", dateValue(lastAlarmDate));
+  if (hasStartedList || !started.empty()) {
+    PlistValue::Array startedList;
+    for (const auto& s : started)
+      startedList.push_back(PlistValue(PlistValue::Dict{{"key", PlistValue(s.key)},
+                                                        {"date", PlistValue(s.date.timeIntervalSinceReferenceDate())}}));
+    out.set("started", PlistValue(std::move(startedList)));
+  }
   if (muteUntilDate) out.set("muteUntil", dateValue(muteUntilDate));
   if (soundUntil) out.set("soundUntil", dateValue(soundUntil));
   return out;
@@ -69,6 +76,19 @@ std::optional<TWEventAlarmState> TWEventAlarmState::fromPlist(const PlistValue& 
     }
   }
   state.lastAlarmDate = readDate(value.get("lastAlarm"));
+  if (const PlistValue* started = value.get("started"); started && started->isArray()) {
+    state.hasStartedList = true;
+    for (const PlistValue& entry : *started->asArray()) {
+      const PlistValue* key = entry.get("key");
+      auto date = readDate(entry.get("date"));
+      if (!key || !key->isString() || key->asString()->empty() || key->asString()->size() > kMaxKeyLength || !date) {
+        KSLog("KS:TWEvent: Ignoring unusable started alarm %@", entry.description());
+        continue;
+      }
+      if (state.started.size() >= kMaxStarted) break;
+      state.started.push_back({*key->asString(), *date});
+    }
+  }
   state.muteUntilDate = readDate(value.get("muteUntil"));
   state.soundUntil = readDate(value.get("soundUntil"));
   return state;

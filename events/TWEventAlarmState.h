@@ -27,6 +27,14 @@ struct TWEventAlarmState {
   static constexpr size_t kMaxKeyLength = 1024;
   static constexpr size_t kMaxInstances = 1000;
 
+  // An alarm that was started: the event's alarm key and the due time.
+  struct Started {
+    std::string key;
+    Date date;
+    friend bool operator==(const Started&, const Started&) = default;
+  };
+  static constexpr size_t kMaxStarted = 500;
+
   struct Instance {
     std::string key;
     Date date;
@@ -36,6 +44,8 @@ struct TWEventAlarmState {
 
   std::vector<Instance> instances;
   std::optional<Date> lastAlarmDate;  // the latest due time whose alarm was started
+  std::vector<Started> started;       // none in files written before the list existed
+  bool hasStartedList = false;        // the file had the list (an empty one counts)
   std::optional<Date> muteUntilDate;
   std::optional<Date> soundUntil;     // the end of the repeating sound in progress
 

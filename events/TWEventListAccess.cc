@@ -216,8 +216,8 @@ std::vector<Ref<TWEvent>> TWEventListAccess::buildList(const FWPreferences& pref
   // An alarm due this very second that was started already is not the next one (else the
   // wake would land on now, be ignored, and no later wake would follow): its event's next
   // alarm is the one after it.
-  const std::optional<Date> startedUpTo = controller->lastAlarmDate();
-  TWEventSkipStartedAlarms(list, startedUpTo, window.now);
+  TWEventSkipStartedAlarms(
+      list, [&](const TWEvent& event, Date at) { return controller->alarmStarted(event.alarmKey(), at); }, window.now);
   for (const auto& event : list) {
     for (const auto& extra : extras) {
       if (extra->key() != event->key()) continue;
@@ -234,7 +234,7 @@ std::vector<Ref<TWEvent>> TWEventListAccess::buildList(const FWPreferences& pref
       KSLog("KS:TWEvent: Set new next alarm %@", extra->date());
     }
     const Date next = event->nextAlarm();
-    const bool started = startedUpTo && !next.isLaterThanDate(*startedUpTo);
+    const bool started = !next.isNull() && controller->alarmStarted(event->alarmKey(), next);
     if (!next.isNull() && !started && (!nextAlarmDue || next.isEarlierThanDate(*nextAlarmDue))) nextAlarmDue = next;
   }
   KSLog("KS:TWEvent: %i events in final list", static_cast<int>(list.size()));

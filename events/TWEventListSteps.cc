@@ -238,16 +238,14 @@ TWEventFilterResult TWEventFilterDays(const std::vector<Ref<TWEvent>>& sorted, c
   return result;
 }
 
-void TWEventSkipStartedAlarms(const std::vector<Ref<TWEvent>>& events, std::optional<Date> startedUpTo, Date now) {
-  if (!startedUpTo) return;
+void TWEventSkipStartedAlarms(const std::vector<Ref<TWEvent>>& events, const TWEventAlarmStartedTest& started, Date now) {
   for (const auto& event : events) {
-    if (!event || event->nextAlarm().isNull() || event->nextAlarm().isLaterThanDate(*startedUpTo)) continue;
+    if (!event || event->nextAlarm().isNull() || !started(*event, event->nextAlarm())) continue;
     Date next = Date::nullDate();
     for (const auto& alarm : event->alarms()) {
       if (!alarm || alarm->type() != kTWAlarmTypeNative) continue;
       const Date at = alarm->date();
-      if (at.isLaterThanDate(*startedUpTo) && at.isEqualOrLaterThanDate(now) && (next.isNull() || at < next))
-        next = at;
+      if (at.isEqualOrLaterThanDate(now) && !started(*event, at) && (next.isNull() || at < next)) next = at;
     }
     event->setNextAlarm(next);
   }

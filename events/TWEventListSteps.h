@@ -9,6 +9,8 @@
 // call. Thread-safe for lists no other thread changes.
 #pragma once
 
+#include <functional>
+
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -66,11 +68,12 @@ void TWEventSortEvents(std::vector<Ref<TWEvent>>& events);
 // The shown events with their day sections and bars, and the next change of the list.
 TWEventFilterResult TWEventFilterDays(const std::vector<Ref<TWEvent>>& sorted, const TWEventDayWindow& window,
                                       const TWEventFilterOptions& options, Date previousRefresh);
-// Moves the next alarm of every event whose next alarm was started already (at or before
-// `startedUpTo`) on to its first alarm after that and not before `now`, or to the null date
-// when it has none: the rebuild that follows an alarm may land on the alarm's own second,
-// and its later alarms must still come due.
-void TWEventSkipStartedAlarms(const std::vector<Ref<TWEvent>>& events, std::optional<Date> startedUpTo, Date now);
+// Moves the next alarm of every event whose next alarm was started already (`started` of the
+// event and the due time) on to its first alarm not started and not before `now`, or to the
+// null date when it has none: the rebuild that follows an alarm may land on the alarm's own
+// second, and its later alarms must still come due.
+using TWEventAlarmStartedTest = std::function<bool(const TWEvent& event, Date due)>;
+void TWEventSkipStartedAlarms(const std::vector<Ref<TWEvent>>& events, const TWEventAlarmStartedTest& started, Date now);
 // When the list must next be rebuilt: the next local midnight, or earlier the end of
 // today's working hours, the all-day cutoff, the next alarm or the next change.
 Date TWEventNextWakeup(const TWEventDayWindow& window, std::optional<Date> nextAlarmDue,

@@ -101,6 +101,10 @@ class TWEventPlugin : public TWPlugin {
   std::optional<Date> alarmDate() const;
   // The latest due time whose alarm was started.
   std::optional<Date> lastAlarmDate() const;
+  // Whether the alarm of the event with that alarm key (TWEvent::alarmKey) due at `due` was
+  // started already. Each start is remembered (for two days, kept across restarts), so a
+  // clock set back rings neither an alarm twice nor skips one it had not reached.
+  bool alarmStarted(const std::string& alarmKey, Date due) const;
   const TWEventAlarmSound& alarmSound() const { return alarmSound_; }
   // The alarm state file's local path.
   static std::string alarmStatePath();
@@ -169,6 +173,9 @@ class TWEventPlugin : public TWPlugin {
   FWPopupScope popups_;
   TWEventAlarmSound alarmSound_;
   std::optional<Date> lastAlarmDate_;  // guarded by fieldsMutex_
+  std::vector<TWEventAlarmState::Started> startedAlarms_;  // guarded by fieldsMutex_
+  // A state file of before the started list: every due time up to this counts as started.
+  std::optional<Date> startedUpToWithoutList_;  // guarded by fieldsMutex_
   std::optional<Date> soundUntil_;     // guarded by fieldsMutex_
   bool soundResumeChecked_ = false;    // guarded by fieldsMutex_
   std::mutex stateFileMutex_;          // serialises writes of the alarm state file

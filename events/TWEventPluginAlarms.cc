@@ -2,6 +2,7 @@
 // alarms of sleep and snooze, the mute, popups, and the alarm state kept across restarts.
 #include <algorithm>
 #include <cmath>
+#include <set>
 
 #include "events/TWEventPlugin.h"
 #include "model/TWIntegration.h"
@@ -27,6 +28,16 @@ Ref<TWEvent> shownEvent(const FWDisplayList& items, const std::string& key) {
   return nullptr;
 }
 
+// The first row of each event: the later days of an event that spans days carry its
+// alarms too, and must not start them a second time.
+std::vector<Ref<TWEvent>> firstOfEachEvent(const std::vector<Ref<TWEvent>>& events) {
+  std::vector<Ref<TWEvent>> out;
+  std::set<std::string> seen;
+  for (const auto& event : events)
+    if (event && seen.insert(event->alarmKey()).second) out.push_back(event);
+  return out;
+}
+
 bool isEngineType(int32_t type) {
   return type == kTWAlarmTypeExtraAlarm || type == kTWAlarmTypeExtraReminder || type == kTWAlarmTypeIsActive;
 }
@@ -45,41 +56,58 @@ std::optional<Date> TWEventPlugin::alarmDate() const {
   return alarmDate_;
 }
 
+
+// ---- Alarms falling due ---------------------------------------------------------------------
+
 std::optional<Date> TWEventPlugin::lastAlarmDate() const {
   std::lock_guard lock(fieldsMutex_);
   return lastAlarmDate_;
 }
 
-// ---- Alarms falling due ---------------------------------------------------------------------
+bool TWEventPlugin::alarmStarted(const std::string& alarmKey, Date due) const {
+  std::lock_guard lock(fieldsMutex_);
+  if (startedUpToWithoutList_ && !due.isLaterThanDate(*startedUpToWithoutList_)) return true;
+  for (const auto& s : startedAlarms_)
+    if (s.date == due && s.key == alarmKey) return true;
+  return false;
+}
 
 void TWEventPlugin::checkForNewAlarmsForDate(Date date) {
   KSLog("KS:TWEvent: Checking for new alarms to monitor for date %@", date);
-  auto started = [&] {
-    auto last = lastAlarmDate();
-    return last && !date.isLaterThanDate(*last);
-  };
-  if (started()) {
-    // The refresh decision and a rebuild that landed on the due time can both report it,
-    // and a restart must not ring what rang before it.
-    KSLog("KS:TWEvent: Alarms due at %@ have been started already", date);
-    return;
-  }
   const FWDisplayList items = currentItems();  // our own reference: a rebuild may replace the list
   std::vector<Ref<TWEvent>> due;
+  bool startedBefore = false;
   for (const auto& item : items)
-    if (auto event = std::dynamic_pointer_cast<TWEvent>(item); event && event->nextAlarm() == date)
-      due.push_back(event);
-  if (due.empty()) return;
+    if (auto event = std::dynamic_pointer_cast<TWEvent>(item); event && event->nextAlarm() == date) {
+      // The refresh decision and a rebuild that landed on the due time can both report it,
+      // and a restart must not ring what rang before it.
+      if (alarmStarted(event->alarmKey(), date))
+        startedBefore = true;
+      else
+        due.push_back(event);
+    }
+  if (due.empty()) {
+    if (startedBefore) KSLog("KS:TWEvent: Alarms due at %@ have been started already", date);
+    return;
+  }
   // Alarm actions (host calls, sounds, the rows' active state) belong on the main thread;
-  // the refresh decision that finds the due time may run on an update thread.
+  // the refresh decision that finds the due time may run on an update thread, and the main
+  // thread may have started some of them meanwhile.
   kestrel::RunLoop::main().performOnMainAndWait([&] {
-    if (!started()) startAlarms(due, date, false);
+    std::vector<Ref<TWEvent>> still;
+    for (const auto& event : firstOfEachEvent(due))
+      if (!alarmStarted(event->alarmKey(), date)) still.push_back(event);
+    startAlarms(still, date, false);
   });
 }
 
 void TWEventPlugin::startAlarms(const std::vector<Ref<TWEvent>>& events, Date date, bool playNow) {
   if (events.empty()) return;
   Ref<TWEvent> started;
+  // Only alarms whose reminder still runs count as started: one whose time the clock jumped
+  // past sounds nothing, and must ring should the clock come back before it.
+  std::vector<std::string> running;
+  const Date startedAt = Clock::now();
   for (const auto& event : events) {
     KSLog("KS:TWEvent: Found newly triggered alarm %@", event->shortDescription());
     auto end = reminderEndTimeForEvent(event, date);
@@ -87,10 +115,18 @@ void TWEventPlugin::startAlarms(const std::vector<Ref<TWEvent>>& events, Date da
     scheduleExtraAlarmForId(event->key(), *end, kTWAlarmTypeIsActive);
     event->setReminderInteract(true);
     started = event;
+    if (end->isLaterThanDate(startedAt)) running.push_back(event->alarmKey());
   }
   {
     std::lock_guard lock(fieldsMutex_);
     if (!lastAlarmDate_ || date.isLaterThanDate(*lastAlarmDate_)) lastAlarmDate_ = date;
+    for (const auto& key : running) startedAlarms_.push_back({key, date});
+    // Two days back is further than a clock is ever set back; the newest are kept.
+    const Date oldest = Clock::now().addingTimeInterval(-2 * 86400.0);
+    std::erase_if(startedAlarms_, [&](const auto& s) { return s.date.isEarlierThanDate(oldest); });
+    if (startedAlarms_.size() > TWEventAlarmState::kMaxStarted)
+      startedAlarms_.erase(startedAlarms_.begin(),
+                           startedAlarms_.end() - static_cast<std::ptrdiff_t>(TWEventAlarmState::kMaxStarted));
   }
   if (started) {
     std::string spec = FWPreferences::stringValue(kTWOptionsRepeatAlertSound, kTWOptionsRepeatAlertSoundDefault,
@@ -124,7 +160,6 @@ void TWEventPlugin::checkForMissedAlarmsInList(const std::vector<Ref<TWEvent>>& 
 
 TWEventPlugin::MissedAlarms TWEventPlugin::missedAlarmsInList(const std::vector<Ref<TWEvent>>& events) const {
   const Date now = Clock::now();
-  const std::optional<Date> last = lastAlarmDate();
   auto access = listAccess();
   const std::vector<Ref<TWAlarm>> pending = access ? access->additionalAlarms() : std::vector<Ref<TWAlarm>>{};
   // The options are read once per check, not per event: each read goes to the options file.
@@ -141,11 +176,15 @@ TWEventPlugin::MissedAlarms TWEventPlugin::missedAlarmsInList(const std::vector<
   // The latest alarm of each event that is due now or has passed and was never started.
   std::optional<Date> missedAt;
   std::vector<Ref<TWEvent>> missed;
+  std::set<std::string> considered;
   for (const auto& event : events) {
-    if (!event || twAlarmForKey(pending, event->key(), kTWAlarmTypeIsActive)) continue;
+    if (!event || !considered.insert(event->alarmKey()).second) continue;
+    if (twAlarmForKey(pending, event->key(), kTWAlarmTypeIsActive) ||
+        twAlarmForKey(pending, event->alarmKey(), kTWAlarmTypeIsActive))
+      continue;
     std::optional<Date> latest;
     auto consider = [&](Date at) {
-      if (at.isNull() || at.isLaterThanDate(now) || (last && !at.isLaterThanDate(*last))) return;
+      if (at.isNull() || at.isLaterThanDate(now) || alarmStarted(event->alarmKey(), at)) return;
       if (!latest || at.isLaterThanDate(*latest)) latest = at;
     };
     consider(event->firstAlarm());
@@ -397,6 +436,8 @@ void TWEventPlugin::saveAlarmState() {
   {
     std::lock_guard lock(fieldsMutex_);
     state.lastAlarmDate = lastAlarmDate_;
+    state.started = startedAlarms_;
+    state.hasStartedList = true;
     state.muteUntilDate = muteUntilDate_;
     state.soundUntil = soundUntil_;
   }
@@ -419,6 +460,8 @@ void TWEventPlugin::restoreAlarmState() {
   if (auto access = listAccess()) access->setAdditionalAlarms(std::move(alarms));
   std::lock_guard lock(fieldsMutex_);
   lastAlarmDate_ = state.lastAlarmDate;
+  startedAlarms_ = state.started;
+  startedUpToWithoutList_ = state.hasStartedList ? std::nullopt : state.lastAlarmDate;
   if (state.muteUntilDate && state.muteUntilDate->isLaterThanDate(now)) muteUntilDate_ = state.muteUntilDate;
   if (state.soundUntil && state.soundUntil->isLaterThanDate(now)) soundUntil_ = state.soundUntil;
   soundResumeChecked_ = false;

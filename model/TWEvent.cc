@@ -69,6 +69,7 @@ Ref<TWEvent> TWEvent::copy() const {
 
 Ref<TWEvent> TWEvent::copyInstance(int32_t instance) const {
   auto event = copy();
+  event->alarmKey_ = alarmKey();
   event->setKey(KSFormat("%@[%d]", key(), instance));
   return event;
 }

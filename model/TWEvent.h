@@ -3,7 +3,8 @@
 //
 // Several display instances of one event share its `rootKey`. A device event's key is its
 // identifier, "-" and its start in whole seconds ("E1-1000"), so every occurrence of a
-// repeating device event has its own key; copyInstance(n) appends "[n]" to a copy's key.
+// repeating device event has its own key; copyInstance(n) appends "[n]" to a copy's key
+// (a later day of an event that spans days) and keeps the event's key as its alarmKey().
 // Dates follow TWObject: display dates (null date when absent) beside the stored raw
 // values.
 //
@@ -105,6 +106,9 @@ class TWEvent : public TWObject {
   Ref<TWEvent> copy() const;
   // A copy whose key has "[n]" appended.
   Ref<TWEvent> copyInstance(int32_t instance) const;
+  // The key the event's alarms go by: its own, or for a later day's copy the event's, so an
+  // event that spans days rings once.
+  const std::string& alarmKey() const { return alarmKey_.empty() ? key() : alarmKey_; }
 
   std::string description() const override;
   std::string shortDescription() const;
@@ -114,6 +118,7 @@ class TWEvent : public TWObject {
   static Ref<TWEvent> make(const TWEventInit& init, bool native);
 
   std::string rootKey_;
+  std::string alarmKey_;  // empty: key()
   std::string sectionTitle_;
   Ref<TWEventListAccessRanges> sectionDetails_;
   int32_t sectionStartInterval_ = 0;

@@ -198,7 +198,9 @@ void FWPlugin::triggerUnconditionalRefresh() {
   Date now = Clock::now();
   {
     std::lock_guard lock(fieldsMutex_);
-    if (now.timeIntervalSinceDate(lastUnconditionalRefresh_) < kUnconditionalRefreshInterval) return;
+    // A last refresh in the future means the clock was set back: that blocks nothing.
+    const double since = now.timeIntervalSinceDate(lastUnconditionalRefresh_);
+    if (since >= 0 && since < kUnconditionalRefreshInterval) return;
     lastUnconditionalRefresh_ = now;
   }
   setLastUpdate(Date::referenceDate());

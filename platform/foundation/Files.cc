@@ -1,6 +1,7 @@
 #include "platform/foundation/Files.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -135,6 +136,7 @@ bool writeThroughTemporary(const std::string& path, const void* data, size_t siz
     ::unlink(tmp.c_str());
     return false;
   }
+  removeFilesOfEndedProcesses(deletingLastPathComponent(path), lastPathComponent(path) + ".tmp.");
   return true;
 }
 
@@ -150,6 +152,24 @@ bool replaceFileAtomically(const std::string& path, const std::string& text) {
   struct stat st;
   int mode = ::stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
   return writeThroughTemporary(path, text.data(), text.size(), mode);
+}
+
+size_t removeFilesOfEndedProcesses(const std::string& folder, const std::string& prefix) {
+  size_t removed = 0;
+  std::error_code error;
+  fs::directory_iterator entry(folder.empty() ? "." : folder, error), end;
+  for (; !error && entry != end; entry.increment(error)) {
+    const std::string name = entry->path().filename().string();
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+    size_t digits = prefix.size();
+    while (digits < name.size() && name[digits] >= '0' && name[digits] <= '9') ++digits;
+    if (digits == prefix.size() || digits == name.size() || digits - prefix.size() > 9) continue;
+    const pid_t pid = static_cast<pid_t>(std::stol(name.substr(prefix.size(), digits - prefix.size())));
+    // Only a process that is gone: a live one (or one we may not signal) may still write.
+    if (pid <= 0 || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+    if (::unlink(entry->path().c_str()) == 0) ++removed;
+  }
+  return removed;
 }
 
 bool writePlistAtomically(const std::string& path, const PlistValue& value, PlistValue::Format format) {

@@ -31,6 +31,8 @@ int openRegularFileForReading(const std::string& path);
 std::optional<Bytes> readFile(const std::string& path);
 std::optional<std::string> readText(const std::string& path);
 // Writes atomically, creating parent folders. False (and the old file intact) on failure.
+// The temporary file is "<path>.tmp.<pid>.<n>"; once the file is in place, the temporary
+// files of processes that ended before they finished (a crash, a kill) go too.
 bool writeFileAtomically(const std::string& path, const void* data, size_t size);
 inline bool writeFileAtomically(const std::string& path, const Bytes& data) {
   return writeFileAtomically(path, data.data(), data.size());
@@ -41,6 +43,10 @@ inline bool writeFileAtomically(const std::string& path, const std::string& text
 // Like writeFileAtomically into a folder that must exist (it is not created), keeping an
 // existing file's permission bits (a private calendar stays private).
 bool replaceFileAtomically(const std::string& path, const std::string& text);
+// Removes the files in `folder` named `prefix`, a process id and then anything not a digit,
+// whose process no longer runs: what a write interrupted by the end of its process left.
+// Answers how many went.
+size_t removeFilesOfEndedProcesses(const std::string& folder, const std::string& prefix);
 bool writePlistAtomically(const std::string& path, const PlistValue& value,
                           PlistValue::Format format = PlistValue::Format::XML);
 

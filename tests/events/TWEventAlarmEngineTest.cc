@@ -321,6 +321,33 @@ TEST_F(AlarmEngineTest, AlarmMissedWhileNotRunningRingsOnceAtStartWhileItsRemind
   EXPECT_EQ(playTimes().size(), 1u);  // not again after a reload
 }
 
+// An event that spans midnight is listed once per day, and every day's row carries its
+// alarms: the alarm still starts once, on time or found late after a restart.
+TEST_F(AlarmEngineTest, EventSpanningMidnightStartsItsAlarmOnce) {
+  struct Case {
+    const char* name;
+    bool missedWhileAway;
+  };
+  for (const Case& c : {Case{"on time", false}, Case{"found after a restart", true}}) {
+    SCOPED_TRACE(c.name);
+    Clock::fix(today(14, 30));
+    device_.reset();
+    device_ = std::make_unique<EventPluginHarness>();
+    device().addCalendar(900, "Work");
+    device().addEvent({.key = 1001, .title = "Night shift", .start = today(23, 30), .end = today(25, 30), .calendar = 900});
+    device().addAlarm(2001, 1001, 900, std::nullopt);  // 23:15
+    Clock::fix(today(c.missedWhileAway ? 23 : 22, c.missedWhileAway ? 20 : 50));
+    LogCapture log;
+    start();
+    advanceTo(today(23, 25));
+    EXPECT_EQ(log.count("Found newly triggered alarm"), 1u);
+    ASSERT_TRUE(shown("1001"));
+    EXPECT_TRUE(shown("1001")->reminderInteract());
+    ASSERT_TRUE(shown("1001[1]"));
+    EXPECT_FALSE(shown("1001[1]")->reminderInteract());
+  }
+}
+
 TEST_F(AlarmEngineTest, DamagedStateFileIsKeptAsideAndIgnored) {
   const std::string path = TWEventPlugin::alarmStatePath();
   ASSERT_TRUE(kestrel::files::writeFileAtomically(path, std::string("<plist><dict><key>alarms</key><string>")));
@@ -331,6 +358,22 @@ TEST_F(AlarmEngineTest, DamagedStateFileIsKeptAsideAndIgnored) {
   EXPECT_TRUE(kestrel::files::exists(path + TWEventAlarmState::kDamagedSuffix));
   advanceTo(today(14, 46));
   EXPECT_EQ(playTimes().size(), 1u);  // the engine works on
+}
+
+TEST(AlarmStateTest, StartedAlarmsRoundTripAndAnOldFileCountsAsAWatermark) {
+  TWEventAlarmState state;
+  state.started = {{"1001", Date(100.0)}, {"E1-2000[1]", Date(200.0)}};
+  state.lastAlarmDate = Date(200.0);
+  auto back = TWEventAlarmState::fromPlist(state.plist());
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->started, state.started);
+  EXPECT_TRUE(back->hasStartedList);
+  // A file written before the list: no list, and the caller falls back to the watermark.
+  PlistValue old(PlistValue::Dict{{"alarms", PlistValue(PlistValue::Array{})}, {"lastAlarm", PlistValue(200.0)}});
+  auto legacy = TWEventAlarmState::fromPlist(old);
+  ASSERT_TRUE(legacy);
+  EXPECT_FALSE(legacy->hasStartedList);
+  EXPECT_TRUE(legacy->started.empty());
 }
 
 TEST(AlarmStateTest, UnusableEntriesAreSkipped) {
@@ -431,6 +474,36 @@ TEST_F(AlarmEngineTest, ClockJumpingBackAnHourWhileRepeatingRingsNoAlarmTwice) {
   // Its repetitions resume on the clock; the alarm itself never starts twice.
   EXPECT_LE(playTimes().size(), 10u);
   EXPECT_GE(playTimes().size(), 3u);
+}
+
+// The clock set a day ahead rings tomorrow's alarm; set back again, today's alarms that
+// were not reached yet still ring, and tomorrow's does not ring a second time.
+TEST_F(AlarmEngineTest, ClockSetADayAheadAndBackRingsEveryAlarmOnce) {
+  // today() follows the clock; the instants are taken before it moves.
+  const Date tomorrow1414 = today(24 + 14, 14), tomorrow1420 = today(24 + 14, 20), today1440 = today(14, 40),
+             today1550 = today(15, 50);
+  addEvent(1001, today(16), 900, "Today");              // alarm 15:45
+  addEvent(1002, today(24 + 14, 30), 900, "Tomorrow");  // alarm tomorrow 14:15
+  start();
+  LogCapture log;
+  // Starts of an alarm that sounded: its repetitions are scheduled.
+  auto rings = [&] { return log.count("Scheduled reminder; interval"); };
+  Clock::fix(tomorrow1414);
+  controller()->triggerUnconditionalRefresh();
+  finishEventThreads();
+  advanceTo(tomorrow1420);
+  EXPECT_EQ(rings(), 1u) << "tomorrow's alarm rings";
+  Clock::fix(today1440);
+  controller()->triggerUnconditionalRefresh();
+  finishEventThreads();
+  advanceTo(today1550);
+  EXPECT_EQ(rings(), 2u) << "today's alarm, jumped over, still rings";
+  ASSERT_TRUE(shown("1001"));
+  EXPECT_TRUE(shown("1001")->reminderInteract());
+  advanceTo(tomorrow1420);
+  EXPECT_EQ(rings(), 2u) << "tomorrow's alarm rang already";
+  reload();
+  EXPECT_EQ(rings(), 2u) << "nor after a restart";
 }
 
 TEST_F(AlarmEngineTest, ZoneChangeWhileRepeatingRingsNoAlarmTwice) {

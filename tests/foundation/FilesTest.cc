@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -40,6 +41,39 @@ TEST(Files, AtomicWritesReplaceWholeFilesAndKeepTheOldOneOnFailure) {
     EXPECT_EQ(PlistValue::fromFile(p)->intForKey("k"), 1);
   }
   ::chmod(dir.c_str(), 0755);
+}
+
+// The pid of a process that has ended (and been reaped).
+pid_t endedProcess() {
+  pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return child;
+}
+
+TEST(Files, AtomicWriteRemovesTheTemporaryFilesOfEndedProcessesOnly) {
+  test::TempDeviceRoot root;
+  const std::string p = root.path("/var/mobile/Library/Caches/state.plist");
+  ASSERT_TRUE(files::writeFileAtomically(p, std::string("old")));
+  const std::string dir = files::deletingLastPathComponent(p);
+  const std::string ended = std::to_string(endedProcess());
+  const std::string mine = std::to_string(::getpid());
+  struct Leftover {
+    std::string name;
+    bool goes;
+  };
+  const Leftover leftovers[] = {
+      {"state.plist.tmp." + ended + ".12345", true},  // a writer killed mid-write
+      {"state.plist.tmp." + mine + ".777", false},    // a write of a running process
+      {"state.plist.tmp.x" + ended, false},           // not a process's name
+      {"state.plist.tmp." + ended, false},            // nothing after the pid
+      {"other.plist.tmp." + ended + ".1", false},     // another file's
+  };
+  for (const auto& l : leftovers) ASSERT_TRUE(files::writeFileAtomically(dir + "/" + l.name, std::string("half")));
+  ASSERT_TRUE(files::writeFileAtomically(p, std::string("new")));
+  for (const auto& l : leftovers) EXPECT_EQ(files::exists(dir + "/" + l.name), !l.goes) << l.name;
+  EXPECT_EQ(files::readText(p).value_or(""), "new");
 }
 
 // Runs `read` on its own thread; a read that blocks fails the test, and opening the FIFO's

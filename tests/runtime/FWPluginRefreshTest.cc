@@ -175,6 +175,25 @@ TEST_F(FWPluginRefresh, UnconditionalRefreshAtMostOncePerTwoSeconds) {
   EXPECT_EQ(controller->datasource->fetches, 3);
 }
 
+// A clock set back leaves the last refresh in the future; that must not hold the next one
+// off until the clock has caught up with it.
+TEST_F(FWPluginRefresh, UnconditionalRefreshAfterTheClockWasSetBack) {
+  controller->datasource->setList({item("1")});
+  controller->updateList();
+  RunLoop::main().advanceClockBy(10);
+  controller->triggerUnconditionalRefresh();
+  rt::finishBackgroundThreads();
+  ASSERT_EQ(controller->datasource->fetches, 2);
+  Clock::fix(Clock::now().addingTimeInterval(-3600));
+  controller->triggerUnconditionalRefresh();
+  rt::finishBackgroundThreads();
+  EXPECT_EQ(controller->datasource->fetches, 3);
+  RunLoop::main().advanceClockBy(1);
+  controller->triggerUnconditionalRefresh();  // the rate limit holds again from there
+  rt::finishBackgroundThreads();
+  EXPECT_EQ(controller->datasource->fetches, 3);
+}
+
 TEST_F(FWPluginRefresh, TimeZoneChangeForcesABackgroundRefresh) {
   controller->updateList();
   RunLoop::main().advanceClockBy(10);

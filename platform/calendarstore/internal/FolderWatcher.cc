@@ -91,7 +91,16 @@ void FolderWatcher::drainEvents() {
   alignas(struct inotify_event) char buffer[16384];
   for (;;) {
     ssize_t n = ::read(inotifyFd_, buffer, sizeof buffer);
-    if (n > 0) continue;
+    if (n > 0) {
+      // Every notice leads to a full check anyway; an overflow only says some were lost.
+      for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(struct inotify_event)) <= n;) {
+        const auto* event = reinterpret_cast<const struct inotify_event*>(buffer + at);
+        if (event->mask & IN_Q_OVERFLOW)
+          KSLog("KS:CalendarStore: Change notices were lost (the queue overflowed); checking every calendar");
+        at += static_cast<ssize_t>(sizeof(struct inotify_event) + event->len);
+      }
+      continue;
+    }
     if (n < 0 && errno == EINTR) continue;
     return;  // EAGAIN: nothing more for now
   }
