@@ -9,16 +9,21 @@
 #include <cstdlib>
 #include <exception>
 #include <ctime>
+#include <functional>
 #include <thread>
+#include <variant>
 
 #include "platform/audio/SoundService.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/Device.h"
+#include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "tools/kestrel/CommandLine.h"
 #include "tools/kestrel/Commands.h"
 #include "tools/kestrel/Duration.h"
 #include "tools/kestrel/PluginSession.h"
+#include "tools/kestrel/RunControl.h"
 
 namespace kestrel::tool {
 namespace {
@@ -27,13 +32,15 @@ constexpr double kDefaultTimerSeconds = 60;
 constexpr double kLargestSpeed = 100000;
 
 // SIGINT and SIGTERM are taken by a thread of their own (blocked everywhere else, threads
-// started later included), which ends the run loop; nothing runs in a signal handler.
+// started later included), which ends the run loop; SIGUSR1 queues `onControl` on the run
+// loop (RunControl.h). Nothing runs in a signal handler.
 class StopSignals {
  public:
-  StopSignals() {
+  explicit StopSignals(std::function<void()> onControl) : onControl_(std::move(onControl)) {
     sigemptyset(&set_);
     sigaddset(&set_, SIGINT);
     sigaddset(&set_, SIGTERM);
+    sigaddset(&set_, SIGUSR1);
     pthread_sigmask(SIG_BLOCK, &set_, &previous_);
     thread_ = std::thread([this] {
       const timespec slice{0, 100 * 1000 * 1000};
@@ -42,6 +49,8 @@ class StopSignals {
         if (signal == SIGINT || signal == SIGTERM) {
           received_.store(signal);
           RunLoop::main().quit();
+        } else if (signal == SIGUSR1) {
+          RunLoop::main().deferredInvoke(onControl_);
         }
       }
     });
@@ -57,6 +66,7 @@ class StopSignals {
   sigset_t set_{}, previous_{};
   std::atomic<bool> done_{false};
   std::atomic<int> received_{0};
+  std::function<void()> onControl_;
   std::thread thread_;
 };
 
@@ -73,6 +83,13 @@ class HostTimer {
     });
   }
   void cancel() { RunLoop::main().cancelTimer(id_); }
+  // After the clock was set: the notification keeps its interval from now, as the device's
+  // timer counts elapsed time, not clock time.
+  void restartFromNow() {
+    cancel();
+    start_ = Clock::now();
+    schedule(1);
+  }
 
  private:
   HostEngine& engine_;
@@ -90,6 +107,44 @@ void runLoopSlice() {
   } catch (...) {
     KSLog("KS:Kestrel: A run-loop call threw: %@", std::string("unknown exception"));
   }
+}
+
+// Reads and removes the control file and applies its requests (RunControl.h).
+void applyControlFile(PluginSession& session, RunReporter& reporter, HostTimer& hostTimer) {
+  const std::string path = Device::path(RunControl::kDevicePath);
+  auto size = files::size(path);
+  if (!size) return;
+  std::optional<std::string> text = *size <= RunControl::kMaxFileSize ? files::readText(path) : std::nullopt;
+  files::removeFile(path);
+  if (!text) {
+    reporter.note("control  refused " + std::string(RunControl::kDevicePath) + ": not a readable text file of at most 64 KB");
+    return;
+  }
+  bool clockSet = false;
+  for (const RunControl::Line& line : RunControl::parse(*text)) {
+    if (!line.request) {
+      reporter.note("control  refused " + line.text + ": " + line.refusal);
+      continue;
+    }
+    if (const auto* zone = std::get_if<RunControl::SetZone>(&*line.request)) {
+      // The zone is the device's: set once, and every loaded plug-in hears of it.
+      if (!session.engine().changeSystemTimeZone(zone->name)) {
+        reporter.note("control  refused " + line.text + ": unknown time zone");
+        continue;
+      }
+    } else if (const auto* move = std::get_if<RunControl::MoveClock>(&*line.request)) {
+      Clock::advance(move->seconds);
+      clockSet = true;
+    } else if (const auto* set = std::get_if<RunControl::SetClock>(&*line.request)) {
+      Clock::advance(set->time.timeIntervalSinceDate(Clock::now()));
+      clockSet = true;
+    }
+    KSLog("KS:Kestrel: Run control: %@", line.text);
+    reporter.note("control  " + line.text);
+  }
+  if (clockSet) hostTimer.restartFromNow();
+  session.engine().pumpUntilIdle();
+  reporter.reportChanges();
 }
 
 }  // namespace
@@ -118,7 +173,12 @@ std::string runHostHelp() {
          "the real time) and runs --speed times faster, so an hour passes in a minute at --speed 60.\n"
          "The run ends at --until, after --for, or on Ctrl-C (SIGINT) or SIGTERM; the plug-ins are\n"
          "then unloaded as on the device, which saves what they keep. Sounds are recorded in the\n"
-         "device's log store; --sound (or KESTREL_SOUND=1) also plays them.";
+         "device's log store; --sound (or KESTREL_SOUND=1) also plays them.\n"
+         "\n"
+         "SIGUSR1 makes the host read and remove DEVICE-ROOT/var/run/kestrel/run-control and apply\n"
+         "its lines: \"zone NAME\" (a new system time zone), \"clock +DURATION\", \"clock -DURATION\"\n"
+         "or \"clock TIME\" (the clock set forward, back, or to a time); each is printed as\n"
+         "  TIME  control  LINE                                    (or \"control  refused LINE: WHY\")";
 }
 
 int runHost(const CommandLine& line, std::span<const std::string> args, RunAttachment* attachment) {
@@ -160,8 +220,10 @@ int runHost(const CommandLine& line, std::span<const std::string> args, RunAttac
   if (picture && picture->empty()) return line.fail("--render needs a file name", kExitUsage);
   if (parsed->has("sound")) audio::SoundService::shared().setOutputEnabled(true);
 
+  // Control requests that come before the session exists find nothing to do.
+  std::function<void()> control = [] {};
   // Before any thread exists, so every thread inherits the blocked signals.
-  StopSignals signals;
+  StopSignals signals([&control] { control(); });
   if (attachment)
     if (auto wrong = attachment->beforeOpen(*parsed)) return line.fail(*wrong, kExitUsage);
   PluginSession::Failure failure;
@@ -183,6 +245,7 @@ int runHost(const CommandLine& line, std::span<const std::string> args, RunAttac
   if (runFor) until = start.addingTimeInterval(*runFor);
   HostTimer hostTimer(session->engine(), start, timerSeconds);
   hostTimer.schedule(1);
+  control = [&] { applyControlFile(*session, reporter, hostTimer); };
   std::atomic<bool> reachedEnd{false};
   RunLoop::TimerId endTimer = 0;
   if (until) {
@@ -198,6 +261,7 @@ int runHost(const CommandLine& line, std::span<const std::string> args, RunAttac
     }
   }
   while (!reachedEnd.load() && !signals.received()) runLoopSlice();
+  control = [] {};
   RunLoop::main().cancelTimer(endTimer);
   hostTimer.cancel();
   session->engine().pumpUntilIdle();
