@@ -4,6 +4,7 @@
 
 #include "database/FWDatabase.h"
 #include "model/TWPlugin.h"
+#include "platform/foundation/Device.h"
 #include "platform/foundation/Locale.h"
 #include "platform/foundation/Pasteboard.h"
 #include "platform/foundation/TimeZone.h"
@@ -112,8 +113,11 @@ std::optional<std::string> TWDebugView::listPageTextForKey(const PlistValue& key
   if (*page == kTWDebugPluginPage) {
     text = host ? host->preferences().description() : PlistValue::dict().description();
   } else if (*page == kTWDebugTaskwellPage) {
-    // A missing or damaged preferences file shows as an empty dictionary.
-    auto prefs = application ? PlistValue::fromFile(application->preferencesPath()) : std::nullopt;
+    // A missing or damaged preferences file shows as an empty dictionary. The record holds
+    // the device path; the file lives under the device root.
+    auto prefs = application && !application->preferencesPath().empty()
+                     ? PlistValue::fromFile(kestrel::Device::path(application->preferencesPath()))
+                     : std::nullopt;
     text = prefs ? prefs->description() : PlistValue::dict().description();
   } else if (*page == kTWDebugKestrelPage) {
     text = host ? host->globalPreferences().description() : PlistValue::dict().description();

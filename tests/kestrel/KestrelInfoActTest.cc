@@ -29,4 +29,18 @@ TEST(KestrelInfoAct, TheInformationRowPrintsTheDebugPageOnlyInDebugMode) {
     EXPECT_NE(run.out.find(shown, page), std::string::npos) << shown << "\n" << run.out;
 }
 
+TEST(KestrelInfoAct, TheTaskwellPreferencesPageShowsTaskwellsOwnPreferencesFile) {
+  kestrel::test::GeneratedDevice device;
+  ASSERT_TRUE(device.ok()) << device.error();
+  auto words = device.sessionArgs({"debugCode=5807"});
+  words.insert(words.end(), {"info", "tap", "Taskwell preferences"});
+  InfoRun run = kestrel::test::runAct(words);
+  ASSERT_EQ(run.status, 0) << run.err << run.out;
+  const size_t page = run.out.find("== tap Taskwell preferences (page)");
+  ASSERT_NE(page, std::string::npos) << run.out;
+  // Keys the generated installation writes into Taskwell's preferences.
+  for (const char* key : {"TWSignificantLocationChangeMonitoring", "TWFirstDayOfWeek", "TWColorTaskOverdue"})
+    EXPECT_NE(run.out.find(key, page), std::string::npos) << key << "\n" << run.out.substr(page);
+}
+
 }  // namespace
