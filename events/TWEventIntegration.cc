@@ -220,7 +220,10 @@ std::optional<std::string> TWEventIntegration::urlForShowEvent(const Ref<TWEvent
   if (!event->native()) {
     auto key = leadingKey(event->key());
     if (!key) return std::nullopt;
-    const char* entity = event->key() == event->rootKey() ? kTWEntityTypeEvent : kTWEntityTypeEventOccurance;
+    // A per-day copy ("12[1]") is the event it copies: only an occurrence row has a number
+    // of its own, apart from its root's.
+    const auto root = leadingKey(event->rootKey());
+    const char* entity = root == key ? kTWEntityTypeEvent : kTWEntityTypeEventOccurance;
     return KSFormat("tallybook://displayItem?%@", TWIntegration::urlForItemWithKey(*key, entity, row.uuid));
   }
   auto mirror = row.key.empty() ? std::nullopt : FWSQLIntegerValueFromText(row.key);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "platform/foundation/Clock.h"
 #include "platform/ui/GraphicsContext.h"
@@ -86,6 +87,32 @@ Rect TWEventTimeSummary::rectForStart(double barStart, double barDuration, const
   if (overlap <= 0) return {};
   const double scale = rect.width() / *length;
   return {rect.x() + std::max(0.0, barStart - windowStart) * scale, rect.y(), overlap * scale, rect.height()};
+}
+
+std::string TWEventTimeSummary::barsText() const {
+  auto length = windowLength();
+  if (!length) return {};
+  auto clock = [](double seconds) {
+    const int minutes = static_cast<int>(std::clamp(std::lround(seconds / 60), 0L, 48L * 60));
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d", minutes / 60 % 100, minutes % 60);
+    return std::string(text);
+  };
+  std::string text;
+  for (const auto& bar : timeIntervals_) {
+    if (!bar) continue;
+    std::string shown;
+    if (bar->isAllDay()) {
+      shown = "all day";
+    } else {
+      const double from = std::max<double>(bar->start(), start_);
+      const double to = std::min<double>(double(bar->start()) + bar->duration(), double(start_) + *length);
+      if (to <= from) continue;
+      shown = clock(from) + "\u2013" + clock(to);
+    }
+    text += (text.empty() ? "" : ", ") + shown;
+  }
+  return text;
 }
 
 std::vector<TWEventTimeSummary::ScaleTick> TWEventTimeSummary::scaleTicks(const Rect& rect) const {

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "model/TWEventListAccessRange.h"
@@ -53,6 +54,10 @@ class TWEventTimeSummary : public kestrel::ui::View {
   // The part of the bar [barStart, barStart + barDuration) that lies in the window, across
   // `rect`; the zero rectangle when they do not overlap (or the window is empty).
   kestrel::ui::Rect rectForStart(double barStart, double barDuration, const kestrel::ui::Rect& rect) const;
+  // The bars as a reader names them, for tools that print rows: each bar's part inside the
+  // window as "09:00–10:30" (local time of day), an all-day bar as "all day", in list order
+  // and joined by ", "; empty when the chart shows no bar.
+  std::string barsText() const;
   // The hour marks drawScale draws over `rect`.
   std::vector<ScaleTick> scaleTicks(const kestrel::ui::Rect& rect) const;
   void drawScale(const kestrel::ui::Rect& rect, kestrel::ui::GraphicsContext& context) const;

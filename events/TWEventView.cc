@@ -125,6 +125,14 @@ void TWEventView::removeHeader() {
   FWListView::removeHeader();
 }
 
+kestrel::KSDrawnTexts TWEventView::drawnTexts() const {
+  kestrel::KSDrawnTexts texts = FWListView::drawnTexts();
+  if (texts.heading && timeSummary_ && !timeSummary_->isHidden()) {
+    if (const std::string bars = timeSummary_->barsText(); !bars.empty()) *texts.heading += ": " + bars;
+  }
+  return texts;
+}
+
 std::shared_ptr<FWStrikeoutView> TWEventView::strikeout() const {
   for (const auto& view : subviews())
     if (view->tag() == kStrikeoutTag) return std::dynamic_pointer_cast<FWStrikeoutView>(view);

@@ -67,6 +67,8 @@ class TWEventView : public FWListView {
   void removeHeader();
 
   void layoutSubviews() override;
+  // The heading reads "Today: 09:00–10:00, 14:00–15:30" while the day's time summary shows bars.
+  kestrel::KSDrawnTexts drawnTexts() const override;
 
   int32_t viewStyle() const { return viewStyle_; }
   bool combineHighlight() const { return combineHighlight_; }

@@ -213,5 +213,6 @@ void FWListView::drawRect(kestrel::ui::GraphicsContext& context, const Rect& /*r
 
 kestrel::KSDrawnTexts FWListView::drawnTexts() const {
   return {shownText(*summaryText_, summaryText_->text()), shownText(*detailText_, detailText_->text()),
-          shownText(*highlightText_, highlightText_->text())};
+          shownText(*highlightText_, highlightText_->text()),
+          headerText_ ? shownText(*headerText_, headerText_->text()) : std::nullopt};
 }

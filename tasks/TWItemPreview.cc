@@ -37,7 +37,7 @@ Ref<kestrel::KSPlugin> TWItemPreview::hostOf(FWApplication* app) {
 Ref<FWDetailListEntry> TWItemPreview::placeEntry(const TWLocation& location, const char* mapPage) {
   const std::string& place = location.title();
   auto entry = FWDetailListEntry::entryWithTitle(place);
-  if (location.coordinates() || place.size() < kTWPreviewMapTitleLimit)
+  if (location.coordinates() || FWCharacterCount(place) < kTWPreviewMapTitleLimit)
     entry->withLinkType(PlistValue(mapPage))->withIcon(FWImageNamed("map"));
   return entry;
 }
@@ -87,7 +87,10 @@ void TWItemPreview::addGroup(FWDetailListSections& sections, const FWDetailListE
 
 std::shared_ptr<BarButtonItem> TWItemPreview::barButton(const FWImage& image, const std::string& textKey,
                                                         std::string actionName, BarButtonItem::Action action) const {
-  return image ? BarButtonItem::itemWithImage(image, BarButtonItemStyle::Plain, std::move(actionName), std::move(action))
-               : BarButtonItem::itemWithTitle(FWLocalise(bundle(), textKey), BarButtonItemStyle::Bordered,
-                                              std::move(actionName), std::move(action));
+  if (!image)
+    return BarButtonItem::itemWithTitle(FWLocalise(bundle(), textKey), BarButtonItemStyle::Bordered,
+                                        std::move(actionName), std::move(action));
+  auto item = BarButtonItem::itemWithImage(image, BarButtonItemStyle::Plain, std::move(actionName), std::move(action));
+  item->setAccessibilityLabel(FWLocalise(bundle(), textKey));
+  return item;
 }

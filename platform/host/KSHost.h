@@ -57,13 +57,15 @@ class KSDescribable {
 };
 
 // Optional interface of a row view: the texts it draws in its summary, detail and highlight
-// places, for tools that show rows as data (`kestrel rows --json`). A place the view leaves
+// places, and the heading it draws above itself (an events day's "Today" with its time
+// summary), for tools that show rows as data (`kestrel rows`). A place the view leaves
 // empty or hidden is none. The host finds it with dynamic_cast, so its type information
 // lives in the platform library (the key function is the destructor, in KSData.cc).
 struct KSDrawnTexts {
   std::optional<std::string> summary;
   std::optional<std::string> detail;
   std::optional<std::string> highlight;
+  std::optional<std::string> heading;
 };
 
 class KSDrawnTextSource {

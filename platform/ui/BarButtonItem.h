@@ -3,7 +3,8 @@
 //
 // The action is a std::function called with the item; `actionName` names it for logs and
 // for callers that ask which action an item carries. perform() runs the action only while
-// the item is enabled. Items are shared (a bar and its owner both hold them); main thread
+// the item is enabled. An image item may carry an accessibility label, the words a reader
+// (or a tool that names buttons) uses for its picture. Items are shared (a bar and its owner both hold them); main thread
 // only.
 #pragma once
 
@@ -39,6 +40,8 @@ class BarButtonItem : public std::enable_shared_from_this<BarButtonItem> {
   void setImage(const std::shared_ptr<Image>& image) { image_ = image; }
   const std::string& title() const { return title_; }
   void setTitle(std::string title) { title_ = std::move(title); }
+  const std::string& accessibilityLabel() const { return accessibilityLabel_; }
+  void setAccessibilityLabel(std::string label) { accessibilityLabel_ = std::move(label); }
   BarButtonItemStyle style() const { return style_; }
   void setStyle(BarButtonItemStyle style) { style_ = style; }
   const std::shared_ptr<View>& customView() const { return customView_; }
@@ -64,6 +67,7 @@ class BarButtonItem : public std::enable_shared_from_this<BarButtonItem> {
   Kind kind_;
   std::shared_ptr<Image> image_;
   std::string title_;
+  std::string accessibilityLabel_;
   BarButtonItemStyle style_ = BarButtonItemStyle::Plain;
   std::shared_ptr<View> customView_;
   double width_ = 0;

@@ -119,10 +119,15 @@ TEST_P(EventPluginSchemaTest, ADeviceEventMirroredByTaskwellOpensInTaskwellWhate
   ASSERT_TRUE(url);
   EXPECT_NE(url->find("/TWCalEventEK/p3001"), std::string::npos) << *url;
 
+  // A later day of a multi-day event is the event itself; a day of an occurrence is that occurrence.
   auto plain = TWEventIntegration::urlForShowEvent(
       TWEvent::twEventWithKey({.key = "1001[2]", .rootKey = "1001", .title = "Day 3"}), device.app().get());
   ASSERT_TRUE(plain);
-  EXPECT_NE(plain->find("/TWCalEventOccurrence/p1001"), std::string::npos) << *plain;
+  EXPECT_NE(plain->find("/TWCalEvent/p1001"), std::string::npos) << *plain;
+  auto occurrence = TWEventIntegration::urlForShowEvent(
+      TWEvent::twEventWithKey({.key = "1040[1]", .rootKey = "1001", .title = "Day 2 of a later one"}), device.app().get());
+  ASSERT_TRUE(occurrence);
+  EXPECT_NE(occurrence->find("/TWCalEventOccurrence/p1040"), std::string::npos) << *occurrence;
 }
 
 INSTANTIATE_TEST_SUITE_P(Schemas, EventPluginSchemaTest, ::testing::Values(250, 260));

@@ -21,6 +21,7 @@
 //   back|up|down|done|select
 //                           the open page's back button, up/down control, Done or Select button
 //   button TEXT             touch the page's in-row button, or else its bar button, whose title
+//                           (a picture button's accessibility label)
 //                           starts with TEXT
 //   switch TEXT             toggle the switch of the page's first row whose title starts with TEXT
 //   delete ROW              touch the delete control of that row of the page, then its Delete

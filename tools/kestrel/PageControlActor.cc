@@ -62,8 +62,12 @@ StepOutcome SectionActor::touchPageControl(const ActStep& step) {
     items.insert(items.end(), toolbar->items().begin(), toolbar->items().end());
   for (const auto& item : items) {
     if (!item || item->isSpace()) continue;
-    // An image button goes by its action's name, as the page is printed.
-    if (!startsWith(item->title().empty() ? item->actionName() : item->title(), step.target)) continue;
+    // An image button goes by its accessibility label ("Open in Taskwell") or by its
+    // action's name, as the page is printed.
+    const bool named = item->title().empty() ? startsWith(item->accessibilityLabel(), step.target) ||
+                                                   startsWith(item->actionName(), step.target)
+                                             : startsWith(item->title(), step.target);
+    if (!named) continue;
     if (!item->perform()) return failed(kExitFailure, step, "the button is disabled");
     return settled(step, threads);
   }

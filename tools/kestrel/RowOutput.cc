@@ -42,14 +42,20 @@ PlistValue safeFields(const KSData& row) {
 
 }  // namespace
 
-void printRowsText(std::FILE* out, const std::vector<Ref<KSData>>& rows) {
+std::string headingLine(const std::string& heading) { return "-- " + printable(heading) + " --"; }
+
+void printRowsText(std::FILE* out, const std::vector<Ref<KSData>>& rows, const std::vector<RowDisplay>& displays) {
   struct Line {
     std::string id, type, order, description;
+    std::string heading{};
   };
   std::vector<Line> lines{{"UNIQUE ID", "TYPE", "SORT ORDER", "DESCRIPTION"}};
-  for (const auto& r : rows)
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const auto& r = rows[i];
+    const auto& heading = i < displays.size() ? displays[i].texts.heading : std::nullopt;
     lines.push_back({printable(r->uniqueID), std::to_string(r->type()), std::to_string(r->sortOrder()),
-                     printable(safeDescription(*r))});
+                     printable(safeDescription(*r)), heading ? headingLine(*heading) : std::string()});
+  }
   size_t idWidth = 0, typeWidth = 0, orderWidth = 0;
   for (const auto& l : lines) {
     idWidth = std::max(idWidth, displayWidth(l.id));
@@ -57,6 +63,7 @@ void printRowsText(std::FILE* out, const std::vector<Ref<KSData>>& rows) {
     orderWidth = std::max(orderWidth, displayWidth(l.order));
   }
   for (const auto& l : lines) {
+    if (!l.heading.empty()) std::fprintf(out, "%s\n", l.heading.c_str());
     std::string text = padded(l.id, idWidth) + "  " + padded(l.type, typeWidth) + "  " + padded(l.order, orderWidth) +
                        "  " + l.description;
     while (!text.empty() && text.back() == ' ') text.pop_back();
@@ -75,7 +82,8 @@ std::string rowJson(const KSData& row, const RowDisplay& display, const std::str
   }
   out += ",\"height\":" + jsonValue(PlistValue(display.height));
   const std::pair<const char*, const std::optional<std::string>*> texts[] = {
-      {"summary", &display.texts.summary}, {"detail", &display.texts.detail}, {"highlight", &display.texts.highlight}};
+      {"summary", &display.texts.summary}, {"detail", &display.texts.detail}, {"highlight", &display.texts.highlight},
+      {"heading", &display.texts.heading}};
   for (const auto& [key, text] : texts)
     if (*text) out += ",\"" + std::string(key) + "\":" + jsonString(**text);
   return out + "}";

@@ -8,10 +8,6 @@
 namespace kestrel::tool {
 
 void printSection(std::FILE* out, HostEngine& engine, bool json, const std::string& section) {
-  if (!json) {
-    printRowsText(out, engine.rows());
-    return;
-  }
   std::vector<Ref<KSData>> rows;
   std::vector<RowDisplay> displays;
   for (const auto& shown : engine.rowViews(HostEngine::kRowWidth)) {
@@ -19,7 +15,10 @@ void printSection(std::FILE* out, HostEngine& engine, bool json, const std::stri
     rows.push_back(shown.row);
     displays.push_back({shown.height, drawnTextsOf(*cell)});
   }
-  printRowsJson(out, rows, displays, section);
+  if (json)
+    printRowsJson(out, rows, displays, section);
+  else
+    printRowsText(out, rows, displays);
 }
 
 void printSectionAsShown(std::FILE* out, HostEngine& engine, bool numberTaskRows) {
@@ -29,6 +28,7 @@ void printSectionAsShown(std::FILE* out, HostEngine& engine, bool numberTaskRows
     auto cell = makeRowCell(shown, HostEngine::kRowWidth);
     KSDrawnTexts texts = drawnTextsOf(*cell);
     const std::string summary = text(texts.summary), highlight = text(texts.highlight), detail = text(texts.detail);
+    if (texts.heading) std::fprintf(out, "%s\n", headingLine(*texts.heading).c_str());
     if (summary.empty() && highlight.empty() && detail.empty()) {
       std::fprintf(out, "  %s\n", printable(shown.row->uniqueID).c_str());
     } else if (shown.row->type() != 0) {
