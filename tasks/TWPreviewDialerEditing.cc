@@ -103,6 +103,12 @@ void TWPreview::tableReordered(const FWDetailListSections& sections) {
   auto head = sectionAt(sections, kButtonSection);
   auto number = sectionAt(sections, kNumberSection);
   if (!head || !number || head->entries().empty()) return;
+  // Whatever the edit (the first number deleted, moved down or out), a number never starts
+  // with a dial element: the elements left heading it followed a number that is no longer
+  // there. The elements section keeps its own copies.
+  auto& digits = number->entries();
+  const auto firstNumber = std::find_if_not(digits.begin(), digits.end(), isElement);
+  digits.erase(digits.begin(), firstNumber);
   const auto& button = head->entries().back();
   if (!button || !button->isButton()) return;
   button->setTitle(makePhoneNumber(number->entries()));

@@ -67,6 +67,40 @@ TEST_F(KestrelDialerAct, DeleteMoveAndDialWalkThroughTheDialer) {
   EXPECT_EQ(dialled.find("(page)"), npos) << dialled;
 }
 
+// The number the dial button would call after `step`.
+std::string dialledAfter(const std::string& out, const std::string& step) {
+  const std::string printed = printedAfter(out, step);
+  const size_t button = printed.find(" (button Dial)");
+  if (button == std::string::npos) return "(no dial button)";
+  const size_t line = printed.rfind('\n', button) + 1;
+  const size_t text = printed.find_first_not_of(' ', line);
+  return printed.substr(text, button - text);
+}
+
+TEST_F(KestrelDialerAct, NoEditLeavesADialElementAtTheHeadOfTheNumber) {
+  // Printed rows once the star sits between the numbers: 1 the dial button, 2 555-1234,
+  // 3 the star, 4 555-9876, then the elements (section 3).
+  struct Case {
+    const char* what;
+    std::vector<std::string> edit;
+    const char* dialled;
+  } cases[] = {
+      {"the first number deleted", {"delete", "2"}, "5559876"},
+      {"the first number moved to the end", {"move", "2.1", "to", "2.3"}, "5559876 5551234"},
+      {"the first number moved out", {"move", "2.1", "to", "3.1"}, "5559876"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> steps{"move", "3.1", "to", "2.2"};
+    steps.insert(steps.end(), c.edit.begin(), c.edit.end());
+    CommandRun run = act(steps);
+    ASSERT_EQ(run.status, 0) << c.what << "\n" << run.err << run.out;
+    ASSERT_EQ(dialledAfter(run.out, "move 3.1 to 2.2"), "5551234 * 5559876") << run.out;
+    std::string last = c.edit[0] + " " + c.edit[1];
+    if (c.edit.size() > 2) last += " to " + c.edit[3];
+    EXPECT_EQ(dialledAfter(run.out, last), c.dialled) << c.what << "\n" << printedAfter(run.out, last);
+  }
+}
+
 TEST_F(KestrelDialerAct, RowsWithoutTheControlOrPlaceAreRefused) {
   CommandRun dialRow = act({"delete", "1"});
   EXPECT_EQ(dialRow.status, kestrel::tool::kExitUsage);
