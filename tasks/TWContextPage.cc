@@ -27,7 +27,7 @@ Ref<FWDetailListEntry> TWContextPage::entryForContext(const TWContext& context, 
 }
 
 void TWContextPage::contextModeChanged(TWTaskPlugin& controller) {
-  if (auto status = controller.status()) storeManualContextMode(controller.fwApplication(), status->isFixedContextOn());
+  if (auto status = controller.status()) storeContextModes(controller.fwApplication(), *status);
   controller.hideToolbar();
   controller.updateStatusbar();
   controller.triggerUnconditionalRefresh();

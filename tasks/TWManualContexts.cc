@@ -34,14 +34,34 @@ std::string titlesOf(const TWContextArray& contexts) {
 
 }  // namespace
 
-void storeManualContextMode(const Ref<FWApplication>& application, bool on) {
+void storeContextModes(const Ref<FWApplication>& application, const TWTaskStatus& status) {
   const std::string domain = preferencesDomainOf(application);
   if (domain.empty()) return;
   kestrel::PreferenceDomain preferences(domain);
-  auto stored = preferences.valueForKey(kTWManualContextModeKey);
-  if (stored && stored->boolValue() == on) return;
-  preferences.setValue(kTWManualContextModeKey, PlistValue(on));
-  if (!preferences.synchronize()) KSLog("KS:TWTask: Could not store the manual context mode in %@", domain);
+  bool changed = false;
+  for (const auto& [key, on] : {std::pair{kTWManualContextModeKey, status.isFixedContextOn()},
+                                std::pair{kTWAutoContextModeKey, status.isAutoContextOn()}}) {
+    auto stored = preferences.valueForKey(key);
+    if (stored && stored->boolValue() == on) continue;
+    preferences.setValue(key, PlistValue(on));
+    changed = true;
+  }
+  if (changed && !preferences.synchronize()) KSLog("KS:TWTask: Could not store the context modes in %@", domain);
+}
+
+bool restoreAutoContextMode(const Ref<FWApplication>& application, TWTaskStatus& status) {
+  const std::string domain = preferencesDomainOf(application);
+  if (domain.empty() || !status.isAutoContextOn()) return false;
+  kestrel::PreferenceDomain preferences(domain);
+  auto on = preferences.valueForKey(kTWAutoContextModeKey);
+  if (!on || on->boolValue().value_or(true)) return false;
+  // Auto went off with Manual mode; a manual set that could not be restored leaves the
+  // default in place rather than no contexts at all.
+  auto manual = preferences.valueForKey(kTWManualContextModeKey);
+  if (manual && manual->boolValue().value_or(false) && !status.isFixedContextOn()) return false;
+  status.setAutoContextOn(false);
+  KSLog("KS:TWTask: Location contexts stay off as the user left them");
+  return true;
 }
 
 bool restoreManualContexts(const Ref<FWApplication>& application, TWTaskStatus& status, const PlistValue& hostPreferences) {

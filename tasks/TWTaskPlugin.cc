@@ -91,8 +91,11 @@ bool TWTaskPlugin::updateApplication(const Ref<FWApplication>& application) {
     status->setAutoContextOn(false);
 
   application->setAttribute(kTWApplicationContextLocation, TWIntegration::locationContextsFromTW());
-  // Manual mode as the user left it before the plug-in last stopped.
-  if (found) restoreManualContexts(application, *status, hostPreferences());
+  // The context modes as the user left them before the plug-in last stopped.
+  if (found) {
+    restoreManualContexts(application, *status, hostPreferences());
+    restoreAutoContextMode(application, *status);
+  }
   observeTaskwellAndStore(application);
   return found;
 }

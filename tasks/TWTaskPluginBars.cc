@@ -134,7 +134,7 @@ void TWTaskPlugin::toggleMenuClicked() {
 }
 
 void TWTaskPlugin::contextModeChanged(const std::string& popupKey) {
-  if (auto current = status()) storeManualContextMode(fwApplication(), current->isFixedContextOn());
+  if (auto current = status()) storeContextModes(fwApplication(), *current);
   displayPopupMessage(popupKey);
   hideToolbar();
   updateStatusbar();

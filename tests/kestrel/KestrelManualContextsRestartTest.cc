@@ -60,7 +60,36 @@ TEST_F(ManualContextsRestart, ANewInstanceFiltersByTheStoredSetUntilContextsAreS
   ASSERT_EQ(act({"context", "off"}).status, 0);
   CommandRun afterOff = act({"refresh"});
   ASSERT_EQ(afterOff.status, 0) << afterOff.err;
-  EXPECT_NE(startCaption(afterOff).find("Home, Office"), std::string::npos) << afterOff.out;
+  EXPECT_EQ(startCaption(afterOff).find("Home"), std::string::npos) << afterOff.out;
+  EXPECT_NE(afterOff.out.find("Team meeting prep"), std::string::npos) << afterOff.out;
+}
+
+TEST_F(ManualContextsRestart, EachModeTheUserLeftIsTheModeOfTheNextRun) {
+  // Auto mode comes on from the location page's Select.
+  struct Case {
+    std::vector<std::string> steps;
+    const char* caption;  // a context named in the next run's caption, or none (contexts off)
+  } cases[] = {{{"context", "off"}, nullptr},
+               {{"context", "auto", "select"}, "Home, Office"},
+               {{"context", "off"}, nullptr},
+               {{"refresh"}, nullptr},
+               {{"context", "auto", "select"}, "Home, Office"}};
+  for (const Case& c : cases) {
+    const std::string step = c.steps[0] + " " + c.steps.back();
+    CommandRun done = act(c.steps);
+    ASSERT_EQ(done.status, 0) << step << "\n" << done.err << done.out;
+    CommandRun next = act({"refresh"});
+    ASSERT_EQ(next.status, 0) << next.err;
+    if (c.caption) {
+      EXPECT_NE(startCaption(next).find(c.caption), std::string::npos) << step << "\n" << next.out;
+    } else {
+      EXPECT_EQ(startCaption(next).find("Home"), std::string::npos) << step << "\n" << next.out;
+    }
+    // Contexts off filters nothing: the Office task is listed.
+    if (!c.caption) {
+      EXPECT_NE(next.out.find("Team meeting prep"), std::string::npos) << next.out;
+    }
+  }
 }
 
 TEST_F(ManualContextsRestart, ADamagedStoredSetLeavesManualModeOffOrDropsTheMissingContexts) {
