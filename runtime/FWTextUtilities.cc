@@ -1,6 +1,11 @@
 #include "runtime/FWTextUtilities.h"
 
+#include <unicode/brkiter.h>
+#include <unicode/locid.h>
 #include <unicode/unistr.h>
+#include <unicode/utf8.h>
+
+#include <memory>
 
 #include <algorithm>
 #include <cstdint>
@@ -63,6 +68,29 @@ std::string FWUFT8StringForCharString(const char* bytes) {
   icu::UnicodeString::fromUTF8(icu::StringPiece(raw.data(), static_cast<int32_t>(std::min<size_t>(raw.size(), INT32_MAX))))
       .toUTF8String(out);
   return out;
+}
+
+size_t FWCodePointCount(std::string_view text) {
+  size_t count = 0;
+  const auto length = static_cast<int32_t>(std::min<size_t>(text.size(), INT32_MAX));
+  for (int32_t at = 0; at < length; ++count) {
+    UChar32 c;
+    U8_NEXT(text.data(), at, length, c);
+  }
+  return count;
+}
+
+size_t FWCharacterCount(std::string_view text) {
+  if (text.empty()) return 0;
+  const icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(
+      icu::StringPiece(text.data(), static_cast<int32_t>(std::min<size_t>(text.size(), INT32_MAX))));
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::BreakIterator> characters(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+  if (U_FAILURE(status) || !characters) return FWCodePointCount(text);
+  characters->setText(unicode);
+  size_t count = 0;
+  for (int32_t at = characters->next(); at != icu::BreakIterator::DONE; at = characters->next()) ++count;
+  return count;
 }
 
 void appendString(std::string& string, std::string_view text, std::string_view withSeparator) {

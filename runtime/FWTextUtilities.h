@@ -1,5 +1,5 @@
 // Text helpers: localisation lookup, wrapping-safe captions, XML and Base64 encoding,
-// C-string decoding and separator joins.
+// C-string decoding, character counts and separator joins.
 //
 // Every function is pure (FWLocalise reads the bundle's cached table) and thread-safe.
 // Texts are UTF-8 std::strings.
@@ -28,6 +28,12 @@ std::string FWBase64EncodeString(std::string_view text);
 // A zero-terminated byte string read as UTF-8; an empty text for nullptr. Ill-formed
 // sequences become U+FFFD so that the readable rest of a damaged text survives.
 std::string FWUFT8StringForCharString(const char* bytes);
+
+// Characters as a reader counts them (extended grapheme clusters: "é" written as e and a
+// combining accent, or a flag, is one). Ill-formed bytes count one each.
+size_t FWCharacterCount(std::string_view text);
+// Unicode code points; each ill-formed byte counts as one.
+size_t FWCodePointCount(std::string_view text);
 
 // Appends `separator` (only when `string` is not empty) and then `text`.
 void appendString(std::string& string, std::string_view text, std::string_view withSeparator);

@@ -150,7 +150,8 @@ bool FWInputView::textFieldShouldClear(TextField&) {
 }
 
 bool FWInputView::keyboardInputShouldDelete(TextField& field) {
-  done_->setEnabled(field.text().size() > 1);
+  // A deletion drops one code point; Done stays only when another is left.
+  done_->setEnabled(FWCodePointCount(field.text()) > 1);
   return true;
 }
 

@@ -86,7 +86,7 @@ void GeneratedDevice::clearOptions() const {
   std::filesystem::remove(localPath(PluginPreferences::devicePathForDomain("com.kzt.kestrel.TWPlugin")), ec);
 }
 
-std::string GeneratedDevice::setNotesOfFirstTask(const std::string& notes) const {
+std::string GeneratedDevice::writeToFirstTask(const std::vector<const char*>& statements, const std::string& text) const {
   std::string first;
   {
     auto session = openSession({"isNativeTasks=false"});
@@ -98,14 +98,14 @@ std::string GeneratedDevice::setNotesOfFirstTask(const std::string& notes) const
   }
   sqlite3* db = nullptr;
   EXPECT_EQ(sqlite3_open(localPath(taskwell_.databasePath).c_str(), &db), SQLITE_OK);
-  sqlite3_stmt* insert = nullptr;
-  EXPECT_EQ(sqlite3_prepare_v2(db, "insert into ZNOTESCONTAINER (ZTASK, ZNOTES) values (?, ?)", -1, &insert, nullptr),
-            SQLITE_OK)
-      << sqlite3_errmsg(db);
-  sqlite3_bind_int64(insert, 1, std::stoll(first));
-  sqlite3_bind_text(insert, 2, notes.c_str(), -1, SQLITE_TRANSIENT);
-  EXPECT_EQ(sqlite3_step(insert), SQLITE_DONE) << sqlite3_errmsg(db);
-  sqlite3_finalize(insert);
+  for (const char* sql : statements) {
+    sqlite3_stmt* statement = nullptr;
+    EXPECT_EQ(sqlite3_prepare_v2(db, sql, -1, &statement, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    if (sqlite3_bind_parameter_count(statement) >= 1) sqlite3_bind_int64(statement, 1, std::stoll(first));
+    if (sqlite3_bind_parameter_count(statement) >= 2) sqlite3_bind_text(statement, 2, text.c_str(), -1, SQLITE_TRANSIENT);
+    EXPECT_EQ(sqlite3_step(statement), SQLITE_DONE) << sqlite3_errmsg(db);
+    sqlite3_finalize(statement);
+  }
   sqlite3_close(db);
   return first;
 }
@@ -188,6 +188,16 @@ void GeneratedDevice::addDeviceEvent(const std::string& uid, const PlacedEvent& 
   const std::string path =
       Device::path(std::string(CalendarStore::kEventsFolder) + "/" + kPlacedCalendar + "/" + uid + ".ics");
   ASSERT_TRUE(files::writeFileAtomically(path, text)) << path;
+}
+
+std::string GeneratedDevice::setNotesOfFirstTask(const std::string& notes) const {
+  return writeToFirstTask({"insert into ZNOTESCONTAINER (ZTASK, ZNOTES) values (?1, ?2)"}, notes);
+}
+
+std::string GeneratedDevice::setPlaceOfFirstTask(const std::string& title) const {
+  return writeToFirstTask({"delete from ZTWLOCATION where ZTASK = ?1",
+                           "insert into ZTWLOCATION (ZTASK, ZTITLE) values (?1, ?2)"},
+                          title);
 }
 
 void GeneratedDevice::setLocationMonitoring(bool on) const {

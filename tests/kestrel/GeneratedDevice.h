@@ -67,10 +67,15 @@ class GeneratedDevice {
   // Writes the event into the device's calendar "Placed" as a calendar client would (one
   // .ics file named after `uid`).
   void addDeviceEvent(const std::string& uid, const PlacedEvent& event) const;
+  // Makes `title`, without coordinates, the only place of that task and answers its key.
+  std::string setPlaceOfFirstTask(const std::string& title) const;
   // Whether Taskwell's preferences turn location monitoring (and so Auto mode) on.
   void setLocationMonitoring(bool on) const;
 
  private:
+  // Runs each statement with ?1 = the first task's key and ?2 = `text`.
+  std::string writeToFirstTask(const std::vector<const char*>& statements, const std::string& text) const;
+
   std::string root_;
   std::string error_;
   fixture::FixtureResult taskwell_;

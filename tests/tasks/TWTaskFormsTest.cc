@@ -69,6 +69,27 @@ TEST_F(TaskFormsTest, BlankOrHostileTitlesCreateNothingAndKeepTheForm) {
   EXPECT_EQ(form->text()->text(), "");
 }
 
+TEST_F(TaskFormsTest, DoneStaysEnabledAfterADeletionOnlyWhileACharacterIsLeft) {
+  struct Case {
+    const char* typed;
+    bool enabledAfterDelete;
+  } cases[] = {
+      {"a", false},
+      {"ab", true},
+      {"é", false},           // two bytes, one character
+      {"🪴", false},          // four bytes
+      {"e\xCC\x81", true},  // e and a combining accent: the accent goes, the e stays
+      {"日本", true},
+  };
+  for (const Case& c : cases) {
+    auto form = newTaskForm();
+    ASSERT_TRUE(form->text()->insertText(c.typed));
+    ASSERT_TRUE(form->done()->isEnabled()) << c.typed;
+    ASSERT_TRUE(form->text()->deleteBackward());
+    EXPECT_EQ(form->done()->isEnabled(), c.enabledAfterDelete) << c.typed << " left '" << form->text()->text() << "'";
+  }
+}
+
 TEST_F(TaskFormsTest, SearchMatchesWildcardsLiterallyAndAnEmptyResultKeepsTheText) {
   device.addReminder(list, "Sale 50%_off 'now'");
   device.addReminder(list, "Sale 50xxoff");
