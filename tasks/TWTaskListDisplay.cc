@@ -35,11 +35,19 @@ std::shared_ptr<kestrel::ui::Font> styleFont(const kestrel::KSTextStyle& style) 
   return style.font ? style.font : kestrel::ui::Font::systemFontOfSize(style.fontSize);
 }
 
-// "…/0", "…/1" or the "…/X" format with the count.
-std::string contextCountText(const Ref<Bundle>& bundle, const std::string& mode, size_t count) {
-  if (count == 0) return FWLocalise(bundle, "Context/" + mode + "/0");
-  if (count == 1) return FWLocalise(bundle, "Context/" + mode + "/1");
-  return KSFormat(FWLocalise(bundle, "Context/" + mode + "/X"), static_cast<int>(count));
+// The caption for none, one, or the format for several contexts.
+struct ContextCountKeys {
+  const char* none;
+  const char* one;
+  const char* several;
+};
+constexpr ContextCountKeys kAutoContextCount{"Context/Auto/0", "Context/Auto/1", "Context/Auto/X"};
+constexpr ContextCountKeys kManualContextCount{"Context/Manual/0", "Context/Manual/1", "Context/Manual/X"};
+
+std::string contextCountText(const Ref<Bundle>& bundle, const ContextCountKeys& keys, size_t count) {
+  if (count == 0) return FWLocalise(bundle, keys.none);
+  if (count == 1) return FWLocalise(bundle, keys.one);
+  return KSFormat(FWLocalise(bundle, keys.several), static_cast<int>(count));
 }
 
 }  // namespace
@@ -65,11 +73,11 @@ std::string TWTaskListAccess::detailForHeader(const Ref<FWPreferences>& prefs, c
   if (!status || status->showContexts() == 0) return {};
   if (status->isAutoContextOn()) {
     auto located = TWContextListAttribute(*application, kTWApplicationContextLocation);
-    return contextCountText(bundle, "Auto", located.size());
+    return contextCountText(bundle, kAutoContextCount, located.size());
   }
   if (status->isFixedContextOn()) {
     auto fixed = TWContextListAttribute(*application, kTWApplicationContextFixed);
-    return contextCountText(bundle, "Manual", fixed.size());
+    return contextCountText(bundle, kManualContextCount, fixed.size());
   }
   if (status->showContexts() == 2) return FWLocalise(bundle, "Context/Off");
   return {};
