@@ -9,6 +9,7 @@
 #include <ctime>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -90,7 +91,13 @@ struct WriterProcess {
     if (posix_spawn(&pid, kShell, &actions, nullptr, argv.data(), environ) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&actions);
   }
-  bool running() const { return pid > 0 && ::waitpid(pid, nullptr, WNOHANG) == 0; }
+  // Reaps an ended writer, so that its number is never signalled once it may be reused.
+  bool running() {
+    if (pid <= 0) return false;
+    if (::waitpid(pid, nullptr, WNOHANG) == 0) return true;
+    pid = -1;
+    return false;
+  }
   ~WriterProcess() {
     if (pid <= 0) return;
     ::kill(pid, SIGTERM);
@@ -146,15 +153,28 @@ std::set<std::string> filesBeside(const std::string& path) {
 TEST_P(SnapshotTest, CopiesBesideAWriterThatCommitsAndCheckpointsAreWholeAndConsistent) {
   if (::access(kShell, X_OK) != 0) GTEST_SKIP() << "no sqlite3 shell";
   const std::string script = root.path("/writer.sql");
-  root.writeFile("/writer.sql", writerScript(writeAheadLog(), 200000));
-  WriterProcess writer(source(), script);
-  ASSERT_GT(writer.pid, 0);
+  root.writeFile("/writer.sql", writerScript(writeAheadLog(), 20000));
+  // Counted are the copies taken while the writer ran from before to after them; a writer
+  // that gets through its script first is started again (it goes on from the stored
+  // counter), so how many copies are checked does not depend on who is faster.
+  constexpr int kCopies = 20;
+  constexpr size_t kStates = 5;
+  std::optional<WriterProcess> writer;
+  writer.emplace(source(), script);
+  ASSERT_GT(writer->pid, 0);
   std::set<int> counters;
-  int copies = 0;
+  int copies = 0, restarts = 0;
   // A watchdog, not a timing: loaded machines and sanitizers make copies slow.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(180);
-  while (copies < 20 && std::chrono::steady_clock::now() < deadline) {
+  while ((copies < kCopies || counters.size() < kStates) && std::chrono::steady_clock::now() < deadline) {
+    if (!writer->running()) {
+      writer.reset();
+      writer.emplace(source(), script);
+      ASSERT_GT(writer->pid, 0);
+      ++restarts;
+    }
     auto result = FWDBTakeSnapshot(source(), copy(), nullptr);
+    const bool beside = writer->running();
     FWDBDiscardReplacedCopy(result.replaced);
     ASSERT_FALSE(result.failure) << *result.failure;
     Ledger l = readLedger(copy());
@@ -166,14 +186,13 @@ TEST_P(SnapshotTest, CopiesBesideAWriterThatCommitsAndCheckpointsAreWholeAndCons
     EXPECT_EQ(l.counter, l.newestPad) << "copy " << copies;
     EXPECT_EQ(l.counter, l.newestStamp) << "copy " << copies;
     EXPECT_EQ(filesBeside(copy()), std::set<std::string>{files::lastPathComponent(copy())});
-    if (l.counter > 0) {
+    if (beside && l.counter > 0) {
       counters.insert(l.counter);
       ++copies;
     }
   }
-  EXPECT_TRUE(writer.running()) << "the writer wrote throughout";
-  EXPECT_GE(copies, 10);
-  EXPECT_GE(counters.size(), 5u) << "the copies saw the writer's progress";
+  EXPECT_GE(copies, kCopies) << "copies taken while the writer ran (" << restarts << " restarts)";
+  EXPECT_GE(counters.size(), kStates) << "the copies saw the writer's progress";
 }
 
 // Taskwell's files after a snapshot are byte for byte what they were, and none appears

@@ -44,18 +44,27 @@ TEST(RunLoop, PerformOnMainAndWaitRunsInlineOnMainAndBlocksElsewhere) {
   loop.performOnMainAndWait([&] { inlineRan = true; });
   EXPECT_TRUE(inlineRan);
 
-  std::atomic<bool> done{false};
-  std::thread::id ranOn;
-  std::thread worker([&] {
-    loop.performOnMainAndWait([&] { ranOn = std::this_thread::get_id(); });
-    done = true;
+  // The worker's state outlives the test should the worker never return.
+  struct Shared {
+    std::atomic<bool> done{false};
+    std::thread::id ranOn;
+  };
+  auto shared = std::make_shared<Shared>();
+  std::thread worker([shared, &loop] {
+    loop.performOnMainAndWait([shared] { shared->ranOn = std::this_thread::get_id(); });
+    shared->done = true;
   });
-  // Pump until the worker's call has run; a watchdog keeps a broken loop from hanging.
-  for (int i = 0; i < 5000 && !done; ++i) {
+  // Pump until the worker's call has run; past the deadline a broken loop fails the test
+  // instead of hanging it on the join.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!shared->done && std::chrono::steady_clock::now() < deadline) {
     loop.pump();
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
+  if (!shared->done) {
+    worker.detach();
+    FAIL() << "performOnMainAndWait never returned on the worker";
+  }
   worker.join();
-  EXPECT_TRUE(done);
-  EXPECT_EQ(ranOn, std::this_thread::get_id());
+  EXPECT_EQ(shared->ranOn, std::this_thread::get_id());
 }

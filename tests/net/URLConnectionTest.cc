@@ -88,7 +88,7 @@ TEST(URLConnectionTest, RepliesBeyondTheLimitOrTheTimeFailWithoutWaitingForTheEn
     res.set_chunked_content_provider("application/octet-stream", [&](size_t offset, httplib::DataSink& sink) {
       if (offset == 0) sink.write("<GeocodeResponse>", 17);
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      return !server.isStopping();
+      return server.keepsWaiting();
     });
   });
 
@@ -110,7 +110,7 @@ TEST(URLConnectionTest, CancelledTransfersSayNothingMoreAndLeaveNoTransferRunnin
     res.set_chunked_content_provider("application/octet-stream", [&](size_t, httplib::DataSink& sink) {
       sink.write("x", 1);
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      return !server.isStopping();
+      return server.keepsWaiting();
     });
   });
 

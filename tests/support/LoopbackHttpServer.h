@@ -1,9 +1,12 @@
 // An HTTP server on 127.0.0.1 at a free port, run by the test itself (cpp-httplib), that
 // counts the requests it gets per path. Handlers that wait (a reply that never finishes)
-// should poll isStopping() so that stopping the server never hangs. Text replies may be
+// should poll keepsWaiting() so that stopping the server never hangs. Text replies may be
 // compressed (and so held back until complete): stream partial replies as binary types.
+// Every wait has a deadline: a server that does not start fails the test instead of
+// hanging it, and a waiting handler gives up after kHandlerDeadline.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <httplib.h>
 
 #include <atomic>
@@ -17,6 +20,9 @@ namespace kestrel::test {
 
 class LoopbackHttpServer {
  public:
+  static constexpr std::chrono::seconds kStartDeadline{10};
+  static constexpr std::chrono::seconds kHandlerDeadline{60};
+
   LoopbackHttpServer() {
     server_.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response&) {
       std::lock_guard lock(mutex_);
@@ -27,8 +33,19 @@ class LoopbackHttpServer {
     // One request per connection, so that stopping never waits for an idle client.
     server_.set_keep_alive_max_count(1);
     port_ = server_.bind_to_any_port("127.0.0.1");
+    if (port_ <= 0) {
+      ADD_FAILURE() << "the loopback server could not bind a port";
+      return;
+    }
     thread_ = std::thread([this] { server_.listen_after_bind(); });
-    while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const auto deadline = std::chrono::steady_clock::now() + kStartDeadline;
+    while (!server_.is_running()) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        ADD_FAILURE() << "the loopback server did not start listening on port " << port_;
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
   }
   ~LoopbackHttpServer() { stop(); }
   LoopbackHttpServer(const LoopbackHttpServer&) = delete;
@@ -47,15 +64,20 @@ class LoopbackHttpServer {
     return total_;
   }
   bool isStopping() const { return stopping_; }
+  // What a waiting handler goes on while: the server is not stopping, and it has not waited
+  // past kHandlerDeadline since the server started.
+  bool keepsWaiting() const { return !stopping_ && std::chrono::steady_clock::now() < started_ + kHandlerDeadline; }
   // Lets a waiting handler go and closes the port: the network is gone from here on.
   void stop() {
     stopping_ = true;
     server_.stop();
     if (thread_.joinable()) thread_.join();
   }
-  // Waits (polling) until the server stops; for handlers that never finish their reply.
-  void waitUntilStopping() const {
-    while (!stopping_) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  // Waits (polling) while keepsWaiting(); for handlers that never finish their reply. False
+  // when the deadline came first.
+  bool waitUntilStopping() const {
+    while (keepsWaiting()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return stopping_;
   }
 
  private:
@@ -63,6 +85,7 @@ class LoopbackHttpServer {
   int port_ = 0;
   std::thread thread_;
   std::atomic<bool> stopping_{false};
+  const std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
   mutable std::mutex mutex_;
   std::map<std::string, size_t> hits_;
   size_t total_ = 0;

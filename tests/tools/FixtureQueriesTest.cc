@@ -1,5 +1,6 @@
-// The plug-ins' queries, written out as raw SQL with the values their builders would put in,
-// run against generated stores of both schemas: each must run and return realistic rows.
+// The plug-ins' queries run against generated stores of both schemas: each must run and
+// return realistic rows. The task list is the builder's own text; the other queries are
+// written out with the values their builders would put in.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +8,8 @@
 #include <string>
 
 #include "platform/foundation/KeyedArchive.h"
+#include "runtime/FWPreferences.h"
+#include "tasks/TWTaskIntegration.h"
 #include "tests/tools/FixtureTestSupport.h"
 
 using namespace kestrel;
@@ -21,8 +24,9 @@ struct Store {
   fixture::FixtureResult result;
   std::unique_ptr<StoreReader> db;
   std::string tag;  // entity number of TWTag
+  int schema;
 
-  explicit Store(int schema) {
+  explicit Store(int schemaVersion) : schema(schemaVersion) {
     result = fixture::generateTaskwellFixture(fixtureOptions(root, schema));
     EXPECT_TRUE(result.ok) << result.error;
     db = std::make_unique<StoreReader>(root.path(result.databasePath));
@@ -38,22 +42,20 @@ std::set<std::string> titles(const std::vector<SqlRow>& rows, size_t column) {
   return out;
 }
 
-std::string taskListSQL(const Store& s, const std::string& filters, const std::string& tail) {
-  return "select T.ZTITLE, T.ZSTARTDATEINTERNAL, T.ZSTARTDATEINCLUDESTIMEINTEGER, T.ZENDDATEINTERNAL, T.ZISALLDAY, "
-         "T.ZPRIORITYINTEGER, T.ZFCPRIORITY, T.Z_PK, T.ZFLAGGEDINTEGER, T.ZACTIONINTEGER, T.ZPERCENTCOMPLETE, T.ZICON, "
-         "T.ZHASRECURRENCEINTERNAL, P.ZTITLE, T.ZCHILDCOUNTINTERNAL, T.ZPARENTTASK, K.ZTITLE, K.ZICON, K.ZCOLOR, "
-         "K.ZTIMEZONE, case when T.ZCONTEXT in (-1) then 1 when T.ZCONTEXT is null then 2 else 3 end xxx_contextstat, "
-         "M.Z_" + s.tag + "TAGS2 xxx_tagID, T.ZCHILDCOUNTINTERNAL, T.Z_OPT + K.Z_OPT, "
-         "case T.ZPRIORITYINTEGER when 0 then 10 else T.ZPRIORITYINTEGER end xxx_imp, "
-         "case T.ZSTARTDATEINCLUDESTIMEINTEGER when 0 then T.ZSTARTDATEINTERNAL-(0) else T.ZSTARTDATEINTERNAL end xxx_start, "
-         "case T.ZISALLDAY when 0 then T.ZENDDATEINTERNAL else T.ZENDDATEINTERNAL-(0) end xxx_due "
-         "from ZTWCALTASK T left join ZTWCALTASK P on P.Z_PK=T.ZPROJECT left join ZTWCALCALENDAR K on K.Z_PK=T.ZCALENDAR "
-         "left join Z_32TAGS M on M.Z_32TASKS=T.Z_PK where T.Z_ENT=" + s.entity("TWCalTask") +
-         " AND T.ZCOMPLETEDDATE is null" + filters + " group by T.Z_PK" + tail;
+// The task list exactly as the plug-in builds it for these options.
+std::string taskListSQL(const Store& s, PlistValue::Dict options, const std::optional<std::string>& parent = std::nullopt) {
+  TWTaskQueryFacts facts;
+  facts.dbVersion = s.schema;
+  for (const auto& row : s.db->rows("select Z_NAME, Z_ENT from Z_PRIMARYKEY"))
+    if (row[0] && row[1]) facts.dbEntityKeys[*row[0]] = *row[1];
+  auto builder = TWTaskIntegration::implementationForApp(facts);
+  EXPECT_TRUE(builder);
+  auto sql = builder ? builder->basicTaskListSQL(facts, FWPreferences(PlistValue(std::move(options))), {}, std::nullopt,
+                                                 parent, std::nullopt)
+                     : std::nullopt;
+  EXPECT_TRUE(sql);
+  return sql.value_or("");
 }
-
-const std::string kDefaultFilters = " and ifnull(xxx_start,0)<" + std::to_string(kToday + 86400) + "/*HideFuture*/" +
-                                    " and ifnull(xxx_due,0)<" + std::to_string(kToday + 4 * 86400) + "/*MaxLimit-4*/";
 
 class FixtureQueries : public ::testing::TestWithParam<int> {};
 
@@ -61,12 +63,12 @@ class FixtureQueries : public ::testing::TestWithParam<int> {};
 
 TEST_P(FixtureQueries, TaskListWithDefaultOptions) {
   Store s(GetParam());
-  auto top = s.db->rows(taskListSQL(s, kDefaultFilters, " order by xxx_imp/*Importance[0]*/, xxx_due/*Due[0]*/ limit 5"));
+  auto top = s.db->rows(taskListSQL(s, {{"maxTasks", PlistValue(5)}}));
   ASSERT_EQ(top.size(), 5u);
   EXPECT_EQ(*top[0][5], "1") << "the most important tasks come first";
   for (const auto& row : top) EXPECT_TRUE(row[16]) << "every task has a calendar";
 
-  auto all = s.db->rows(taskListSQL(s, kDefaultFilters, ""));
+  auto all = s.db->rows(taskListSQL(s, {{"maxTasks", PlistValue(1000)}}));
   auto names = titles(all, 0);
   for (const char* shown : {"Pay the electricity bill 💡", "Call Anna about \"the party\"", "Buy milk, eggs & bread",
                             "'; DROP TABLE ZTWCALTASK; --", "Team meeting prep", "Quarterly report",
@@ -86,13 +88,13 @@ TEST_P(FixtureQueries, TaskListWithDefaultOptions) {
 
   // Children of the report, in manual order then by due date.
   std::string parent = s.db->value("select Z_PK from ZTWCALTASK where ZTITLE='Quarterly report' and Z_ENT=" + s.entity("TWCalTask"));
-  auto children = s.db->rows(taskListSQL(s, " and T.ZPARENTTASK=" + parent + "/*ChildrenOnly*/",
-                                         " order by T.ZSEQUENCE/*Reorder[0]*/, xxx_due/*Due[0]*/"));
+  auto children = s.db->rows(taskListSQL(s, {}, parent));
   ASSERT_EQ(children.size(), 2u);
   EXPECT_EQ(*children[0][0], "Collect the figures");
   // Tag filter.
   std::string finance = s.db->value("select Z_PK from ZTWTAG where ZTITLE='finance'");
-  auto tagged = s.db->rows(taskListSQL(s, kDefaultFilters + "and (xxx_tagID in (" + finance + ")/*SelectTags*/)", ""));
+  auto tagged = s.db->rows(taskListSQL(s, {{"tagsFilters", PlistValue(PlistValue::Array{PlistValue(static_cast<int64_t>(std::stoll(finance)))})}}));
+  EXPECT_EQ(titles(tagged, 0).size(), tagged.size()) << "one row per task";
   EXPECT_TRUE(titles(tagged, 0).count("Pay the electricity bill 💡"));
 }
 

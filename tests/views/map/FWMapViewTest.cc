@@ -153,7 +153,7 @@ TEST_F(MapPageTest, HostileRepliesEndInThePopupWithNoPinAndNoRequestLeft) {
          res.set_chunked_content_provider("application/octet-stream", [this](size_t offset, httplib::DataSink& sink) {
            if (offset == 0) sink.write("<GeocodeResponse>", 17);
            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-           return !server.isStopping();
+           return server.keepsWaiting();
          });
        },
        "Error looking up geocode location = timed out after 1 s"},
@@ -191,7 +191,7 @@ TEST_F(MapPageTest, APageThatGoesWhileItsRequestRunsLeavesNoRequestRunning) {
     res.set_chunked_content_provider("application/octet-stream", [this](size_t, httplib::DataSink& sink) {
       sink.write(" ", 1);
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      return !server.isStopping();
+      return server.keepsWaiting();
     });
   };
   auto map = page("Slow Street", "Item");
