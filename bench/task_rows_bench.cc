@@ -89,8 +89,8 @@ struct Section {
   // Fills every row and stacks them at their heights, as the host does.
   void fill() {
     double y = 0;
-    const double height = TWTaskView::heightOfSummaryRow(*theme->summaryStyle.font, false, true) +
-                          FWListView::heightOfDetailRow(*theme->detailStyle.font) + 3;
+    const double height = TWTaskView::heightOfSummaryRowWithFont(*theme->summaryStyle.font, false, true) +
+                          FWListView::heightOfDetailRowWithFont(*theme->detailStyle.font) + 3;
     for (int i = 0; i < kRows; ++i) {
       rows[i]->setViewForTask(tasks[i], theme, app, TWTaskViewSettings{.sourceIcon = 3});
       rows[i]->setFrame({0, y, kWidth, height});

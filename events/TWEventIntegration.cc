@@ -121,7 +121,7 @@ void TWEventIntegration::addAlarmDataToEventList(FWApplication* app, FWDBConnect
 
 Ref<TWEvent> TWEventIntegration::augmentedBasicEvent(const Ref<TWEvent>& event, FWApplication* app) {
   if (!event) return nullptr;
-  Ref<TWEvent> copy = event->copy();
+  Ref<TWEvent> copy = event->copyWithZone();
   copy->setAugmented(true);
   if (!app || !isTaskwellPresent(app)) return copy;
   TWEventQueryFacts facts = TWEventQueryFactsForApp(app);

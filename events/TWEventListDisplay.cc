@@ -96,8 +96,8 @@ double TWEventListAccess::heightForItem(const Ref<FWDisplayObject>& item, const 
   const bool header = event && !event->sectionTitle().empty();
   const double extra = event && event->invitation() ? 2 * kFWListViewBorderInset : 0;
   const auto summaryFont = styleFont(theme ? theme->summaryStyle : kestrel::KSTextStyle{});
-  double height = TWEventView::heightOfSummaryRow(*summaryFont, header, detail);
-  if (detail) height += TWEventView::heightOfDetailRow(*styleFont(theme ? theme->detailStyle : kestrel::KSTextStyle{}));
+  double height = TWEventView::heightOfSummaryRowWithFont(*summaryFont, header, detail);
+  if (detail) height += TWEventView::heightOfDetailRowWithFont(*styleFont(theme ? theme->detailStyle : kestrel::KSTextStyle{}));
   return height + extra;
 }
 

@@ -166,7 +166,7 @@ std::vector<Ref<TWEvent>> TWEventNative::basicEventsList(FWApplication* app, con
 
 Ref<TWEvent> TWEventNative::augmentedBasicEvent(const Ref<TWEvent>& event, FWApplication* app) {
   if (!event) return nullptr;
-  Ref<TWEvent> copy = event->copy();
+  Ref<TWEvent> copy = event->copyWithZone();
   copy->setAugmented(true);
   auto store = eventStoreForApp(app);
   auto found = store ? store->eventWithIdentifier(event->rootKey()) : std::nullopt;

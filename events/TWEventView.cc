@@ -104,11 +104,11 @@ TWEventView::TWEventView(const Rect& frame, const std::shared_ptr<const kestrel:
   setFlags({native_, repeat_, attendees_, availability_, reminder_});
 }
 
-double TWEventView::heightOfSummaryRow(const kestrel::ui::Font& font, bool withHeader, bool withFollowingRow) {
-  return FWListView::heightOfSummaryRow(font, withHeader, withFollowingRow);
+double TWEventView::heightOfSummaryRowWithFont(const kestrel::ui::Font& font, bool withHeader, bool withFollowingRow) {
+  return FWListView::heightOfSummaryRowWithFont(font, withHeader, withFollowingRow);
 }
 
-double TWEventView::heightOfDetailRow(const kestrel::ui::Font& font) { return FWListView::heightOfDetailRow(font); }
+double TWEventView::heightOfDetailRowWithFont(const kestrel::ui::Font& font) { return FWListView::heightOfDetailRowWithFont(font); }
 
 void TWEventView::addHeader(const std::shared_ptr<const kestrel::KSTheme>& theme) {
   FWListView::addHeader(theme);

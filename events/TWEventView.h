@@ -55,8 +55,8 @@ class TWEventView : public FWListView {
 
   // The summary row: the font's leading, plus 1 without a following row, plus another
   // leading with a header. The detail row: the font's leading.
-  static double heightOfSummaryRow(const kestrel::ui::Font& font, bool withHeader, bool withFollowingRow);
-  static double heightOfDetailRow(const kestrel::ui::Font& font);
+  static double heightOfSummaryRowWithFont(const kestrel::ui::Font& font, bool withHeader, bool withFollowingRow);
+  static double heightOfDetailRowWithFont(const kestrel::ui::Font& font);
 
   void setViewForEvent(const Ref<TWEvent>& event, const std::shared_ptr<const kestrel::KSTheme>& theme,
                        const Ref<FWApplication>& application, const TWEventViewSettings& settings);

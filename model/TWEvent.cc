@@ -46,7 +46,7 @@ std::string TWEvent::nativeKeyForIdentifier(const std::string& identifier, doubl
   return KSFormat("%@-%lld", identifier, static_cast<long long>(whole));
 }
 
-Ref<TWEvent> TWEvent::copy() const {
+Ref<TWEvent> TWEvent::copyWithZone() const {
   auto event = std::make_shared<TWEvent>(Private{});
   event->copyCommonFieldsFrom(*this);
   event->rootKey_ = rootKey_;
@@ -68,7 +68,7 @@ Ref<TWEvent> TWEvent::copy() const {
 }
 
 Ref<TWEvent> TWEvent::copyInstance(int32_t instance) const {
-  auto event = copy();
+  auto event = copyWithZone();
   event->alarmKey_ = alarmKey();
   event->setKey(KSFormat("%@[%d]", key(), instance));
   return event;

@@ -8,7 +8,7 @@
 // Dates follow TWObject: display dates (null date when absent) beside the stored raw
 // values.
 //
-// copy() gives the plain list record (no notes, tags, recurrence, attendees, organiser,
+// copyWithZone() gives the plain list record (no notes, tags, recurrence, attendees, organiser,
 // section details or intervals, reminder flag), which augmentation then completes on the
 // copy. Threads: as TWObject.
 #pragma once
@@ -103,7 +103,7 @@ class TWEvent : public TWObject {
   // At least one place, and not a calendar shown in short form.
   bool hasDetails() const { return !locations_.empty() && !shortInfoCalendar_; }
 
-  Ref<TWEvent> copy() const;
+  Ref<TWEvent> copyWithZone() const;
   // A copy whose key has "[n]" appended.
   Ref<TWEvent> copyInstance(int32_t instance) const;
   // The key the event's alarms go by: its own, or for a later day's copy the event's, so an

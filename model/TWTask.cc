@@ -33,7 +33,7 @@ bool TWTask::hasDetails() const {
   return !startDate_.isNull() || !dueDate_.isNull() || !priority_.empty() || !project_.empty();
 }
 
-Ref<TWTask> TWTask::copy() const {
+Ref<TWTask> TWTask::copyWithZone() const {
   auto task = std::make_shared<TWTask>(Private{});
   task->copyCommonFieldsFrom(*this);
   task->setUpdateRequired(isUpdateRequired());

@@ -6,7 +6,7 @@
 // its row (or the reminder's identifier); its alarms carry the same key. `dueDate` is the
 // display date (the null date when absent), `dueDateRaw` the stored value.
 //
-// copy() gives the plain list record (no notes, tags, recurrence, context, percentage),
+// copyWithZone() gives the plain list record (no notes, tags, recurrence, context, percentage),
 // which augmentation then completes on the copy. Threads: as TWObject.
 #pragma once
 
@@ -109,7 +109,7 @@ class TWTask : public TWObject {
   // A real start or due date, a priority code or a project.
   bool hasDetails() const;
 
-  Ref<TWTask> copy() const;
+  Ref<TWTask> copyWithZone() const;
 
   std::string description() const override;
   std::string shortDescription() const { return description(); }

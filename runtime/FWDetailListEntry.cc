@@ -55,7 +55,7 @@ Ref<FWDetailListEntry> FWDetailListEntry::entryWithLocalisedTitleLocalisedValue(
   return entryWithTitle(FWLocalise(bundle, key), PlistValue(FWLocalise(bundle, localisedValue)));
 }
 
-Ref<FWDetailListEntry> FWDetailListEntry::copy() const { return std::make_shared<FWDetailListEntry>(*this); }
+Ref<FWDetailListEntry> FWDetailListEntry::copyWithZone() const { return std::make_shared<FWDetailListEntry>(*this); }
 
 // ---- Modifiers ----------------------------------------------------------------------------------
 

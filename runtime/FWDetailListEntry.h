@@ -10,7 +10,7 @@
 // for progress bars, the title of a button), and the row's identity for its delegate.
 //
 // Ownership: an entry owns its texts and shares its value, key, icon and accessory view;
-// copy() makes a new entry of the same class that shares those objects with its source.
+// copyWithZone() makes a new entry of the same class that shares those objects with its source.
 // REQUIRES: entries live in a std::shared_ptr (the factories make them so), since the
 // modifiers answer shared_from_this().
 //
@@ -53,7 +53,7 @@ class FWDetailListEntry : public std::enable_shared_from_this<FWDetailListEntry>
                                                                       const Ref<Bundle>& bundle);
 
   // A new entry of the same class with all fields of this one; objects are shared.
-  virtual Ref<FWDetailListEntry> copy() const;
+  virtual Ref<FWDetailListEntry> copyWithZone() const;
 
   // ---- Chaining modifiers -------------------------------------------------------------
   Ref<FWDetailListEntry> withLinkType(PlistValue key);

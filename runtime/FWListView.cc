@@ -50,14 +50,14 @@ FWListView::FWListView(const Rect& frame, const std::shared_ptr<const kestrel::K
   addSubview(highlightText_);
 }
 
-double FWListView::heightOfSummaryRow(const kestrel::ui::Font& font, bool withHeader, bool withFollowingRow) {
+double FWListView::heightOfSummaryRowWithFont(const kestrel::ui::Font& font, bool withHeader, bool withFollowingRow) {
   double height = font.leading();
   if (!withFollowingRow) height += 1;
   if (withHeader) height += font.leading();
   return height;
 }
 
-double FWListView::heightOfDetailRow(const kestrel::ui::Font& font) { return font.leading(); }
+double FWListView::heightOfDetailRowWithFont(const kestrel::ui::Font& font) { return font.leading(); }
 
 double FWListView::leadingOf(const kestrel::ui::Label& label) { return label.font() ? label.font()->leading() : 0; }
 
@@ -108,7 +108,7 @@ void FWListView::restoreFullDetailText() {
 void FWListView::layoutSubviews() {
   const kestrel::ui::Font& summaryFont = *summaryText_->font();
   const double a = summaryRowHeight(summaryFont, false, !singleLine_);
-  const double b = heightOfDetailRow(*detailText_->font());
+  const double b = heightOfDetailRowWithFont(*detailText_->font());
   if (a < 2) return;
 
   if (auto parent = superview()) setFrame({0, 0, parent->bounds().width(), parent->bounds().height()});

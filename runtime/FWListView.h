@@ -29,12 +29,12 @@ class FWListView : public kestrel::ui::View, public kestrel::KSDrawnTextSource {
 
   // Height of the summary row: the leading, plus 1 when no row follows, plus another leading
   // for a header.
-  static double heightOfSummaryRow(const kestrel::ui::Font& font, bool withHeader, bool withFollowingRow);
-  static double heightOfDetailRow(const kestrel::ui::Font& font);
+  static double heightOfSummaryRowWithFont(const kestrel::ui::Font& font, bool withHeader, bool withFollowingRow);
+  static double heightOfDetailRowWithFont(const kestrel::ui::Font& font);
   // The summary row height this kind of row lays itself out with; row views whose class
   // answers another height override it with their own rule.
   virtual double summaryRowHeight(const kestrel::ui::Font& font, bool withHeader, bool withFollowingRow) const {
-    return heightOfSummaryRow(font, withHeader, withFollowingRow);
+    return heightOfSummaryRowWithFont(font, withHeader, withFollowingRow);
   }
 
   void addHeader(const std::shared_ptr<const kestrel::KSTheme>& theme);

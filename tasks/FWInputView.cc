@@ -155,7 +155,7 @@ bool FWInputView::keyboardInputShouldDelete(TextField& field) {
   return true;
 }
 
-bool FWInputView::keyboardInputShouldInsertText(TextField& field, const std::string& text, bool) {
+bool FWInputView::keyboardInput(TextField& field, const std::string& text, bool) {
   done_->setEnabled(!(field.text().empty() && text.empty()));
   return true;
 }

@@ -59,7 +59,7 @@ class FWInputView : public kestrel::ui::View,
   bool textFieldShouldReturn(kestrel::ui::TextField& field) override;
   bool textFieldShouldClear(kestrel::ui::TextField& field) override;
   bool keyboardInputShouldDelete(kestrel::ui::TextField& field) override;
-  bool keyboardInputShouldInsertText(kestrel::ui::TextField& field, const std::string& text,
+  bool keyboardInput(kestrel::ui::TextField& field, const std::string& text,
                                      bool markedText) override;
 
   void layoutSubviews() override;

@@ -71,7 +71,7 @@ void TWPreview::movedEntry(const Ref<FWDetailListEntry>& entry, const FWDetailLi
   if (fromIndexPath.section == kElementsSection && toIndexPath.section == kNumberSection) {
     if (holdsOtherWithKey(entries, entry)) return;
     const size_t row = std::min(size_t(std::max(0, fromIndexPath.row)), entries.size());
-    entries.insert(entries.begin() + std::ptrdiff_t(row), entry->copy());
+    entries.insert(entries.begin() + std::ptrdiff_t(row), entry->copyWithZone());
   } else if (fromIndexPath.section == kNumberSection && toIndexPath.section == kElementsSection) {
     // Only a duplicate goes: an element that is not there otherwise stays, so none is lost.
     if (toIndexPath.row < 0 || size_t(toIndexPath.row) >= entries.size()) return;

@@ -88,7 +88,7 @@ void TWTaskIntegration::addAlarmDataToTaskList(FWApplication* app, FWDBConnectio
 Ref<TWTask> TWTaskIntegration::augmentedBasicTask(const Ref<TWTask>& task, FWDBConnection database,
                                                   FWApplication* app) {
   if (!task || !isTaskwellPresent(app)) return task;
-  Ref<TWTask> copy = task->copy();
+  Ref<TWTask> copy = task->copyWithZone();
   copy->setAugmented(true);
   TWTaskQueryFacts facts = TWTaskQueryFactsForApp(app);
   auto builder = implementationForApp(facts);

@@ -144,11 +144,11 @@ double TWTaskListAccess::heightForItem(const Ref<FWDisplayObject>& item, const F
   auto status = application ? application->infoAs<TWTaskStatus>() : nullptr;
   const auto summaryFont = styleFont(theme ? theme->summaryStyle : kestrel::KSTextStyle{});
   if (FWIsDeviceAnIPad() && status && status->isSingleLineOniPad())
-    return TWTaskView::heightOfSummaryRow(*summaryFont, false, false);
+    return TWTaskView::heightOfSummaryRowWithFont(*summaryFont, false, false);
   const bool detailLine = shouldShowDetailLine(std::dynamic_pointer_cast<TWTask>(item), application, prefs, true);
-  double height = TWTaskView::heightOfSummaryRow(*summaryFont, false, detailLine);
+  double height = TWTaskView::heightOfSummaryRowWithFont(*summaryFont, false, detailLine);
   if (detailLine)
-    height += FWListView::heightOfDetailRow(*styleFont(theme ? theme->detailStyle : kestrel::KSTextStyle{}));
+    height += FWListView::heightOfDetailRowWithFont(*styleFont(theme ? theme->detailStyle : kestrel::KSTextStyle{}));
   return height;
 }
 

@@ -184,7 +184,7 @@ std::vector<Ref<TWTask>> TWTaskNative::basicTaskList(FWApplication* app, FWDBCon
 
 Ref<TWTask> TWTaskNative::augmentedBasicTask(const Ref<TWTask>& task, FWApplication* app) {
   if (!task) return nullptr;
-  Ref<TWTask> copy = task->copy();
+  Ref<TWTask> copy = task->copyWithZone();
   copy->setAugmented(true);
   auto store = TWEventStoreForApp(app);
   std::optional<Reminder> reminder = store ? store->reminderWithUUID(task->key()) : std::nullopt;

@@ -78,8 +78,8 @@ TWTaskView::TWTaskView(const Rect& frame, const std::shared_ptr<const kestrel::K
   setFlags({action_, tree_, overdue_, native_, context_, progress_, flag_});
 }
 
-double TWTaskView::heightOfSummaryRow(const kestrel::ui::Font& font, bool withHeader, bool withFollowingRow) {
-  double height = FWListView::heightOfSummaryRow(font, withHeader, withFollowingRow);
+double TWTaskView::heightOfSummaryRowWithFont(const kestrel::ui::Font& font, bool withHeader, bool withFollowingRow) {
+  double height = FWListView::heightOfSummaryRowWithFont(font, withHeader, withFollowingRow);
   if (!withFollowingRow && height <= kSingleRowMinimum) height = kSingleRowMinimum + 1;
   return height;
 }

@@ -44,9 +44,9 @@ class TWTaskView : public FWListView {
 
   // The summary row height; a row with nothing under it is at least 19 points high, so a
   // single line always holds the 18-point icons.
-  static double heightOfSummaryRow(const kestrel::ui::Font& font, bool withHeader, bool withFollowingRow);
+  static double heightOfSummaryRowWithFont(const kestrel::ui::Font& font, bool withHeader, bool withFollowingRow);
   double summaryRowHeight(const kestrel::ui::Font& font, bool withHeader, bool withFollowingRow) const override {
-    return heightOfSummaryRow(font, withHeader, withFollowingRow);
+    return heightOfSummaryRowWithFont(font, withHeader, withFollowingRow);
   }
 
   void setViewForTask(const Ref<TWTask>& task, const std::shared_ptr<const kestrel::KSTheme>& theme,

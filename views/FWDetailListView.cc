@@ -396,7 +396,7 @@ void FWDetailListView::followLink(const Ref<FWDetailListEntry>& entry) {
   if (popupText) displayPopupInstruction(*popupText);
 }
 
-bool FWDetailListView::navigationBarShouldPopItem(kestrel::ui::NavigationBar& bar,
+bool FWDetailListView::navigationBar(kestrel::ui::NavigationBar& bar,
                                                   const kestrel::ui::NavigationItem& item) {
   if (linkStack_.empty()) return false;
   auto keep = shared_from_this();

@@ -174,7 +174,7 @@ class FWDetailListView : public kestrel::ui::View,
   void moveRow(kestrel::ui::TableView& table, kestrel::ui::IndexPath from, kestrel::ui::IndexPath to) override;
 
   // ---- Navigation bar -------------------------------------------------------------------
-  bool navigationBarShouldPopItem(kestrel::ui::NavigationBar& bar, const kestrel::ui::NavigationItem& item) override;
+  bool navigationBar(kestrel::ui::NavigationBar& bar, const kestrel::ui::NavigationItem& item) override;
 
   void setFrame(const kestrel::ui::Rect& frame) override;
   void layoutSubviews() override;

@@ -55,7 +55,7 @@ void NavigationBar::pushNavigationItem(const std::shared_ptr<NavigationItem>& it
 std::shared_ptr<NavigationItem> NavigationBar::popNavigationItemAnimated(bool animated) {
   if (items_.size() < 2) return nullptr;
   auto top = items_.back();
-  if (delegate_ && !delegate_->navigationBarShouldPopItem(*this, *top)) return nullptr;
+  if (delegate_ && !delegate_->navigationBar(*this, *top)) return nullptr;
   // The delegate may have changed the stack; pop what is on top now.
   auto it = std::find(items_.begin(), items_.end(), top);
   if (it == items_.end()) return nullptr;

@@ -30,7 +30,7 @@ class NavigationBarDelegate {
  public:
   virtual ~NavigationBarDelegate() = default;
   // False keeps the item on the bar.
-  virtual bool navigationBarShouldPopItem(NavigationBar& bar, const NavigationItem& item) { return true; }
+  virtual bool navigationBar(NavigationBar& bar, const NavigationItem& shouldPopItem) { return true; }
 };
 
 class NavigationBar : public View {

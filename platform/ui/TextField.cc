@@ -73,7 +73,7 @@ void TextField::touchesEnded(const std::vector<Touch>& touches) {
 
 bool TextField::insertText(const std::string& text) {
   if (text_.size() + text.size() > kMaxTextBytes || !IsValidUTF8(text)) return false;
-  if (delegate_ && !delegate_->keyboardInputShouldInsertText(*this, text, false)) return false;
+  if (delegate_ && !delegate_->keyboardInput(*this, text, false)) return false;
   text_ += text;
   setNeedsDisplay();
   return true;

@@ -31,7 +31,7 @@ class TextFieldDelegate {
   virtual bool textFieldShouldReturn(TextField& field) { return true; }
   virtual bool textFieldShouldClear(TextField& field) { return true; }
   virtual bool keyboardInputShouldDelete(TextField& field) { return true; }
-  virtual bool keyboardInputShouldInsertText(TextField& field, const std::string& text, bool markedText) {
+  virtual bool keyboardInput(TextField& field, const std::string& shouldInsertText, bool isMarkedText) {
     return true;
   }
 };

@@ -30,8 +30,8 @@ class EventRowPicture : public EventViewTest {
   double heightOf(const Row& row) const {
     const bool header = !row.event->sectionTitle().empty();
     const bool detail = row.settings.showDetail != 0 && (row.event->hasDetails() || row.settings.showCalendar);
-    double height = TWEventView::heightOfSummaryRow(*theme->summaryStyle.font, header, detail) + 3;
-    if (detail) height += TWEventView::heightOfDetailRow(*theme->detailStyle.font);
+    double height = TWEventView::heightOfSummaryRowWithFont(*theme->summaryStyle.font, header, detail) + 3;
+    if (detail) height += TWEventView::heightOfDetailRowWithFont(*theme->detailStyle.font);
     if (row.event->invitation()) height += 2 * kFWListViewBorderInset;
     return height;
   }

@@ -27,10 +27,10 @@ class TWEventViewTest : public EventViewTest {
 TEST_F(TWEventViewTest, HeightsAreTheSummaryRowRule) {
   const auto& summary = *theme->summaryStyle.font;
   const double a = summary.leading();
-  EXPECT_EQ(TWEventView::heightOfSummaryRow(summary, false, true), a);
-  EXPECT_EQ(TWEventView::heightOfSummaryRow(summary, false, false), a + 1);
-  EXPECT_EQ(TWEventView::heightOfSummaryRow(summary, true, true), 2 * a);
-  EXPECT_EQ(TWEventView::heightOfDetailRow(*theme->detailStyle.font), detailLeading());
+  EXPECT_EQ(TWEventView::heightOfSummaryRowWithFont(summary, false, true), a);
+  EXPECT_EQ(TWEventView::heightOfSummaryRowWithFont(summary, false, false), a + 1);
+  EXPECT_EQ(TWEventView::heightOfSummaryRowWithFont(summary, true, true), 2 * a);
+  EXPECT_EQ(TWEventView::heightOfDetailRowWithFont(*theme->detailStyle.font), detailLeading());
 }
 
 TEST_F(TWEventViewTest, StyleTwoPutsTimeAndCalendarAtTheRight) {

@@ -103,7 +103,7 @@ TEST_F(RecordsTest, TaskCopyIsThePlainListRecord) {
   task->setRecurrance(TWRecurrance::recurranceWithRule({}));
   task->setAugmented(true);
 
-  auto copy = task->copy();
+  auto copy = task->copyWithZone();
   EXPECT_NE(copy, task);
   EXPECT_EQ(copy->key(), "12");
   EXPECT_EQ(copy->objectVersion(), 4);

@@ -89,7 +89,7 @@ TEST(FWDetailListEntry, CopyTakesAllTwentyFieldsAndSharesObjects) {
   source->setSwitcher(true);
   source->setDraggable(true);
 
-  auto copy = source->copy();
+  auto copy = source->copyWithZone();
   ASSERT_NE(copy, source);
   EXPECT_EQ(copy->icon(), icon);
   EXPECT_TRUE(copy->isLink());

@@ -19,10 +19,10 @@ class FWListViewTest : public RowViewTest {
 
 TEST_F(FWListViewTest, RowHeightsComeFromTheFontLeading) {
   const auto& font = *theme->summaryStyle.font;
-  EXPECT_EQ(FWListView::heightOfSummaryRow(font, false, true), font.leading());
-  EXPECT_EQ(FWListView::heightOfSummaryRow(font, false, false), font.leading() + 1);
-  EXPECT_EQ(FWListView::heightOfSummaryRow(font, true, false), 2 * font.leading() + 1);
-  EXPECT_EQ(FWListView::heightOfDetailRow(font), font.leading());
+  EXPECT_EQ(FWListView::heightOfSummaryRowWithFont(font, false, true), font.leading());
+  EXPECT_EQ(FWListView::heightOfSummaryRowWithFont(font, false, false), font.leading() + 1);
+  EXPECT_EQ(FWListView::heightOfSummaryRowWithFont(font, true, false), 2 * font.leading() + 1);
+  EXPECT_EQ(FWListView::heightOfDetailRowWithFont(font), font.leading());
 }
 
 TEST_F(FWListViewTest, TwoLineRowPlacesSummaryDetailAndDot) {

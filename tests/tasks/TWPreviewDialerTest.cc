@@ -157,7 +157,7 @@ TEST_F(DialerTest, ANumberPutBackAndDeletedAgainIsOfferedOnce) {
   ASSERT_TRUE(deleteRow(*view, {kNumber, 0}));
   EXPECT_EQ(titles(*view, kElements), (std::vector<std::string>{"030-1234567", "030-1234568", kStar, kHash, kPause}));
   // Told of a number that is back already (a copy of it deleted), the elements keep one.
-  auto twin = view->sections()[kElements]->entries()[1]->copy();
+  auto twin = view->sections()[kElements]->entries()[1]->copyWithZone();
   view->delegate()->deletedEntry(twin, view->sections(), {kNumber, 0});
   EXPECT_EQ(titles(*view, kElements).size(), 5u);
 }

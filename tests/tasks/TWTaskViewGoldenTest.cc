@@ -15,8 +15,8 @@ using kestrel::Color;
 class TaskRowPicture : public TaskViewTest {
  protected:
   void expectLooksLike(const std::shared_ptr<TWTaskView>& row, bool detailLine, const std::string& name) {
-    double height = TWTaskView::heightOfSummaryRow(*theme->summaryStyle.font, false, detailLine) + 3;
-    if (detailLine) height += FWListView::heightOfDetailRow(*theme->detailStyle.font);
+    double height = TWTaskView::heightOfSummaryRowWithFont(*theme->summaryStyle.font, false, detailLine) + 3;
+    if (detailLine) height += FWListView::heightOfDetailRowWithFont(*theme->detailStyle.font);
     auto cell = std::make_shared<kestrel::ui::View>(kestrel::ui::Rect{0, 0, 320, height});
     cell->addSubview(row);
     auto image = kestrel::ui::renderViewToImage(*cell, 2, Color::white(0.1, 1));

@@ -37,14 +37,14 @@ class TWTaskViewTest : public TaskViewTest {
 
 TEST_F(TWTaskViewTest, ASingleRowIsNineteenPointsSoTheIconsFit) {
   const auto& font = *theme->summaryStyle.font;
-  ASSERT_LE(FWListView::heightOfSummaryRow(font, false, false), 18);
-  EXPECT_EQ(TWTaskView::heightOfSummaryRow(font, false, false), 19);
+  ASSERT_LE(FWListView::heightOfSummaryRowWithFont(font, false, false), 18);
+  EXPECT_EQ(TWTaskView::heightOfSummaryRowWithFont(font, false, false), 19);
   // A following row or a header leaves the row as the summary view makes it.
-  EXPECT_EQ(TWTaskView::heightOfSummaryRow(font, false, true), font.leading());
-  EXPECT_EQ(TWTaskView::heightOfSummaryRow(font, true, false), 2 * font.leading() + 1);
+  EXPECT_EQ(TWTaskView::heightOfSummaryRowWithFont(font, false, true), font.leading());
+  EXPECT_EQ(TWTaskView::heightOfSummaryRowWithFont(font, true, false), 2 * font.leading() + 1);
   // A font tall enough for the icons is not raised.
   auto large = kestrel::ui::Font::boldSystemFontOfSize(24);
-  EXPECT_EQ(TWTaskView::heightOfSummaryRow(*large, false, false), large->leading() + 1);
+  EXPECT_EQ(TWTaskView::heightOfSummaryRowWithFont(*large, false, false), large->leading() + 1);
 
   // A single-line row lays its summary out at that height, the date centred beside it.
   auto row = makeRow();

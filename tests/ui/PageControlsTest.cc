@@ -24,7 +24,7 @@ void tap(View& view, Point point) {
 
 class RefusingDelegate : public NavigationBarDelegate {
  public:
-  bool navigationBarShouldPopItem(NavigationBar&, const NavigationItem& item) override {
+  bool navigationBar(NavigationBar&, const NavigationItem& item) override {
     asked.push_back(item.title());
     return allow;
   }

@@ -161,7 +161,7 @@ TEST_F(FWDetailListViewNavigation, LinksOpenListPagesAndBackReturnsThroughTheSta
 
   // On the base page going back is refused, by the bar and by the view.
   EXPECT_FALSE(view->goBack());
-  EXPECT_FALSE(view->navigationBarShouldPopItem(*view->navBar(), *view->navBar()->topItem()));
+  EXPECT_FALSE(view->navigationBar(*view->navBar(), *view->navBar()->topItem()));
   EXPECT_EQ(view->navBar()->items().size(), 1u);
 }
 
