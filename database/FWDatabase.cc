@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "database/FWDBApplicationAccess.h"
+#include "database/FWDBCopyIndexes.h"
 #include "database/FWDBCopyLog.h"
 #include "database/FWDBLogCatchUp.h"
 #include "database/FWDBRecords.h"
@@ -66,6 +67,7 @@ void removeSidecars(const std::string& path) {
 bool removeCopy(const std::string& copy) {
   FWDBForgetSourceState(copy);
   FWDBForgetCopyLog(copy);
+  FWDBForgetCopyIndexed(copy);
   bool removed = files::removeFile(copy) || !files::exists(copy);
   removeSidecars(copy);
   return removed;
@@ -89,7 +91,15 @@ std::string errorText(sqlite3* db, int rc) { return db ? sqlite3_errmsg(db) : sq
 std::string refreshCopy(const std::string& source, const std::string& sourcePath, const std::string& shadow,
                         const std::string& shadowDevicePath, FWApplication* application, const std::string& tag) {
   const bool present = files::exists(shadow);
-  if (present && FWDBCopyIsCurrent(source, shadow)) return {};
+  // A copy that serves again gets the indexes that wait for a second use.
+  auto indexSurvivor = [&] {
+    FWDBCopyPreparer later = FWDBCopyLaterIndexerFor(application);
+    if (later && openConnectionsTo(shadow) == 0) FWDBIndexSurvivingCopy(shadow, later, application, tag);
+  };
+  if (present && FWDBCopyIsCurrent(source, shadow)) {
+    indexSurvivor();
+    return {};
+  }
   if (present && openConnectionsTo(shadow) > 0) {
     // Still in use: read what is there; the next connection replaces it.
     KSLog("KS:%@: Unable to remove expired alternate DB", tag);
@@ -126,6 +136,8 @@ std::string refreshCopy(const std::string& source, const std::string& sourcePath
         FWDBForgetSourceState(shadow);
       KSLog("KS:%@: Updated alternate DB from the log (%@ pages, %@ row ranges); db = %@", tag, caught.pages,
             caught.ranges, shadowDevicePath);
+      FWDBKeepCopyMarks(shadow);
+      indexSurvivor();
       return {};
     }
     KSLog("KS:%@: Cannot update alternate DB from the log: %@", tag, caught.reason);
@@ -142,6 +154,7 @@ std::string refreshCopy(const std::string& source, const std::string& sourcePath
     if (present) KSLog("KS:%@: Kept the previous alternate DB; db = %@", tag, shadowDevicePath);
     return {};
   }
+  FWDBForgetCopyIndexed(shadow);
   if (state)
     FWDBRecordSourceState(shadow, *state);
   else
@@ -300,4 +313,21 @@ void FWDBSetCopyIndexer(FWApplication* application, FWDBCopyPreparer index) {
 FWDBCopyPreparer FWDBCopyIndexerFor(FWApplication* application) {
   if (!application) return {};
   return application->attribute<FWDBCopyPreparer>(kFWDBCopyIndexerAttribute).value_or(FWDBCopyPreparer());
+}
+
+void FWDBSetCopyLaterIndexer(FWApplication* application, FWDBCopyPreparer index) {
+  if (!application) return;
+  if (index)
+    application->setAttribute(kFWDBCopyLaterIndexerAttribute, std::move(index));
+  else
+    application->clearAttribute(kFWDBCopyLaterIndexerAttribute);
+}
+
+FWDBCopyPreparer FWDBCopyLaterIndexerFor(FWApplication* application) {
+  if (!application) return {};
+  return application->attribute<FWDBCopyPreparer>(kFWDBCopyLaterIndexerAttribute).value_or(FWDBCopyPreparer());
+}
+
+void FWDBNoteCopyServed(const std::string& sourcePath, FWApplication* application) {
+  FWDBNoteCopyServedAt(Device::path(FWShadowDBPath(sourcePath, application)));
 }

@@ -65,3 +65,13 @@ FWDBCopyPreparer FWDBCopyPreparerFor(FWApplication* application);
 inline constexpr const char* kFWDBCopyIndexerAttribute = "_DBCopyIndexer";
 void FWDBSetCopyIndexer(FWApplication* application, FWDBCopyPreparer index);
 FWDBCopyPreparer FWDBCopyIndexerFor(FWApplication* application);
+
+// Runs on a copy the first time a connection finds it current or brings it up to date from
+// the log after it served a refresh (FWDBNoteCopyServed), never on a new one: indexes that
+// only a later refresh of the copy pays back, so a one-shot command never builds them.
+// Skipped while a connection of this process has the copy open; tried on a later use.
+inline constexpr const char* kFWDBCopyLaterIndexerAttribute = "_DBCopyLaterIndexer";
+void FWDBSetCopyLaterIndexer(FWApplication* application, FWDBCopyPreparer index);
+FWDBCopyPreparer FWDBCopyLaterIndexerFor(FWApplication* application);
+// The plug-in's copy of `sourcePath` answered its refresh's main query.
+void FWDBNoteCopyServed(const std::string& sourcePath, FWApplication* application);

@@ -70,7 +70,7 @@ bool TWEventCreateWindowIndex(FWDBConnection copy, const std::string& tag) {
 }
 
 void TWEventInstallCopyIndexes(FWApplication* application) {
-  FWDBSetCopyIndexer(application, [](FWDBConnection copy, FWApplication* app) {
+  FWDBSetCopyLaterIndexer(application, [](FWDBConnection copy, FWApplication* app) {
     TWEventCreateWindowIndex(copy, app ? app->resourceName() : "FWCommon");
   });
 }

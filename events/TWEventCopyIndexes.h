@@ -2,7 +2,7 @@
 //
 // Taskwell keeps years of events, and recurring series store their occurrences years
 // ahead, so the window test of the event query (starts by the window's end, ends no earlier
-// than its start) reads the whole event table on its own. Each new copy gets a B-tree over
+// than its start) reads the whole event table on its own. A copy used again gets a B-tree over
 // every row's length class and its start as the query computes it (an event's own start,
 // an occurrence's instance date). A row of class k lasts at most kTWEventLengthBounds[k]
 // seconds, so if it ends in the window it starts no earlier than the window's start minus
@@ -14,8 +14,11 @@
 // The added test follows from the query's own, so the rows are the same with or without
 // the index: a copy without it, or one whose index was made for another entity number, is
 // read by a scan as before. SQLite maintains the index like Taskwell's own, so copies
-// brought up to date from the log keep it exact. Costs one pass and a sort of the event
-// table per new copy.
+// brought up to date from the log keep it exact. It costs one pass and a sort of the event
+// table, more than a single read of the window by a scan: a new copy goes without it, and
+// gets it at the first connection after it answered a refresh (found unchanged, or brought
+// up to date from the log), so a one-shot command never pays for it and a running host
+// pays once per copy.
 #pragma once
 
 #include <array>
@@ -49,5 +52,5 @@ std::string TWEventWindowIndexCondition(int64_t eventEntity, int64_t fromSeconds
 std::optional<int64_t> TWEventEntityOfCopy(FWDBConnection copy);
 // Makes the index on `copy` (logged and skipped when the copy has no event entity).
 bool TWEventCreateWindowIndex(FWDBConnection copy, const std::string& tag);
-// Has every new copy of the record's database carry the index.
+// Has every copy of the record's database get the index on its second use.
 void TWEventInstallCopyIndexes(FWApplication* application);

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "database/FWDBApplicationAccess.h"
+#include "database/FWDatabase.h"
 #include "database/FWSQLText.h"
 #include "events/TWEventIntegration250.h"
 #include "events/TWEventIntegration260.h"
@@ -80,8 +81,11 @@ std::vector<Ref<TWEvent>> TWEventIntegration::basicEventsList(FWApplication* app
   if (!sql) return {};
   auto context = std::make_shared<TWEventBasicRowContext>();
   context->shortInfoCalendars = keySet(prefs.arrayValue(kTWOptionsHideInfoTWCalendars, {}));
-  return typed<TWEvent>(
+  auto events = typed<TWEvent>(
       FWDBGetRecordsFromConnection(*sql, kTWEventRecordBasic, context, database, app, builder.get(), facts.debug));
+  // A copy that serves a later refresh too is worth its window index (TWEventCopyIndexes.h).
+  FWDBNoteCopyServed(app->databasePath(), app);
+  return events;
 }
 
 void TWEventIntegration::addAlarmDataToEventList(FWApplication* app, FWDBConnection database,

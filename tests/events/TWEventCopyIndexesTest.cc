@@ -3,16 +3,21 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "database/FWDBCopyLog.h"
+#include "database/FWDatabase.h"
 #include "database/FWDBLogCatchUp.h"
 #include "database/FWDBSnapshot.h"
 #include "events/TWEventIntegration.h"
+#include "platform/foundation/Clock.h"
 #include "platform/foundation/Device.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/TimeZone.h"
+#include "tests/events/EventPluginHarness.h"
 #include "tests/support/SqlTestHelpers.h"
 #include "tests/support/TempDeviceRoot.h"
 #include "tools/fixture/TaskwellFixture.h"
@@ -250,6 +255,62 @@ TEST_F(EventCopyIndexTest, TheIndexStaysExactAcrossCatchUpsOfInsertsMovesAndDele
     expectSameRows(from, to, "round " + std::to_string(round));
     if (HasFailure()) return;
   }
+}
+
+// The plug-in's copy waits for its second use to get the index: a copy read once (a one-shot
+// command) is read by a scan; one read again, unchanged or brought up to date from Taskwell's
+// log, is read through the index; the events are the same each time.
+TEST(EventCopyLaterIndexTest, ACopyGetsTheIndexWhenUsedAgainAndAnswersTheSameEvents) {
+  kestrel::test::EventPluginHarness device{260, 2000};
+  ASSERT_TRUE(device.detect());
+  const std::string copy = kestrel::Device::path(FWShadowDBPath(device.app()->databasePath(), device.app().get()));
+  auto indexed = [&] {
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open_v2(copy.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    const std::string n =
+        column(db, std::string("select count(*) from sqlite_master where name='") + kTWEventWindowIndexName + "'");
+    sqlite3_close(db);
+    return n == "1";
+  };
+  int caughtUp = 0;
+  struct StopObserving {
+    ~StopObserving() { kestrel::setLogObserver(nullptr); }
+  } stopObserving;
+  kestrel::setLogObserver([&](const std::string& line) {
+    if (line.find("Updated alternate DB from the log") != std::string::npos) ++caughtUp;
+  });
+
+  const auto once = device.fetchKeys();
+  ASSERT_FALSE(once.empty());
+  EXPECT_FALSE(indexed()) << "a single read of a new copy built the index";
+  EXPECT_EQ(device.fetchKeys(), once);
+  EXPECT_TRUE(indexed()) << "the copy found unchanged was not indexed";
+  EXPECT_EQ(device.fetchKeys(), once);
+
+  // A writer that keeps Taskwell's log, so the next copy is brought up to date from it.
+  sqlite3* writer = nullptr;
+  ASSERT_EQ(sqlite3_open(device.databaseFile().c_str(), &writer), SQLITE_OK);
+  exec(writer, "PRAGMA wal_autocheckpoint=0");
+  ASSERT_EQ(column(writer, "PRAGMA journal_mode"), "wal");
+  exec(writer, "update Z_METADATA set Z_VERSION = Z_VERSION");  // the log the copy will know
+  FWDBDropAlternateDatabase(device.app()->databasePath(), device.app().get());
+  EXPECT_EQ(device.fetchKeys(), once);
+  EXPECT_FALSE(indexed()) << "a copy made anew kept the old copy's index";
+  device.addEvent({.key = 990001,
+                   .title = "Added after the copy",
+                   .start = kestrel::Clock::now().addingTimeInterval(60),
+                   .end = kestrel::Clock::now().addingTimeInterval(3660),
+                   .calendar = std::stoll(column(writer, "select min(Z_PK) from ZTWCALCALENDAR"))});
+  const auto caught = device.fetchKeys();
+  EXPECT_EQ(caughtUp, 1);
+  EXPECT_TRUE(indexed()) << "the copy brought up to date was not indexed";
+  EXPECT_NE(std::find(caught.begin(), caught.end(), "990001"), caught.end());
+  sqlite3_close(writer);
+
+  // The same events from a new copy read by a scan.
+  FWDBDropAlternateDatabase(device.app()->databasePath(), device.app().get());
+  EXPECT_EQ(device.fetchKeys(), caught);
+  EXPECT_FALSE(indexed());
 }
 
 }  // namespace
